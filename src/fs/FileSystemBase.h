@@ -1,0 +1,41 @@
+// The reader interface every file system implements.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "platform/Status.h"
+
+namespace lc {
+
+class File;
+class Volume;
+
+class FileSystemBase {
+public:
+    explicit FileSystemBase(Volume* volume) : m_volume(volume) {}
+    virtual ~FileSystemBase() = default;
+    FileSystemBase(const FileSystemBase&) = delete;
+    FileSystemBase& operator=(const FileSystemBase&) = delete;
+
+    virtual const char* RuntimeClassName() const { return "FileSystemBase"; }
+
+    // Reports every entry of the whole tree to the volume.
+    virtual Status ReadDirectoryTree() = 0;
+    // Writes size bytes of the file whose data starts at first (FAT: first cluster; NTFS: MFT
+    // record number) to output, reporting progress to the volume.
+    virtual Status CopyFileData(uint64_t first, File& output, uint64_t size) = 0;
+    virtual Status ParseBootSector(std::span<const uint8_t> bootSector) = 0;
+
+    uint8_t SectorsPerCluster() const { return m_sectorsPerCluster; }
+    uint16_t BytesPerSector() const { return m_bytesPerSector; }
+    uint64_t SectorCount() const { return m_sectorCount; }
+
+protected:
+    Volume* m_volume;  // not owned
+    uint8_t m_sectorsPerCluster = 0;
+    uint16_t m_bytesPerSector = 0;
+    uint64_t m_sectorCount = 0;
+};
+
+}  // namespace lc

@@ -1,0 +1,18 @@
+// Conversions between the UTF-16 text of volumes and passwords and the UTF-8 of Linux paths.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/SecureBuffer.h"
+
+namespace lc {
+
+// Unpaired surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+// Invalid UTF-8 sequences become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+// As Utf8ToUtf16, into wiped memory, for passwords.
+Password Utf8ToPassword(std::string_view text);
+
+}  // namespace lc
