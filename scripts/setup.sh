@@ -9,7 +9,7 @@ PACKAGES=(
   libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  dosfstools mtools ntfs-3g sleuthkit
+  dosfstools mtools ntfs-3g sleuthkit attr
   xvfb xauth adwaita-icon-theme hicolor-icon-theme shared-mime-info
   zstd
 )
