@@ -1,0 +1,31 @@
+// Turning volume names into output paths that cannot leave the target folder, and creating the
+// folders of an extraction.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/Status.h"
+
+namespace lc {
+
+inline constexpr size_t kMaxNameBytes = 255;
+inline constexpr size_t kMaxPathBytes = 4095;
+
+// The UTF-8 name a volume name is written under: '/' and NUL become '_', "." becomes "_", ".."
+// becomes "__" and an empty name "_". Listings keep the stored names; only output paths use this.
+std::string SafeOutputName(std::u16string_view name);
+
+// folder + '/' + SafeOutputName(name). 206 when the name is longer than 255 bytes or the path
+// longer than 4095 bytes.
+Status JoinOutputPath(const std::string& folder, std::u16string_view name, std::string& path);
+
+// Creates a folder and every missing level above it; an existing folder (also through a link, as
+// the caller named it) is fine.
+Status CreateFolderLevels(const std::string& path);
+
+// Creates one folder inside an existing one. An existing real folder is fine; a link or any
+// other file at the path gives 80 (never followed: the walk stays inside its target).
+Status CreateSubfolder(const std::string& path);
+
+}  // namespace lc
