@@ -108,6 +108,11 @@ constexpr MessageEntry kMessages[] = {
      "Die Datei oder das Verzeichnis ist beschädigt und nicht lesbar."},
     {1921, "The name of the file cannot be resolved by the system.",
      "Der Name der Datei kann nicht vom System aufgelöst werden."},
+    {0xF0000050,
+     "The temporary folder is not safe to use: it is a link, not a folder, or belongs to another "
+     "user.",
+     "Der temporäre Ordner ist nicht sicher: Er ist ein Link, kein Ordner oder gehört einem "
+     "anderen Benutzer."},
 };
 
 }  // namespace

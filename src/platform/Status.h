@@ -51,6 +51,8 @@ inline constexpr Status kErrKeyDerivation = 0xF0000008;
 inline constexpr Status kErrVersionTooOld = 0xF0000024;
 inline constexpr Status kErrNotVolume = 0xF0000044;
 inline constexpr Status kErrVersionTooNew = 0xF0000047;
+// The temporary root is a link, not a folder or not the user's: nothing may be written there.
+inline constexpr Status kErrUnsafeTempFolder = 0xF0000050;
 }  // namespace status
 
 // A value or the status that explains why there is none.
