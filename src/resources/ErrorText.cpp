@@ -1,0 +1,55 @@
+#include "resources/ErrorText.h"
+
+#include <cstdio>
+
+#include "platform/ErrorCodes.h"
+#include "resources/StringTable.h"
+
+namespace lc {
+
+namespace {
+
+constexpr uint32_t kStrNoPassword = 5;
+constexpr uint32_t kStrNotVolume = 6;
+constexpr uint32_t kStrUnsupportedFileSystem = 32779;
+constexpr uint32_t kStrUnknownError = 32784;
+
+// printf-style filling of a resource text; the resource decides the order of the fields.
+template <class... Args>
+std::string Format(const std::string& pattern, Args... args) {
+    int length = std::snprintf(nullptr, 0, pattern.c_str(), args...);
+    if (length <= 0) return {};
+    std::string out(static_cast<size_t>(length) + 1, '\0');
+    std::snprintf(out.data(), out.size(), pattern.c_str(), args...);
+    out.resize(static_cast<size_t>(length));
+    return out;
+}
+
+}  // namespace
+
+std::string FormatOpenError(Status code, Language language) {
+    switch (code) {
+        case status::kInvalidFunction:
+            return LoadString(kStrUnsupportedFileSystem, language);
+        case status::kErrNoKeyBlock:
+            return LoadString(kStrNoPassword, language);
+        case status::kErrNotVolume:
+            return LoadString(kStrNotVolume, language);
+        default:
+            break;
+    }
+    std::string text;
+    if (auto system = SystemMessageText(code, language)) {
+        text = system->substr(0, system->find_first_of("\r\n"));
+    } else {
+        text =
+            Format(LoadString(kStrUnknownError, language), code, static_cast<int>(code & 0xFFFF));
+    }
+    return Format(std::string("%s (%u)"), text.c_str(), code);
+}
+
+std::string FormatOpenError(Status code) {
+    return FormatOpenError(code, UserLanguage());
+}
+
+}  // namespace lc
