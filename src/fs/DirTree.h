@@ -30,6 +30,9 @@ public:
     size_t RecordCount() const { return m_records.size(); }
 
 private:
+    // Readers that report entries before any label still get a (nameless) root.
+    void EnsureRoot();
+
     std::deque<DirInfo> m_records;  // stable addresses; the root is the first record
     DirInfo* m_root = nullptr;
     DirInfo* m_cursor = nullptr;

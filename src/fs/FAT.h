@@ -1,0 +1,105 @@
+// The part of the FAT reader that FAT12, FAT16 and FAT32 share: common boot-sector fields,
+// directory entries (short names, long names, attributes, times), directories stored in cluster
+// chains, and the copy of a file's data.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "fs/FileSystemBase.h"
+
+namespace lc {
+
+class FAT : public FileSystemBase {
+public:
+    explicit FAT(Volume* volume) : FileSystemBase(volume) {}
+
+    const char* RuntimeClassName() const override { return "FAT"; }
+
+    // Common fields only; the variants finish the layout and name the root.
+    Status ParseBootSector(std::span<const uint8_t> bootSector) override;
+    // 1392 when the chain is shorter than size, loops, leaves the volume or starts at 0/1.
+    Status CopyFileData(uint64_t first, File& output, uint64_t size) override;
+
+    // FAT entry values that end a chain normally.
+    virtual bool IsEndOfChain(uint32_t value) const = 0;
+    // The next cluster of a chain; 0 when the chain ends, normally or as corrupt.
+    virtual uint64_t GetNextCluster(uint64_t cluster);
+    // Where the entry of a cluster lies: sector index within the FAT, byte offset within it.
+    virtual uint32_t GetFatEntryOffset(uint32_t cluster, uint32_t& sectorIndex) const = 0;
+    // The entry value at offset of buffer (odd: the cluster number is odd); 0 past the end.
+    virtual uint32_t ReadFatEntry(std::span<const uint8_t> buffer, uint32_t offset,
+                                  bool odd) const = 0;
+
+    // Reads a directory stored in a cluster chain, reporting its entries.
+    Status ReadDirectoryChain(uint64_t firstCluster);
+    // Handles one 32-byte entry; sets end at the entry that closes the directory.
+    Status ProcessDirEntry(std::span<const uint8_t> entry, bool& end);
+
+    // The 8.3 name of an entry: Windows-1252, case flags of byte 12, labels as 11 characters.
+    static std::u16string DecodeShortName(std::span<const uint8_t> entry);
+    // Each byte becomes the code unit of the same value.
+    static std::u16string BytesToName(std::span<const uint8_t> bytes);
+    static void TrimTrailingWhiteSpace(std::u16string& text);
+
+    uint32_t FirstDataSector() const { return m_firstDataSector; }
+    uint16_t FatStartSector() const { return m_fatStartSector; }
+    uint32_t FatSize() const { return m_fatSize; }
+    uint32_t ClusterCount() const { return m_clusterCount; }
+    uint32_t BytesPerCluster() const {
+        return static_cast<uint32_t>(m_bytesPerSector) * m_sectorsPerCluster;
+    }
+
+protected:
+    enum class ChainStep { kNext, kEnd, kCorrupt };
+
+    // Bytes ReadFatEntry needs at an entry's offset.
+    virtual uint32_t FatEntryBytes() const = 0;
+    // The highest cluster number the variant can address.
+    virtual uint32_t MaxClusterNumber() const = 0;
+    // FAT12/16 keep other data in the high cluster word of an entry.
+    virtual bool UsesClusterHighWord() const { return false; }
+
+    // Derives the cluster count and the FAT extent once the variant has set the layout.
+    void FinishLayout();
+    // Starts a walk of the whole tree: nothing read yet, at the root.
+    void BeginTreeWalk();
+    // The FAT entry of cluster, classified; next is set for kNext.
+    ChainStep NextCluster(uint32_t cluster, uint32_t& next);
+    uint64_t ClusterToSector(uint32_t cluster) const;
+    bool IsValidCluster(uint64_t cluster) const { return cluster >= 2 && cluster <= m_lastCluster; }
+
+    std::u16string m_pendingLongName;
+    uint32_t m_firstDataSector = 0;
+    uint16_t m_fatStartSector = 0;
+    uint32_t m_fatSize = 0;
+    uint32_t m_clusterCount = 0;
+    uint32_t m_lastCluster = 0;     // highest valid cluster number; below 2 when there is none
+    uint32_t m_directoryDepth = 0;  // 0 while the root directory is read
+
+private:
+    struct Run {
+        uint32_t start;
+        uint32_t count;
+    };
+
+    std::optional<uint32_t> FatEntryValue(uint32_t cluster);
+    std::optional<uint8_t> FatByte(uint64_t offset);
+    Status CollectRuns(uint32_t first, uint64_t clustersNeeded, std::vector<Run>& runs);
+    Status AppendLongNamePiece(std::span<const uint8_t> entry);
+
+    // The first FAT, read lazily in chunks and kept: chains are then followed in memory.
+    uint64_t m_fatBytes = 0;
+    uint32_t m_fatChunkSectors = 0;
+    std::vector<std::vector<uint8_t>> m_fatChunks;
+    std::vector<bool> m_fatChunkFailed;
+
+    // Directory clusters read during the current tree walk; meeting one again means a loop.
+    std::unordered_set<uint32_t> m_directoryClusters;
+};
+
+}  // namespace lc

@@ -1,0 +1,82 @@
+#include "fs/Fat12.h"
+
+#include <new>
+#include <vector>
+
+#include "fs/FatStructures.h"
+#include "fs/Volume.h"
+#include "platform/ByteReader.h"
+
+namespace lc {
+
+Status Fat12::ParseBootSector(std::span<const uint8_t> bootSector) {
+    ByteReader boot(bootSector);
+    if (boot.size() < fat::kMinBootSector16) return status::kSuccess;
+    FAT::ParseBootSector(bootSector);
+    m_rootEntryCount = *boot.At<uint16_t>(fat::kRootEntryCount);
+    m_fatSize = *boot.At<uint16_t>(fat::kFatSize16);
+    uint8_t fatCount = *boot.At<uint8_t>(fat::kNumberOfFats);
+
+    m_rootStartSector = m_fatStartSector + static_cast<uint32_t>(fatCount) * m_fatSize;
+    m_rootSectorCount = 0;
+    if (m_bytesPerSector != 0) {
+        m_rootSectorCount =
+            (static_cast<uint32_t>(m_rootEntryCount) * fat::kDirEntrySize + m_bytesPerSector - 1) /
+            m_bytesPerSector;
+    }
+    m_firstDataSector = m_rootStartSector + m_rootSectorCount;
+    // From here on the sector count means the data area.
+    m_sectorCount = m_sectorCount > m_firstDataSector ? m_sectorCount - m_firstDataSector : 0;
+    FinishLayout();
+
+    std::u16string label = BytesToName(*boot.Slice(fat::kLabel16, fat::kLabelLength));
+    TrimTrailingWhiteSpace(label);
+    m_volume->SetVolumeLabel(std::move(label));
+    return status::kSuccess;
+}
+
+Status Fat12::ReadDirectoryTree() {
+    BeginTreeWalk();
+    if (m_rootSectorCount == 0) return status::kSuccess;
+    std::vector<uint8_t> buffer;
+    try {
+        buffer.resize(static_cast<size_t>(m_rootSectorCount) * m_bytesPerSector);
+    } catch (const std::bad_alloc&) {
+        return status::kNotEnoughMemory;
+    }
+    LC_TRY(m_volume->ReadSectors(m_rootStartSector, m_rootSectorCount, buffer));
+
+    std::span<const uint8_t> region(buffer);
+    bool end = false;
+    for (size_t i = 0; i < m_rootEntryCount && !end; ++i) {
+        size_t offset = i * fat::kDirEntrySize;
+        if (offset + fat::kDirEntrySize > region.size()) break;
+        LC_TRY(ProcessDirEntry(region.subspan(offset, fat::kDirEntrySize), end));
+    }
+    return status::kSuccess;
+}
+
+bool Fat12::IsEndOfChain(uint32_t value) const {
+    return (value & fat::kFat12Mask) >= fat::kFat12EndOfChainMin;
+}
+
+uint32_t Fat12::GetFatEntryOffset(uint32_t cluster, uint32_t& sectorIndex) const {
+    uint64_t offset = (static_cast<uint64_t>(cluster) * 3) >> 1;
+    if (m_bytesPerSector == 0) {
+        sectorIndex = 0;
+        return 0;
+    }
+    sectorIndex = static_cast<uint32_t>(offset / m_bytesPerSector);
+    return static_cast<uint32_t>(offset % m_bytesPerSector);
+}
+
+uint32_t Fat12::ReadFatEntry(std::span<const uint8_t> buffer, uint32_t offset, bool odd) const {
+    uint16_t value = ByteReader(buffer).At<uint16_t>(offset).value_or(0);
+    return odd ? static_cast<uint32_t>(value >> 4) : static_cast<uint32_t>(value & 0xFFF);
+}
+
+uint32_t Fat12::MaxClusterNumber() const {
+    return fat::kFat12Bad - 1;
+}
+
+}  // namespace lc

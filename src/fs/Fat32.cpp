@@ -1,0 +1,61 @@
+#include "fs/Fat32.h"
+
+#include "fs/FatStructures.h"
+#include "fs/Volume.h"
+#include "platform/ByteReader.h"
+
+namespace lc {
+
+Status Fat32::ParseBootSector(std::span<const uint8_t> bootSector) {
+    ByteReader boot(bootSector);
+    if (boot.size() < fat::kMinBootSector32) return status::kSuccess;
+    FAT::ParseBootSector(bootSector);
+    m_rootCluster = *boot.At<uint32_t>(fat::kRootCluster32);
+    m_fatSize = *boot.At<uint32_t>(fat::kFatSize32);
+    uint8_t fatCount = *boot.At<uint8_t>(fat::kNumberOfFats);
+
+    uint64_t firstData = m_fatStartSector + static_cast<uint64_t>(fatCount) * m_fatSize;
+    if (firstData > UINT32_MAX || firstData >= m_sectorCount) {
+        // The FATs fill or overrun the volume: there is no data area.
+        m_firstDataSector = 0;
+        m_sectorCount = 0;
+    } else {
+        m_firstDataSector = static_cast<uint32_t>(firstData);
+        m_sectorCount -= firstData;
+    }
+    FinishLayout();
+
+    std::u16string label = BytesToName(*boot.Slice(fat::kLabel32, fat::kLabelLength));
+    TrimTrailingWhiteSpace(label);
+    m_volume->SetVolumeLabel(std::move(label));
+    return status::kSuccess;
+}
+
+Status Fat32::ReadDirectoryTree() {
+    BeginTreeWalk();
+    return ReadDirectoryChain(m_rootCluster);
+}
+
+bool Fat32::IsEndOfChain(uint32_t value) const {
+    return (value & fat::kFat32Mask) >= fat::kFat32EndOfChainMin;
+}
+
+uint32_t Fat32::GetFatEntryOffset(uint32_t cluster, uint32_t& sectorIndex) const {
+    uint64_t offset = static_cast<uint64_t>(cluster) * 4;
+    if (m_bytesPerSector == 0) {
+        sectorIndex = 0;
+        return 0;
+    }
+    sectorIndex = static_cast<uint32_t>(offset / m_bytesPerSector);
+    return static_cast<uint32_t>(offset % m_bytesPerSector);
+}
+
+uint32_t Fat32::ReadFatEntry(std::span<const uint8_t> buffer, uint32_t offset, bool) const {
+    return ByteReader(buffer).At<uint32_t>(offset).value_or(0) & fat::kFat32Mask;
+}
+
+uint32_t Fat32::MaxClusterNumber() const {
+    return fat::kFat32Bad - 1;
+}
+
+}  // namespace lc
