@@ -12,4 +12,4 @@ if [ -x build/src/app/lcportable ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND
     exec build/src/app/lcportable "$SAMPLE"
 fi
 export LCPORTABLE_PASSWORD="${LCPORTABLE_PASSWORD:-sample}"
-exec build/src/cli/lcportable-cli info "$SAMPLE"
+exec build/src/cli/lcportable-cli ls -R "$SAMPLE"
