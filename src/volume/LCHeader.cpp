@@ -38,7 +38,8 @@ size_t LCHeader::KeyLength(uint32_t algorithmId) {
 Status LCHeader::ReadHeader(const std::string& path) {
     m_valid = false;
     File file;
-    if (file.OpenFlags(path, O_RDONLY) != status::kSuccess) return status::kLocked;
+    // Whatever the reason (missing, no access, a folder): 212.
+    if (file.OpenRead(path) != status::kSuccess) return status::kLocked;
 
     Status result = file.ReadExact(m_image.span());
     if (result == status::kHandleEof) return status::kErrNotVolume;  // shorter than a header

@@ -1,0 +1,94 @@
+#include "cli/CliVolume.h"
+
+#include <cstdio>
+
+#include "cli/Command.h"
+#include "cli/Password.h"
+#include "resources/ErrorText.h"
+#include "resources/StringTable.h"
+
+namespace lc::cli {
+
+namespace {
+
+constexpr uint32_t kStrKeyRingNotSupported = 15;
+constexpr char kPasswordFileOption[] = "--password-file";
+
+}  // namespace
+
+OptionResult TakeVolumeOption(const std::vector<std::string>& args, size_t& i,
+                              VolumeOptions& options) {
+    const std::string& arg = args[i];
+    const std::string prefix = std::string(kPasswordFileOption) + "=";
+    if (arg.compare(0, prefix.size(), prefix) == 0) {
+        options.passwordFile = arg.substr(prefix.size());
+        return options.passwordFile.empty() ? OptionResult::MissingValue : OptionResult::Taken;
+    }
+    if (arg != kPasswordFileOption) return OptionResult::NotMine;
+    if (i + 1 >= args.size() || args[i + 1].empty()) return OptionResult::MissingValue;
+    options.passwordFile = args[++i];
+    return OptionResult::Taken;
+}
+
+void PrintOpenError(const std::string& subject, Status code) {
+    std::fprintf(stderr, "lcportable-cli: %s: %s\n", subject.c_str(),
+                 FormatOpenError(code).c_str());
+}
+
+int CheckHeader(const std::string& path, LCHeader& header) {
+    if (Status code = header.ReadHeader(path); code != status::kSuccess) {
+        PrintOpenError(path, code);
+        return kExitFailure;
+    }
+    if (header.IsKeyRingProtected(LCHeader::Slot::A) ||
+        header.IsKeyRingProtected(LCHeader::Slot::B)) {
+        std::fprintf(stderr, "lcportable-cli: %s: %s\n", path.c_str(),
+                     LoadString(kStrKeyRingNotSupported).c_str());
+        return kExitFailure;
+    }
+    return kExitSuccess;
+}
+
+int HandleUnlockResult(const std::string& path, const std::u16string& /*volumeName*/, Status code) {
+    switch (code) {
+        case status::kSuccess:
+            return kExitSuccess;
+        case status::kInvalidPassword:
+            PrintOpenError(path, code);
+            return kExitWrongPassword;
+        default:
+            PrintOpenError(path, code);
+            return kExitFailure;
+    }
+}
+
+int OpenVolume(const std::string& path, const VolumeOptions& options,
+               std::unique_ptr<CLCFiles>& volume) {
+    volume.reset();
+    {
+        LCHeader header;
+        if (int exitCode = CheckHeader(path, header); exitCode != kExitSuccess) return exitCode;
+    }
+
+    Password password;
+    Status obtained = ObtainPassword(options.passwordFile, PasswordPrompt::Allowed, password);
+    if (obtained == status::kCancelled) {
+        std::fprintf(stderr,
+                     "lcportable-cli: no password: use --password-file FILE, %s or a terminal\n",
+                     kPasswordVariable);
+        return kExitUsage;
+    }
+    if (obtained != status::kSuccess) {
+        PrintOpenError(options.passwordFile, obtained);
+        return kExitFailure;
+    }
+
+    auto opened = std::make_unique<CLCFiles>();
+    Status code = opened->Open(path, password.span());
+    password.clear();
+    int exitCode = HandleUnlockResult(path, opened->GetVolumeName(), code);
+    if (exitCode == kExitSuccess) volume = std::move(opened);
+    return exitCode;
+}
+
+}  // namespace lc::cli

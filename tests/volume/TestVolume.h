@@ -1,0 +1,51 @@
+// Volumes for the tests: random plain images turned into volume files by mkvol.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+
+namespace lc::test {
+
+inline std::vector<uint8_t> RandomImage(size_t sectors, uint32_t seed) {
+    std::mt19937 generator(seed);
+    std::vector<uint8_t> image(sectors * 512);
+    for (auto& b : image) b = static_cast<uint8_t>(generator());
+    return image;
+}
+
+// Writes the image next to the volume and runs mkvol with the options; fails the test when mkvol
+// does.
+inline std::filesystem::path MakeVolume(const ScratchDir& dir, const std::string& name,
+                                        const std::vector<uint8_t>& image,
+                                        const std::vector<std::string>& options) {
+    auto imagePath = dir / (name + ".img");
+    auto volumePath = dir / (name + ".vol");
+    WriteFileBytes(imagePath, image);
+    std::vector<std::string> argv{MkvolPath()};
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.push_back(imagePath.string());
+    argv.push_back(volumePath.string());
+    RunResult r = Run(argv);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return volumePath;
+}
+
+inline std::vector<uint8_t> FromHex(const std::string& hex) {
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+inline constexpr char kKey256[] =
+    "603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4";
+inline constexpr char kKey128[] = "2b7e151628aed2a6abf7158809cf4f3c";
+
+}  // namespace lc::test
