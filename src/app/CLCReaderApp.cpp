@@ -1,0 +1,206 @@
+#include "app/CLCReaderApp.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QScreen>
+
+#include "app/CMainFrame.h"
+#include "app/CPasswordDlg.h"
+#include "app/WaitCursor.h"
+#include "platform/Text.h"
+#include "resources/ErrorText.h"
+#include "resources/StringTable.h"
+#include "support/Dod.h"
+#include "support/TempFolders.h"
+#include "views/CLeftView.h"
+#include "volume/LCHeader.h"
+#include "volume/PasswordResult.h"
+
+namespace lc {
+
+namespace {
+
+constexpr int kMaxCurrentDirectory = 260;
+
+QString Text(uint32_t id) {
+    return QString::fromStdString(LoadString(id));
+}
+
+QString DocumentStringField(int field) {
+    return Text(101).section(u'\n', field, field);
+}
+
+QString ExecutableName() {
+    const QString path = QCoreApplication::applicationFilePath();
+    const QString name = QFileInfo(path).completeBaseName();
+    return name.isEmpty() ? QStringLiteral("lcportable") : name;
+}
+
+std::string Utf8Path(const QString& path) {
+    return path.toUtf8().toStdString();
+}
+
+}  // namespace
+
+CLCReaderApp::CLCReaderApp()
+    : m_applicationName(ExecutableName()), m_recentFiles(m_applicationName) {
+    // Seeds the random generator before any temporary file can be wiped.
+    { const Dod seed; }
+}
+
+CLCReaderApp::~CLCReaderApp() {
+    m_frame.reset();
+    m_pVolume.reset();
+}
+
+QString CLCReaderApp::WindowTitle() {
+    return DocumentStringField(0);
+}
+
+QString CLCReaderApp::OpenFilter() {
+    // The filter name already carries its pattern, which is what the file dialog matches.
+    return DocumentStringField(3);
+}
+
+bool CLCReaderApp::IsPaletteDisplay() const {
+    static const bool palette = [] {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        return screen != nullptr && screen->depth() <= 8;
+    }();
+    return palette;
+}
+
+bool CLCReaderApp::InitInstance(const QStringList& arguments) {
+    m_settingsOpen =
+        SettingsStore::Open(SettingsStore::Scope::Persistent, m_settings) == status::kSuccess;
+    if (m_settingsOpen) m_recentFiles.Read(m_settings);
+
+    // The window always comes up first, empty; a volume on the command line is opened after.
+    QString fileToOpen;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (!arguments.at(i).startsWith(u'-')) {
+            fileToOpen = QFileInfo(arguments.at(i)).absoluteFilePath();
+            break;
+        }
+    }
+
+    m_frame = std::make_unique<CMainFrame>(this);
+    m_frame->setWindowTitle(WindowTitle());
+    m_frame->UpdateRecentFileMenu(m_recentFiles.Entries());
+    m_frame->show();
+    m_frame->repaint();
+
+    if (!fileToOpen.isEmpty()) OpenDocumentFile(fileToOpen);
+    return true;
+}
+
+int CLCReaderApp::ExitInstance(int exitCode) {
+    if (m_pVolume) {
+        const DirInfo* root = m_pVolume->Root();
+        CleanupVolumeTemp(m_pVolume->GetVolumeName(), root ? root->name : std::u16string(), false,
+                          nullptr);
+    }
+    if (m_settingsOpen) m_recentFiles.Write(m_settings);
+    return exitCode;
+}
+
+void CLCReaderApp::ReportOpenError(Status code) {
+    QMessageBox box(QMessageBox::Warning, Text(32782),
+                    QString::fromStdString(FormatOpenError(code)), QMessageBox::Ok);
+    box.exec();
+}
+
+CLCReaderDoc* CLCReaderApp::OpenDocumentFile(const QString& path) {
+    const std::string file = Utf8Path(path);
+    // 1. The root of the volume open now, for the clean-up decision below.
+    DirInfo* oldRoot = m_pVolume ? m_pVolume->Root() : nullptr;
+
+    // 2, 3. Header check and key-ring refusal, before any password is asked for.
+    {
+        LCHeader header;
+        const Status s = header.ReadHeader(file);
+        if (s != status::kSuccess) {
+            ReportOpenError(s);
+            return nullptr;
+        }
+        if (header.IsKeyRingProtected(LCHeader::Slot::A) ||
+            header.IsKeyRingProtected(LCHeader::Slot::B)) {
+            QMessageBox box(QMessageBox::Critical, m_applicationName, Text(15), QMessageBox::Ok,
+                            m_pMainFrame);
+            box.exec();
+            return nullptr;
+        }
+    }
+
+    // 4 to 8. One volume object for every attempt; a wrong password delays and asks again.
+    auto volume = std::make_unique<CLCFiles>();
+    Status s = status::kCancelled;
+    for (;;) {
+        CPasswordDlg dialog(m_pMainFrame);
+        if (dialog.exec() == QDialog::Accepted) {
+            {
+                const WaitCursor wait;
+                s = volume->Open(file, dialog.GetPassword().span());
+            }
+            if (s == status::kSuccess || s == status::kInvalidPassword) {
+                RecordPasswordResult(*m_pMainFrame, volume->GetVolumeName(), s);
+            } else if (s != status::kCancelled) {
+                ReportOpenError(s);
+            }
+        } else {
+            s = status::kCancelled;
+        }
+        if (s != status::kInvalidPassword) break;
+    }
+    // 9. The volume open before stays.
+    if (s != status::kSuccess) return nullptr;
+
+    // 10 to 16. Install the new volume; the old records go only after the tree shows the new.
+    const WaitCursor wait;
+    m_pMainFrame->setWindowTitle(Text(32782) + QStringLiteral(" [") + path + u']');
+    m_recentFiles.Add(path);
+    m_pMainFrame->UpdateRecentFileMenu(m_recentFiles.Entries());
+    if (m_pVolume && oldRoot != nullptr && oldRoot->name != volume->Root()->name) {
+        CleanupVolumeTemp(m_pVolume->GetVolumeName(), oldRoot->name, true, m_pMainFrame);
+    }
+    m_pMainFrame->GetFolderTreeView()->FillTree(volume->Root());
+    if (m_pVolume) {
+        m_pVolume->ReleaseTree();
+        m_pVolume.reset();
+    }
+    m_pVolume = std::move(volume);
+    CleanupVolumeTemp(m_pVolume->GetVolumeName(), m_pVolume->Root()->name, true, m_pMainFrame);
+    return &m_document;
+}
+
+void CLCReaderApp::OnFileOpen() {
+    QFileDialog dialog(m_pMainFrame, Text(32777), QString(), OpenFilter());
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setDefaultSuffix(DocumentStringField(4).mid(1));
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (m_bOpenDirChosen == 0) {
+        const QString current = QDir::currentPath();
+        if (current.size() <= kMaxCurrentDirectory) dialog.setDirectory(current);
+    } else if (!m_lastOpenFolder.isEmpty()) {
+        dialog.setDirectory(m_lastOpenFolder);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    m_bOpenDirChosen = 1;
+    m_lastOpenFolder = dialog.directory().absolutePath();
+    OpenDocumentFile(dialog.selectedFiles().front());
+}
+
+void CLCReaderApp::OnRecentFile(int index) {
+    if (index < 0 || index >= m_recentFiles.Entries().size()) return;
+    const QString path = m_recentFiles.Entries().at(index);
+    if (OpenDocumentFile(path) == nullptr) {
+        m_recentFiles.Remove(m_recentFiles.Entries().indexOf(path));
+        m_pMainFrame->UpdateRecentFileMenu(m_recentFiles.Entries());
+    }
+}
+
+}  // namespace lc

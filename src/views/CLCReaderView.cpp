@@ -1,0 +1,271 @@
+#include "views/CLCReaderView.h"
+
+#include <QCursor>
+#include <QDate>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QListView>
+#include <QLocale>
+#include <QMenu>
+#include <QTreeView>
+#include <array>
+#include <vector>
+
+#include "app/CMainFrame.h"
+#include "fs/DirInfo.h"
+#include "resources/Artwork.h"
+#include "resources/MenuTemplate.h"
+#include "resources/StringTable.h"
+#include "views/CLeftView.h"
+
+namespace lc {
+
+namespace {
+
+constexpr int kSizeColumnWidth = 60;
+constexpr int kDateColumnWidth = 120;
+// Guards the walk along a directory's chains; the records are in memory and finite.
+constexpr size_t kMaxRows = 16u * 1024 * 1024;
+
+// Process-wide, as the sort flags outlive a folder change.
+std::array<int, 3> g_sortFlags{0, 0, 0};
+
+QString Text(uint32_t id) {
+    return QString::fromStdString(LoadString(id));
+}
+
+QString ToQString(const std::u16string& text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+char16_t FoldAscii(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c;
+}
+
+// kind + name, A to Z folded, then by UTF-16 code unit.
+int CompareNameKeys(const DirInfo* a, const DirInfo* b) {
+    const char16_t ka = FoldAscii(a->kind);
+    const char16_t kb = FoldAscii(b->kind);
+    if (ka != kb) return ka < kb ? -1 : 1;
+    const size_t n = std::min(a->name.size(), b->name.size());
+    for (size_t i = 0; i < n; ++i) {
+        const char16_t ca = FoldAscii(a->name[i]);
+        const char16_t cb = FoldAscii(b->name[i]);
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    if (a->name.size() == b->name.size()) return 0;
+    return a->name.size() < b->name.size() ? -1 : 1;
+}
+
+template <class T>
+int Order(T a, T b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+QString GroupDigits(uint64_t value) {
+    QString digits = QString::number(value);
+    for (qsizetype pos = digits.size() - 3; pos > 0; pos -= 3) digits.insert(pos, u'.');
+    return digits;
+}
+
+// The locale's short date with a four-digit year and its time with seconds.
+QString DateTimeFormat(const QLocale& locale, bool withTime) {
+    QString date = locale.dateFormat(QLocale::ShortFormat);
+    if (!date.contains(QStringLiteral("yyyy")))
+        date.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    if (!withTime) return date;
+    QString time = locale.timeFormat(QLocale::ShortFormat);
+    if (!time.contains(u's')) time.replace(QStringLiteral("mm"), QStringLiteral("mm:ss"));
+    return date + u' ' + time;
+}
+
+}  // namespace
+
+CLCReaderView::CLCReaderView(QWidget* parent) : ExpListView(parent) {
+    connect(ReportView()->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { OnColumnClick(column); });
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ReportView()),
+                                    static_cast<QAbstractItemView*>(IconView())}) {
+        view->installEventFilter(this);
+        connect(view, &QAbstractItemView::doubleClicked, this, [this] { OpenSelectedItem(); });
+        connect(view, &QWidget::customContextMenuRequested, this, [this] { ShowContextMenu(); });
+    }
+}
+
+void CLCReaderView::showEvent(QShowEvent* event) {
+    ExpListView::showEvent(event);
+    InitialUpdate();
+}
+
+void CLCReaderView::InitialUpdate() {
+    if (m_initialised) return;
+    m_initialised = true;
+    SetStyle(Style::Report);
+    if (m_pMainFrame != nullptr) {
+        CLeftView* tree = m_pMainFrame->GetFolderTreeView();
+        tree->InitialUpdate();
+        SetSmallImages(tree->Images());
+    }
+    CreateLargeImages();
+    m_folderImage = m_largeImageList->Add(Artwork::Icon(Artwork::kClosedFolder));
+    m_largeImageList->Add(Artwork::Icon(Artwork::kOpenFolder));
+    m_fileImage = m_largeImageList->Add(Artwork::Icon(Artwork::kDocument));
+    m_largeImageList->Add(Artwork::Icon(Artwork::kProgramIcon));
+
+    Model()->SetHeadings({Text(32772), Text(32773), Text(32774)});
+    QHeaderView* header = ReportView()->header();
+    header->reset();
+    const int clientWidth = ReportView()->viewport()->width();
+    header->resizeSection(FileListModel::kNameColumn,
+                          std::max(0, clientWidth - kSizeColumnWidth - kDateColumnWidth));
+    header->resizeSection(FileListModel::kSizeColumn, kSizeColumnWidth);
+    header->resizeSection(FileListModel::kDateColumn, kDateColumnWidth);
+    m_sizeColumn = FileListModel::kSizeColumn;
+    m_dateColumn = FileListModel::kDateColumn;
+}
+
+void CLCReaderView::ShowFolder(DirInfo* directory) {
+    InitialUpdate();
+    Model()->Clear();
+    if (directory == nullptr) return;
+
+    std::vector<FileListModel::Row> rows;
+    for (DirInfo* sub = directory->firstChild; sub != nullptr && rows.size() < kMaxRows;
+         sub = sub->nextSibling) {
+        rows.push_back(
+            {sub, ToQString(sub->name), m_folderImage, QString(), DateText(sub->modified)});
+    }
+    for (DirInfo* file = directory->firstFile; file != nullptr && rows.size() < kMaxRows;
+         file = file->nextFile) {
+        int image = FileTypeImage(file->name);
+        if (image == 0) image = m_fileImage;
+        QString text = ToQString(file->name);
+        if (file->attributes & kAttrCompressed) text += QStringLiteral(" (") + Text(235) + u')';
+        if (file->attributes & kAttrEncrypted) text += QStringLiteral(" (") + Text(234) + u')';
+        rows.push_back({file, text, image, SizeText(file->size), DateText(file->modified)});
+    }
+    Model()->Append(std::move(rows));
+}
+
+DirInfo* CLCReaderView::RecordAt(int row) const {
+    return Model()->Record(row);
+}
+
+bool CLCReaderView::IsFirstSelectedFile() const {
+    const DirInfo* record = RecordAt(FirstSelected());
+    return record != nullptr && record->kind == DirInfo::kFile;
+}
+
+void CLCReaderView::SelectAll() {
+    ActiveView()->setFocus();
+    ActiveView()->selectAll();
+}
+
+QString CLCReaderView::SizeText(uint64_t size) {
+    // Rounded up without overflow near 2^64.
+    const uint64_t kb = size / 1024 + (size % 1024 != 0 ? 1 : 0);
+    return GroupDigits(kb) + QStringLiteral(" KB");
+}
+
+QString CLCReaderView::DateText(uint32_t modified) {
+    const uint16_t d = static_cast<uint16_t>(modified >> 16);
+    const uint16_t t = static_cast<uint16_t>(modified & 0xFFFF);
+    const int year = 1980 + (d >> 9);
+    const int month = (d >> 5) & 15;
+    const int day = d & 31;
+    const int hour = t >> 11;
+    const int minute = (t >> 5) & 63;
+    const int second = (t & 31) * 2;
+    const QDate date(year, month, day);
+    if (!date.isValid() || hour > 23 || minute > 59 || second > 59) {
+        return QStringLiteral("Invalid DateTime");
+    }
+    const QLocale locale = QLocale::system();
+    const QTime time(hour, minute, second);
+    const bool midnight = hour == 0 && minute == 0 && second == 0;
+    return locale.toString(QDateTime(date, time), DateTimeFormat(locale, !midnight));
+}
+
+int CLCReaderView::CompareRecords(const DirInfo* a, const DirInfo* b, int column, bool ascending) {
+    if (!ascending) std::swap(a, b);
+    switch (column) {
+        case FileListModel::kNameColumn:
+            return CompareNameKeys(a, b);
+        case FileListModel::kSizeColumn: {
+            const uint64_t sa = a->kind == DirInfo::kFile ? a->size : 0;
+            const uint64_t sb = b->kind == DirInfo::kFile ? b->size : 0;
+            return Order(sa, sb);
+        }
+        case FileListModel::kDateColumn:
+            if (a->kind != b->kind) return Order(a->kind, b->kind);
+            return Order(a->modified, b->modified);
+        default:
+            return 0;
+    }
+}
+
+bool CLCReaderView::SortFlag(int column) {
+    return column >= 0 && column < 3 && g_sortFlags[static_cast<size_t>(column)] != 0;
+}
+
+void CLCReaderView::ResetSortFlags() {
+    g_sortFlags = {0, 0, 0};
+}
+
+void CLCReaderView::OnColumnClick(int column) {
+    for (int c = 0; c < 3; ++c) {
+        int& flag = g_sortFlags[static_cast<size_t>(c)];
+        flag = (c == column) ? !flag : 0;
+    }
+    const bool ascending = SortFlag(column);
+    Model()->Sort([column, ascending](const DirInfo* a, const DirInfo* b) {
+        return CompareRecords(a, b, column, ascending);
+    });
+}
+
+void CLCReaderView::OpenSelectedItem() {
+    const DirInfo* record = RecordAt(FirstSelected());
+    if (record == nullptr) return;
+    if (record->kind == DirInfo::kFile) {
+        OnView();
+        return;
+    }
+    if (m_pMainFrame != nullptr) m_pMainFrame->GetFolderTreeView()->SelectItem(record->treeItem);
+}
+
+QMenu* CLCReaderView::CreateContextMenu() {
+    auto* menu = new QMenu(m_pMainFrame != nullptr ? static_cast<QWidget*>(m_pMainFrame) : this);
+    auto add = [&](uint32_t textId, uint32_t command) {
+        QAction* action = menu->addAction(Text(textId));
+        action->setData(command);
+        if (m_pMainFrame != nullptr) {
+            action->setEnabled(m_pMainFrame->IsCommandEnabled(command));
+            connect(action, &QAction::triggered, m_pMainFrame,
+                    [frame = m_pMainFrame, command] { frame->OnCommand(command); });
+        }
+    };
+    if (m_pMainFrame != nullptr && m_pMainFrame->m_nAllowCopy != 0) add(2, command::kCopy);
+    add(4, command::kExtract);
+    if (IsFirstSelectedFile()) add(3, command::kView);
+    return menu;
+}
+
+void CLCReaderView::ShowContextMenu() {
+    QMenu* menu = CreateContextMenu();
+    menu->exec(QCursor::pos());
+    delete menu;
+}
+
+bool CLCReaderView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            SelectedRows().size() == 1) {
+            OpenSelectedItem();
+        }
+    }
+    return ExpListView::eventFilter(watched, event);
+}
+
+}  // namespace lc
