@@ -53,16 +53,17 @@ Status PromptOnTerminal(Password& out) {
     bool restore = ::tcgetattr(fd, &saved) == 0;
     if (restore) {
         termios quiet = saved;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        // No echo; Ctrl-C arrives as a character so the echo setting is always restored.
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ISIG);
         quiet.c_lflag |= ECHONL;
-        ::tcsetattr(fd, TCSAFLUSH, &quiet);
+        ::tcsetattr(fd, TCSANOW, &quiet);
     }
     static constexpr char kPrompt[] = "Password: ";
     (void)tty.WriteAll(std::span(reinterpret_cast<const uint8_t*>(kPrompt), sizeof kPrompt - 1));
 
     SecureVector<char> line(kMaxLineBytes);
     size_t length = 0;
-    bool ended = false;
+    bool ended = false, interrupted = false;
     while (length < line.size()) {
         char c = 0;
         ssize_t n = ::read(fd, &c, 1);
@@ -72,12 +73,19 @@ Status PromptOnTerminal(Password& out) {
             ended = true;
             break;
         }
+        if (c == saved.c_cc[VINTR] && restore) {
+            interrupted = true;
+            break;
+        }
         line[length++] = c;
         c = 0;
     }
-    if (restore) ::tcsetattr(fd, TCSAFLUSH, &saved);
-    // Ctrl-D before any line end counts as giving up.
-    if (!ended && length == 0) return status::kCancelled;
+    if (restore) ::tcsetattr(fd, TCSANOW, &saved);
+    // Ctrl-C, or Ctrl-D before any line end, counts as giving up.
+    if (interrupted || (!ended && length == 0)) {
+        (void)tty.WriteAll(std::span(reinterpret_cast<const uint8_t*>("\n"), 1));
+        return status::kCancelled;
+    }
     out = Utf8ToPassword(FirstLine(std::string_view(line.data(), length)));
     return status::kSuccess;
 }
