@@ -1,0 +1,40 @@
+// The data runs of a non-resident NTFS attribute: which clusters of the volume hold which part
+// of the attribute's value.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "platform/Status.h"
+
+namespace lc {
+
+struct NtfsRun {
+    uint64_t vcn = 0;     // first cluster of the value this run holds
+    uint64_t length = 0;  // clusters
+    uint64_t lcn = 0;     // first cluster on the volume; unused when sparse
+    bool sparse = false;  // reads as zeros
+};
+
+class NtfsRunList {
+public:
+    NtfsRunList() = default;
+
+    // Decodes a run list. 1392 when a length or offset field is wider than 8 bytes, a length is
+    // 0, the list starts sparse, or a run lies outside the volume's clusterCount clusters.
+    static Result<NtfsRunList> Decode(std::span<const uint8_t> bytes, uint64_t clusterCount);
+
+    const std::vector<NtfsRun>& Runs() const { return m_runs; }
+    bool empty() const { return m_runs.empty(); }
+    // Clusters of the value the list covers.
+    uint64_t VcnCount() const { return m_vcnCount; }
+    // The run that holds vcn; null past the end.
+    const NtfsRun* Find(uint64_t vcn) const;
+
+private:
+    std::vector<NtfsRun> m_runs;
+    uint64_t m_vcnCount = 0;
+};
+
+}  // namespace lc
