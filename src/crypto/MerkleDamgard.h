@@ -1,0 +1,90 @@
+// Block buffering and length padding shared by SHA-1 and SHA-256 (64-byte blocks, 64-bit
+// big-endian bit count at the end).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+
+#include "platform/SecureBuffer.h"
+
+namespace lc::md {
+
+inline constexpr size_t kBlockSize = 64;
+
+using CompressFunction = void (*)(uint32_t* state, const uint8_t* data, size_t blocks);
+
+inline void StoreBe32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v >> 24);
+    p[1] = static_cast<uint8_t>(v >> 16);
+    p[2] = static_cast<uint8_t>(v >> 8);
+    p[3] = static_cast<uint8_t>(v);
+}
+
+inline uint32_t LoadBe32(const uint8_t* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+inline void Absorb(uint32_t* state, uint8_t* buffer, size_t& buffered, uint64_t& totalBytes,
+                   std::span<const uint8_t> data, CompressFunction compress) {
+    if (data.empty()) return;
+    totalBytes += data.size();
+    const uint8_t* p = data.data();
+    size_t n = data.size();
+    if (buffered > 0) {
+        size_t take = kBlockSize - buffered < n ? kBlockSize - buffered : n;
+        std::memcpy(buffer + buffered, p, take);
+        buffered += take;
+        p += take;
+        n -= take;
+        if (buffered < kBlockSize) return;
+        compress(state, buffer, 1);
+        buffered = 0;
+    }
+    if (n >= kBlockSize) {
+        compress(state, p, n / kBlockSize);
+        p += n / kBlockSize * kBlockSize;
+        n %= kBlockSize;
+    }
+    if (n > 0) std::memcpy(buffer, p, n);
+    buffered = n;
+}
+
+// Pads the buffered tail and compresses it; the state then holds the digest words.
+inline void Finish(uint32_t* state, uint8_t* buffer, size_t buffered, uint64_t totalBytes,
+                   CompressFunction compress) {
+    buffer[buffered++] = 0x80;
+    if (buffered > kBlockSize - 8) {
+        std::memset(buffer + buffered, 0, kBlockSize - buffered);
+        compress(state, buffer, 1);
+        buffered = 0;
+    }
+    std::memset(buffer + buffered, 0, kBlockSize - 8 - buffered);
+    const uint64_t bits = totalBytes * 8;
+    StoreBe32(buffer + kBlockSize - 8, static_cast<uint32_t>(bits >> 32));
+    StoreBe32(buffer + kBlockSize - 4, static_cast<uint32_t>(bits));
+    compress(state, buffer, 1);
+}
+
+// digest = H(digest) count times, for a digest shorter than one block: the padded block is built
+// once and only the digest bytes change between rounds.
+inline void Iterate(std::span<uint8_t> digest, const uint32_t* initialState, size_t stateWords,
+                    uint32_t count, CompressFunction compress) {
+    uint8_t block[kBlockSize] = {};
+    uint32_t state[8];
+    const size_t n = digest.size();
+    std::memcpy(block, digest.data(), n);
+    block[n] = 0x80;
+    StoreBe32(block + kBlockSize - 4, static_cast<uint32_t>(n * 8));
+    for (uint32_t round = 0; round < count; ++round) {
+        std::memcpy(state, initialState, stateWords * sizeof(uint32_t));
+        compress(state, block, 1);
+        for (size_t i = 0; i < stateWords; ++i) StoreBe32(block + 4 * i, state[i]);
+    }
+    std::memcpy(digest.data(), block, n);
+    SecureZero(block, sizeof block);
+    SecureZero(state, sizeof state);
+}
+
+}  // namespace lc::md

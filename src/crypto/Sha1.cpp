@@ -1,0 +1,95 @@
+#include "crypto/Sha1.h"
+
+#include "crypto/CryptoImplementation.h"
+#include "crypto/MerkleDamgard.h"
+#include "crypto/ShaNi.h"
+#include "platform/SecureBuffer.h"
+
+namespace lc {
+namespace {
+
+constexpr uint32_t kInitialState[5] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
+
+inline uint32_t Rotl(uint32_t x, int n) {
+    return (x << n) | (x >> (32 - n));
+}
+
+void CompressPortable(uint32_t* state, const uint8_t* data, size_t blocks) {
+    uint32_t w[80];
+    for (; blocks > 0; --blocks, data += md::kBlockSize) {
+        for (int t = 0; t < 16; ++t) w[t] = md::LoadBe32(data + 4 * t);
+        for (int t = 16; t < 80; ++t) w[t] = Rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
+        uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
+        for (int t = 0; t < 80; ++t) {
+            uint32_t f, k;
+            if (t < 20) {
+                f = (b & c) | (~b & d);
+                k = 0x5A827999;
+            } else if (t < 40) {
+                f = b ^ c ^ d;
+                k = 0x6ED9EBA1;
+            } else if (t < 60) {
+                f = (b & c) | (b & d) | (c & d);
+                k = 0x8F1BBCDC;
+            } else {
+                f = b ^ c ^ d;
+                k = 0xCA62C1D6;
+            }
+            uint32_t temp = Rotl(a, 5) + f + e + k + w[t];
+            e = d;
+            d = c;
+            c = Rotl(b, 30);
+            b = a;
+            a = temp;
+        }
+        state[0] += a;
+        state[1] += b;
+        state[2] += c;
+        state[3] += d;
+        state[4] += e;
+    }
+    SecureZero(w, sizeof w);
+}
+
+md::CompressFunction Compressor() {
+#if defined(__x86_64__) || defined(__i386__)
+    if (UseShaNi()) return sha_ni::Sha1Compress;
+#endif
+    return CompressPortable;
+}
+
+}  // namespace
+
+Sha1::~Sha1() {
+    SecureZero(m_state, sizeof m_state);
+    SecureZero(m_buffer, sizeof m_buffer);
+}
+
+void Sha1::Begin() {
+    std::memcpy(m_state, kInitialState, sizeof m_state);
+    SecureZero(m_buffer, sizeof m_buffer);
+    m_buffered = 0;
+    m_totalBytes = 0;
+}
+
+void Sha1::Update(std::span<const uint8_t> data) {
+    md::Absorb(m_state, m_buffer, m_buffered, m_totalBytes, data, Compressor());
+}
+
+void Sha1::End(std::span<uint8_t, kDigestSize> digest) {
+    md::Finish(m_state, m_buffer, m_buffered, m_totalBytes, Compressor());
+    for (size_t i = 0; i < 5; ++i) md::StoreBe32(digest.data() + 4 * i, m_state[i]);
+    Begin();
+}
+
+void Sha1::Digest(std::span<const uint8_t> data, std::span<uint8_t, kDigestSize> digest) {
+    Sha1 hash;
+    hash.Update(data);
+    hash.End(digest);
+}
+
+void Sha1::Iterate(std::span<uint8_t, kDigestSize> digest, uint32_t count) {
+    md::Iterate(digest, kInitialState, 5, count, Compressor());
+}
+
+}  // namespace lc
