@@ -4,8 +4,10 @@
 
 #include "cli/Command.h"
 #include "cli/Password.h"
+#include "cli/StderrRetryDelay.h"
 #include "resources/ErrorText.h"
 #include "resources/StringTable.h"
+#include "volume/PasswordResult.h"
 
 namespace lc::cli {
 
@@ -49,12 +51,18 @@ int CheckHeader(const std::string& path, LCHeader& header) {
     return kExitSuccess;
 }
 
-int HandleUnlockResult(const std::string& path, const std::u16string& /*volumeName*/, Status code) {
+int HandleUnlockResult(const std::string& path, const std::u16string& volumeName, Status code) {
+    if (code == status::kInvalidPassword) PrintOpenError(path, code);
+    // Wrong-password records, shared with the GUI: a right password clears the volume's record,
+    // a wrong one is recorded and its delay (growing across runs) is waited out here.
+    if (code == status::kSuccess || code == status::kInvalidPassword) {
+        StderrRetryDelay delay;
+        RecordPasswordResult(delay, volumeName, code);
+    }
     switch (code) {
         case status::kSuccess:
             return kExitSuccess;
         case status::kInvalidPassword:
-            PrintOpenError(path, code);
             return kExitWrongPassword;
         default:
             PrintOpenError(path, code);
@@ -70,25 +78,29 @@ int OpenVolume(const std::string& path, const VolumeOptions& options,
         if (int exitCode = CheckHeader(path, header); exitCode != kExitSuccess) return exitCode;
     }
 
-    Password password;
-    Status obtained = ObtainPassword(options.passwordFile, PasswordPrompt::Allowed, password);
-    if (obtained == status::kCancelled) {
-        std::fprintf(stderr,
-                     "lcportable-cli: no password: use --password-file FILE, %s or a terminal\n",
-                     kPasswordVariable);
-        return kExitUsage;
-    }
-    if (obtained != status::kSuccess) {
-        PrintOpenError(options.passwordFile, obtained);
-        return kExitFailure;
-    }
+    // A password typed at the prompt is asked for again after the delay; a given one is not.
+    const bool fromPrompt = !PasswordGivenWithoutPrompt(options.passwordFile);
+    for (;;) {
+        Password password;
+        Status obtained = ObtainPassword(options.passwordFile, PasswordPrompt::Allowed, password);
+        if (obtained == status::kCancelled) {
+            std::fprintf(
+                stderr, "lcportable-cli: no password: use --password-file FILE, %s or a terminal\n",
+                kPasswordVariable);
+            return kExitUsage;
+        }
+        if (obtained != status::kSuccess) {
+            PrintOpenError(options.passwordFile, obtained);
+            return kExitFailure;
+        }
 
-    auto opened = std::make_unique<CLCFiles>();
-    Status code = opened->Open(path, password.span());
-    password.clear();
-    int exitCode = HandleUnlockResult(path, opened->GetVolumeName(), code);
-    if (exitCode == kExitSuccess) volume = std::move(opened);
-    return exitCode;
+        auto opened = std::make_unique<CLCFiles>();
+        Status code = opened->Open(path, password.span());
+        password.clear();
+        int exitCode = HandleUnlockResult(path, opened->GetVolumeName(), code);
+        if (exitCode == kExitSuccess) volume = std::move(opened);
+        if (exitCode != kExitWrongPassword || !fromPrompt) return exitCode;
+    }
 }
 
 }  // namespace lc::cli
