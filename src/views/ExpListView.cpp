@@ -52,7 +52,9 @@ ExpListView::ExpListView(QWidget* parent) : QWidget(parent) {
 
     connect(m_selection, &QItemSelectionModel::selectionChanged, this,
             [this] { emit selectionChanged(); });
+    // Row count decides some command states too.
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] { emit selectionChanged(); });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] { emit selectionChanged(); });
 }
 
 ExpListView::~ExpListView() = default;

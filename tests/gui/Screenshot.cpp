@@ -1,0 +1,62 @@
+// Renders the main window with a volume open into a PNG file, for review (not a test).
+//
+//   lcportable-screenshot VOLUME PASSWORD OUT.png [details|tiles|icons|list] [FOLDER]
+//
+// FOLDER names a first-level folder to select in the tree.
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+
+#include "ModalScript.h"
+#include "app/CLCReaderApp.h"
+#include "app/CMainFrame.h"
+#include "resources/MenuTemplate.h"
+#include "views/CLCReaderView.h"
+#include "views/CLeftView.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 4) {
+        std::fprintf(stderr,
+                     "usage: lcportable-screenshot VOLUME PASSWORD OUT.png "
+                     "[details|tiles|icons|list] [FOLDER]\n");
+        return 2;
+    }
+    lc::CLCReaderApp app;
+    lc::test::ModalScript script;
+    script.Password(args.at(2));
+    if (!app.InitInstance({args.at(0), args.at(1)}) || !app.m_pVolume) {
+        std::fprintf(stderr, "lcportable-screenshot: the volume did not open\n");
+        return 1;
+    }
+    lc::CMainFrame* frame = app.m_pMainFrame;
+    const QString style = args.value(4, QStringLiteral("details"));
+    const uint32_t command = style == u"tiles"   ? lc::command::kViewLargeIcons
+                             : style == u"icons" ? lc::command::kViewSmallIcons
+                             : style == u"list"  ? lc::command::kViewList
+                                                 : lc::command::kViewDetails;
+    frame->OnCommand(command);
+    lc::CLeftView* tree = frame->GetFolderTreeView();
+    tree->expandAll();
+    const QString folder = args.value(5);
+    if (!folder.isEmpty()) {
+        const auto found = tree->findItems(folder, Qt::MatchExactly | Qt::MatchRecursive);
+        if (!found.isEmpty()) tree->setCurrentItem(found.front());
+    }
+    lc::CLCReaderView* list = frame->GetFileListView();
+    if (list->Model()->rowCount() > 1) {
+        list->SelectionModel()->select(list->Model()->index(1, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    frame->SetStatusText(QStringLiteral("Ready"));
+    int rc = 1;
+    QTimer::singleShot(500, [&] {
+        rc = frame->grab().save(args.at(3)) ? 0 : 1;
+        QApplication::quit();
+    });
+    QApplication::exec();
+    app.ExitInstance(0);
+    return rc;
+}
