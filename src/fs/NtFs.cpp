@@ -20,7 +20,7 @@ constexpr uint64_t kSector = Volume::kSectorSize;
 // File data is read in blocks of up to this size; each contiguous piece is one sector read.
 constexpr size_t kCopyBlock = 4u << 20;
 // Records read at once for name lookups.
-constexpr size_t kCacheBytes = 256u << 10;
+constexpr size_t kCacheBytes = 64u << 10;
 // Far more than the bitmap of any real folder index (8 million index buffers).
 constexpr uint64_t kMaxIndexBitmapBytes = 1u << 20;
 

@@ -407,3 +407,47 @@ TEST_F(NtfsDamageTest, BootSectorSizes) {
 
 }  // namespace
 }  // namespace lc::test
+
+namespace lc::test {
+namespace {
+
+// The command-line tool on AES-256 volumes made from the fixtures by mkvol.
+TEST(NtfsCliTest, ExtractsEveryFixtureByteExact) {
+    auto sums = ParseSums(ReadText(FixtureDir() / "ntfs" / "sha256sums.txt"));
+    const std::pair<const char*, const char*> files[] = {
+        {"hello.txt", "hello.txt"},   {"Long file name with spaces.txt", "long.txt"},
+        {"mid.bin", "mid.bin"},       {"frag.bin", "frag.bin"},
+        {"sparse.bin", "sparse.bin"}, {"docs/a/b/c/deep.txt", "deep.txt"},
+    };
+    for (uint32_t cluster : kClusterSizes) {
+        SCOPED_TRACE(cluster);
+        ScratchDir scratch;
+        std::string image =
+            (FixtureFolder() / ("ntfs-" + std::to_string(cluster) + ".img")).string();
+        std::string vol = (scratch / "ntfs.vol").string();
+        RunResult made =
+            test::Run({MkvolPath(), "--password-a", "pw", "--algorithm", "1", image, vol});
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+        RunResult run = test::Run({CliPath(), "extract", vol, "-C", (scratch / "out").string()}, {},
+                                  {"LCPORTABLE_PASSWORD=pw"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        // The compressed file is refused, the rest extracted.
+        EXPECT_NE(run.err.find("packed.txt"), std::string::npos) << run.err;
+        EXPECT_FALSE(std::filesystem::exists(scratch / "out" / "compressed" / "packed.txt"));
+        for (const auto& [path, source] : files) {
+            EXPECT_EQ(Sha256Hex(ReadFileBytes(scratch / "out" / path)), sums[source]) << path;
+        }
+        size_t many = 0;
+        for ([[maybe_unused]] const auto& entry :
+             std::filesystem::directory_iterator(scratch / "out" / "many")) {
+            ++many;
+        }
+        EXPECT_EQ(many, 2000u);
+        RunResult cat =
+            test::Run({CliPath(), "cat", vol, "many/f1234.txt"}, {}, {"LCPORTABLE_PASSWORD=pw"});
+        EXPECT_EQ(cat.out, "1234\n");
+    }
+}
+
+}  // namespace
+}  // namespace lc::test

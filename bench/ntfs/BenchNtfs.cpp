@@ -1,0 +1,228 @@
+// NTFS benchmarks against peers on the same plain image, all measured in one run:
+//   1. opening an AES-256 volume of 10,000 files and building its tree vs `fls -r` on the image;
+//   2. extracting a 1 GiB file from the volume vs `ntfscat` on the image.
+// Usage (as root: the images are filled through an ntfs-3g mount):
+//   bench_ntfs [--work DIR] [--size-mib N] [--files N] [--keep]
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "extract/ExtractFile.h"
+#include "fs/PlainImageVolume.h"
+#include "volume/CLCFiles.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const std::u16string kPassword = u"bench password";
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+void Shell(const std::string& command) {
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "bench_ntfs: failed: %s\n", command.c_str());
+        std::exit(1);
+    }
+}
+
+// Best of n runs, in seconds.
+double Best(int runs, const std::function<void()>& prepare, const std::function<void()>& work) {
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        if (prepare) prepare();
+        const auto start = Clock::now();
+        work();
+        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    return best;
+}
+
+void WritePattern(const fs::path& path, uint64_t bytes) {
+    std::ofstream out(path, std::ios::binary);
+    std::vector<uint64_t> block(1 << 17);
+    uint64_t x = 0x9E3779B97F4A7C15ull;
+    for (uint64_t done = 0; done < bytes;) {
+        for (auto& v : block) {
+            x ^= x << 13;
+            x ^= x >> 7;
+            x ^= x << 17;
+            v = x;
+        }
+        const uint64_t n = std::min<uint64_t>(bytes - done, block.size() * 8);
+        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(n));
+        done += n;
+    }
+}
+
+// An empty NTFS image with 4 KiB clusters, mounted at mnt until Unmount.
+void MakeAndMount(const fs::path& image, uint64_t mib, const fs::path& mnt) {
+    fs::remove(image);
+    Shell("truncate -s " + std::to_string(mib) + "M " + Quote(image));
+    Shell("mkntfs -F -f -q -c 4096 -L BENCH " + Quote(image) + " >/dev/null 2>&1");
+    fs::create_directories(mnt);
+    Shell("ntfs-3g -o big_writes " + Quote(image) + " " + Quote(mnt));
+}
+
+void Unmount(const fs::path& mnt) {
+    Shell("umount " + Quote(mnt));
+}
+
+void MakeVolume(const fs::path& image, const fs::path& vol) {
+    Shell(std::string(LC_MKVOL) + " --password-a " + Quote("bench password") + " --algorithm 1 " +
+          Quote(image) + " " + Quote(vol));
+}
+
+bool OpenVolume(lc::CLCFiles& volume, const fs::path& vol) {
+    const lc::Status s = volume.Open(vol, std::span<const char16_t>(kPassword));
+    if (s != 0) std::fprintf(stderr, "bench_ntfs: cannot open %s: %u\n", vol.c_str(), s);
+    return s == 0;
+}
+
+const lc::DirInfo* FindFile(const lc::DirInfo& folder, const std::u16string& name) {
+    for (const lc::DirInfo* f = folder.firstFile; f != nullptr; f = f->nextFile)
+        if (f->name == name) return f;
+    return nullptr;
+}
+
+void BenchTree(const fs::path& work, unsigned files) {
+    std::printf("== open a volume of %u files and build its tree ==\n", files);
+    const fs::path image = work / "tree.ntfs", vol = work / "tree.vol", mnt = work / "mnt";
+    const unsigned perFolder = 1000;
+    MakeAndMount(image, 64 + files / 100, mnt);
+    for (unsigned made = 0, d = 0; made < files; ++d) {
+        const unsigned n = std::min(perFolder, files - made);
+        const fs::path dir = mnt / ("folder " + std::to_string(d));
+        fs::create_directories(dir);
+        Shell("cd " + Quote(dir) + " && for i in $(seq 1 " + std::to_string(n) +
+              "); do printf %s $i > \"entry number $i of folder.txt\"; done");
+        made += n;
+    }
+    Unmount(mnt);
+    MakeVolume(image, vol);
+
+    const double tFls = Best(5, nullptr, [&] { Shell("fls -r " + Quote(image) + " >/dev/null"); });
+    size_t records = 0;
+    const double tOpen = Best(5, nullptr, [&] {
+        lc::CLCFiles volume;
+        if (!OpenVolume(volume, vol)) std::exit(1);
+        records = volume.Tree().RecordCount();
+    });
+    const double tUnlock = Best(5, nullptr, [&] {
+        lc::CLCFiles volume;
+        if (volume.Unlock(vol, std::span<const char16_t>(kPassword)) != 0) std::exit(1);
+    });
+    const double tPlain = Best(5, nullptr, [&] {
+        lc::PlainImageVolume volume;
+        if (volume.OpenImageFile(image) != 0 || volume.Open() != 0) std::exit(1);
+    });
+    std::printf("fls -r on the plain image:          %8.3f s\n", tFls);
+    std::printf(
+        "CLCFiles::Open (unlock + tree):     %8.3f s  ratio %.2f to fls (target < 1 s and < fls)\n",
+        tOpen, tOpen / tFls);
+    std::printf("  of which unlock (key check):      %8.3f s; mount + pre-read + tree %.3f s\n",
+                tUnlock, tOpen - tUnlock);
+    std::printf("tree from the plain image:          %8.3f s\n", tPlain);
+    std::printf("records in the tree:                %zu\n\n", records);
+    fs::remove(image);
+    fs::remove(vol);
+}
+
+void BenchExtract(const fs::path& work, uint64_t mib) {
+    std::printf("== extract a %llu MiB file, AES-256 NTFS, 4 KiB clusters ==\n",
+                static_cast<unsigned long long>(mib));
+    const fs::path src = work / "big.bin", image = work / "big.ntfs", vol = work / "big.vol";
+    const fs::path mnt = work / "mnt";
+    WritePattern(src, mib << 20);
+    MakeAndMount(image, mib + mib / 16 + 64, mnt);
+    Shell("cp " + Quote(src) + " " + Quote(mnt / "big.bin"));
+    Unmount(mnt);
+    Shell("ntfsinfo -F /big.bin -v " + Quote(image) +
+          " | grep -E 'Total runs' | sed 's/^/big.bin: /'");
+    MakeVolume(image, vol);
+    fs::create_directories(work / "out-lc");
+    fs::create_directories(work / "out-cli");
+    const fs::path outLc = work / "out-lc" / "big.bin", outCat = work / "cat.bin";
+
+    const double tCat = Best(
+        3, [&] { fs::remove(outCat); },
+        [&] { Shell("ntfscat " + Quote(image) + " /big.bin > " + Quote(outCat)); });
+
+    lc::CLCFiles volume;
+    if (!OpenVolume(volume, vol)) std::exit(1);
+    const lc::DirInfo* file = FindFile(*volume.Root(), u"big.bin");
+    if (file == nullptr) std::exit(1);
+    lc::Status result = 0;
+    const double tLc =
+        Best(3, nullptr, [&] { result = lc::ExtractFile(volume, *file, outLc.string()); });
+    const double tCli = Best(3, nullptr, [&] {
+        Shell("LCPORTABLE_PASSWORD=" + Quote("bench password") + " " + LC_CLI + " extract " +
+              Quote(vol) + " big.bin --overwrite -C " + Quote(work / "out-cli"));
+    });
+    const bool same =
+        result == 0 && std::system(("cmp -s " + Quote(outLc) + " " + Quote(src) + " && cmp -s " +
+                                    Quote(outCat) + " " + Quote(src) + " && cmp -s " +
+                                    Quote(work / "out-cli" / "big.bin") + " " + Quote(src))
+                                       .c_str()) == 0;
+    std::printf("ntfscat from the plain image:       %8.3f s  (%.0f MiB/s)\n", tCat, mib / tCat);
+    std::printf(
+        "ExtractFile from the volume:        %8.3f s  (%.0f MiB/s)  ratio %.2f (target <= 1.2)\n",
+        tLc, mib / tLc, tLc / tCat);
+    std::printf("lcportable-cli extract (whole run): %8.3f s  ratio %.2f\n", tCli, tCli / tCat);
+    std::printf("outputs identical to the source:    %s\n\n", same ? "yes" : "NO");
+    fs::remove(src);
+    fs::remove(image);
+    fs::remove(vol);
+    fs::remove(outCat);
+    fs::remove_all(work / "out-lc");
+    fs::remove_all(work / "out-cli");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    fs::path work;
+    uint64_t mib = 1024;
+    unsigned files = 10000;
+    bool keep = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--work" && i + 1 < argc) {
+            work = argv[++i];
+        } else if (a == "--size-mib" && i + 1 < argc) {
+            mib = std::strtoull(argv[++i], nullptr, 10);
+        } else if (a == "--files" && i + 1 < argc) {
+            files = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (a == "--keep") {
+            keep = true;
+        } else {
+            std::fprintf(stderr,
+                         "usage: bench_ntfs [--work DIR] [--size-mib N] [--files N] [--keep]\n");
+            return 2;
+        }
+    }
+    if (geteuid() != 0) {
+        std::fprintf(stderr, "bench_ntfs: needs root to mount the images with ntfs-3g\n");
+        return 2;
+    }
+    if (work.empty()) work = fs::temp_directory_path() / ("bench_ntfs-" + std::to_string(getpid()));
+    fs::create_directories(work);
+    BenchTree(work, files);
+    BenchExtract(work, mib);
+    if (!keep) fs::remove_all(work);
+    return 0;
+}
