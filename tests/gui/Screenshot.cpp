@@ -1,16 +1,20 @@
 // Renders the main window with a volume open into a PNG file, for review (not a test).
 //
-//   lcportable-screenshot VOLUME PASSWORD OUT.png [details|tiles|icons|list] [FOLDER]
+//   lcportable-screenshot VOLUME PASSWORD OUT.png [details|tiles|icons|list|password|delay]
+//                         [FOLDER]
 //
-// FOLDER names a first-level folder to select in the tree.
+// FOLDER names a folder to select in the tree. "password" renders the password dialog,
+// "delay" the countdown after a wrong password.
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
 
+#include <QLineEdit>
 #include "ModalScript.h"
 #include "app/CLCReaderApp.h"
 #include "app/CMainFrame.h"
+#include "app/CPasswordDlg.h"
 #include "resources/MenuTemplate.h"
 #include "views/CLCReaderView.h"
 #include "views/CLeftView.h"
@@ -24,15 +28,37 @@ int main(int argc, char** argv) {
                      "[details|tiles|icons|list] [FOLDER]\n");
         return 2;
     }
+    const QString style = args.value(4, QStringLiteral("details"));
     lc::CLCReaderApp app;
     lc::test::ModalScript script;
-    script.Password(args.at(2));
+    bool dialogSaved = false;
+    auto saveDialog = [&](QWidget* w) {
+        QApplication::processEvents();
+        dialogSaved = w->grab().save(args.at(3));
+    };
+    if (style == u"password") {
+        script.Then(lc::test::ModalScript::Kind::Password, [&](QWidget* w) {
+            static_cast<lc::CPasswordDlg*>(w)->Edit()->setText(args.at(2));
+            saveDialog(w);
+            static_cast<QDialog*>(w)->accept();
+        });
+    } else if (style == u"delay") {
+        script.Password(QStringLiteral("not the password"))
+            .Then(lc::test::ModalScript::Kind::RetryDelay,
+                  [&](QWidget* w) { QTimer::singleShot(700, [&, w] { saveDialog(w); }); })
+            .Password(args.at(2));
+    } else {
+        script.Password(args.at(2));
+    }
     if (!app.InitInstance({args.at(0), args.at(1)}) || !app.m_pVolume) {
         std::fprintf(stderr, "lcportable-screenshot: the volume did not open\n");
         return 1;
     }
     lc::CMainFrame* frame = app.m_pMainFrame;
-    const QString style = args.value(4, QStringLiteral("details"));
+    if (style == u"password" || style == u"delay") {
+        app.ExitInstance(0);
+        return dialogSaved ? 0 : 1;
+    }
     const uint32_t command = style == u"tiles"   ? lc::command::kViewLargeIcons
                              : style == u"icons" ? lc::command::kViewSmallIcons
                              : style == u"list"  ? lc::command::kViewList
