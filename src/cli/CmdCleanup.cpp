@@ -8,6 +8,7 @@
 #include "cli/CliVolume.h"
 #include "cli/Command.h"
 #include "platform/Text.h"
+#include "support/Dod.h"
 #include "support/TempFolders.h"
 #include "volume/LCHeader.h"
 
@@ -37,6 +38,7 @@ int RunCleanup(const std::vector<std::string>& args) {
     }
     // No tree is open, so the volume name stands in for the label.
     const std::u16string name = header.VolumeName();
+    Dod seeding;  // the wipe's random passes need a seeded generator
     StdoutStatus sink;
     if (Status code = CleanupVolumeTemp(name, name, true, &sink); code != status::kSuccess) {
         PrintOpenError(path, code);
