@@ -41,6 +41,7 @@ protected:
         LCPwd::SetClockForTest(nullptr);
         SupportLayerTest::TearDown();
     }
+
 public:
     // The stored value as the registry stand-in holds it.
     std::optional<std::vector<uint8_t>> Stored(std::u16string_view name) {
