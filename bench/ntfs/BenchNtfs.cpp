@@ -34,6 +34,7 @@ std::string Quote(const std::string& s) {
 }
 
 void Shell(const std::string& command) {
+    std::fflush(stdout);  // keep the order of our lines and the command's
     if (std::system(command.c_str()) != 0) {
         std::fprintf(stderr, "bench_ntfs: failed: %s\n", command.c_str());
         std::exit(1);
