@@ -84,6 +84,9 @@ inline void Iterate(std::span<uint8_t> digest, const uint32_t* initialState, siz
     }
     std::memcpy(digest.data(), block, n);
     SecureZero(block, sizeof block);
+    // One more run over zeros overwrites what the last round left in the compression function's
+    // stack frame.
+    compress(state, block, 1);
     SecureZero(state, sizeof state);
 }
 
