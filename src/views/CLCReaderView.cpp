@@ -181,10 +181,12 @@ QString CLCReaderView::DateText(uint32_t modified) {
     if (!date.isValid() || hour > 23 || minute > 59 || second > 59) {
         return QStringLiteral("Invalid DateTime");
     }
-    const QLocale locale = QLocale::system();
-    const QTime time(hour, minute, second);
+    static const QLocale locale = QLocale::system();
+    static const QString dateOnly = DateTimeFormat(locale, false);
+    static const QString dateAndTime = DateTimeFormat(locale, true);
     const bool midnight = hour == 0 && minute == 0 && second == 0;
-    return locale.toString(QDateTime(date, time), DateTimeFormat(locale, !midnight));
+    return locale.toString(QDateTime(date, QTime(hour, minute, second)),
+                           midnight ? dateOnly : dateAndTime);
 }
 
 int CLCReaderView::CompareRecords(const DirInfo* a, const DirInfo* b, int column, bool ascending) {
@@ -260,6 +262,8 @@ void CLCReaderView::ShowContextMenu() {
 bool CLCReaderView::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        // Copying goes only through the Copy command and its switch, never the view's own.
+        if (key->matches(QKeySequence::Copy)) return true;
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             SelectedRows().size() == 1) {
             OpenSelectedItem();

@@ -20,6 +20,7 @@
 #include "fs/DirInfo.h"
 #include "platform/Locale.h"
 #include "resources/MenuTemplate.h"
+#include "support/TempFolders.h"
 #include "views/CLCReaderView.h"
 #include "views/CLeftView.h"
 
@@ -441,6 +442,28 @@ private slots:
         QCOMPARE(Frame()->windowTitle(),
                  S("Fortalice® Lockchamber Portable [") + Vol("second.vol") + u']');
         QCOMPARE(m_app->RecentFiles(), (QStringList{Vol("second.vol"), Vol("gui.vol")}));
+    }
+
+    void temporaryFoldersAreCleaned() {
+        // A copy in a volume's temporary folder, as viewing leaves it.
+        auto leaveCopy = [](const char16_t* volumeName) {
+            std::string folder;
+            if (lc::GetVolumeTempFolder(volumeName, folder, true) != 0) return std::string();
+            std::ofstream(folder + "copy.txt") << "plain";
+            return folder;
+        };
+        const std::string guiFolder = leaveCopy(u"GuiTest");
+        QVERIFY(fs::exists(guiFolder + "copy.txt"));
+        Start();
+        QVERIFY(Open("gui.vol"));  // leftovers of an earlier run go
+        QVERIFY(!fs::exists(guiFolder));
+        leaveCopy(u"GuiTest");
+        QVERIFY(Open("second.vol"));  // another label: the old volume's copies go
+        QVERIFY(!fs::exists(guiFolder));
+        const std::string secondFolder = leaveCopy(u"Second");
+        QVERIFY(fs::exists(secondFolder + "copy.txt"));
+        m_app->ExitInstance(0);  // exit: the current volume's copies go
+        QVERIFY(!fs::exists(secondFolder));
     }
 
     void openThroughFileDialog() {
