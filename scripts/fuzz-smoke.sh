@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds every libFuzzer target with clang under ASan/UBSan and runs each for a short while on
-# its seed corpus: the seed-* files (zstd-compressed or plain) in tests/fixtures/<fs>/ for the
-# target fuzz_<fs>. Exits non-zero when a target crashes, leaks or hangs on an input.
+# its seed corpus: the files named *seed* (zstd-compressed or plain) in tests/fixtures/<fs>/
+# for the target fuzz_<fs>. Exits non-zero when a target crashes, leaks or hangs on an input.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,7 +21,7 @@ for target in "$BUILD"/fuzz/fuzz_*; do
     corpus="$BUILD/corpus/$fs"
     artifacts="$BUILD/artifacts/$name"
     mkdir -p "$corpus" "$artifacts"
-    for seed in tests/fixtures/"$fs"/seed-*; do
+    for seed in tests/fixtures/"$fs"/*seed*; do
         case "$seed" in
             *.zst) zstd -d -q -f "$seed" -o "$corpus/$(basename "$seed" .zst)" ;;
             *) cp -f "$seed" "$corpus/" ;;
