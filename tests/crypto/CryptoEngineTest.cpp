@@ -371,11 +371,13 @@ TEST(Implementation, EnvironmentAndProcessorDecide) {
     EXPECT_FALSE(UseShaNi());
     SetCryptoImplementation(CryptoImplementation::Auto);
     EXPECT_EQ(UseAesNi(), CpuHasFlag("aes"));
+    SetCryptoImplementation(forced ? CryptoImplementation::Portable : CryptoImplementation::Auto);
 }
 
 TEST(Implementation, ContextKeepsTheCodeItWasKeyedWith) {
     const Bytes key(32, 0x42), data(256, 0x17), iv(16, 0x01);
     const Bytes expected = OpenSsl(key, ModeCbc, false, iv, data);
+    const CryptoImplementation previous = GetCryptoImplementation();
     for (auto first : {CryptoImplementation::Auto, CryptoImplementation::Portable}) {
         SetCryptoImplementation(first);
         std::unique_ptr<CipherContext> dec;
@@ -386,7 +388,7 @@ TEST(Implementation, ContextKeepsTheCodeItWasKeyedWith) {
         ASSERT_EQ(GetCipher(1)->Process(dec.get(), ModeCbc, data, out, ivCopy), 0);
         EXPECT_EQ(out, expected);
     }
-    SetCryptoImplementation(CryptoImplementation::Auto);
+    SetCryptoImplementation(previous);
 }
 
 }  // namespace

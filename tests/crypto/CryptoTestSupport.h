@@ -87,8 +87,14 @@ inline std::vector<TestVector> ReadVectorFile(const std::string& name) {
 // (AES-NI / SHA-NI on processors that have them).
 class BothImplementations : public ::testing::TestWithParam<CryptoImplementation> {
 protected:
-    void SetUp() override { SetCryptoImplementation(GetParam()); }
-    void TearDown() override { SetCryptoImplementation(CryptoImplementation::Auto); }
+    void SetUp() override {
+        m_previous = GetCryptoImplementation();
+        SetCryptoImplementation(GetParam());
+    }
+    void TearDown() override { SetCryptoImplementation(m_previous); }
+
+private:
+    CryptoImplementation m_previous = CryptoImplementation::Auto;
 };
 
 inline std::string ImplementationName(const ::testing::TestParamInfo<CryptoImplementation>& info) {
