@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <exception>
 #include <filesystem>
 #include <vector>
 
@@ -25,7 +26,13 @@ const size_t kPage = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
 class PassRecorder : public WipePassObserver {
 public:
     void AfterPass(const std::string& path, int pass, size_t bufferSize) override {
-        passes.push_back({pass, bufferSize, ReadFileBytes(path)});
+        std::vector<uint8_t> content;
+        try {
+            content = ReadFileBytes(path);
+        } catch (const std::exception&) {
+            // A write-only file (mode 0200 after its wipe began) cannot be looked at.
+        }
+        passes.push_back({pass, bufferSize, std::move(content)});
     }
     struct Pass {
         int number;
