@@ -335,10 +335,11 @@ TEST_P(CliEndToEnd, WrongPasswordEndsWithExitCode3AndWritesNothing) {
     int run = 0;
     auto wrong = [&](std::vector<std::string> args) {
         const fs::path config = m_work.path() / ("wrong-config-" + std::to_string(run++));
+        fs::create_directories(config);
         args.insert(args.begin(), CliPath());
         return test::Run(args, {},
                          {"LCPORTABLE_PASSWORD=not it", "XDG_CONFIG_HOME=" + config.string(),
-                          "XDG_RUNTIME_DIR=" + (m_work.path() / "runtime").string()});
+                          "XDG_RUNTIME_DIR=" + config.string()});
     };
     const fs::path out = m_work.path() / "wrong";
     RunResult r = wrong({"extract", Volume(), "-C", out.string()});
