@@ -108,23 +108,32 @@ void BenchExtract(const fs::path& work, uint64_t mib) {
     fs::create_directories(work / "out-cli");
     const fs::path outLc = work / "out-lc" / "big.bin", outM = work / "out-mcopy" / "big.bin";
 
-    const double tMcopy = Best(
-        3, [&] { fs::remove(outM); },
-        [&] {
-            Shell("MTOOLS_SKIP_CHECK=1 mcopy -i " + Quote(image) + " ::/big.bin " + Quote(outM));
-        });
-
     lc::CLCFiles volume;
     if (!OpenVolume(volume, vol)) std::exit(1);
     const lc::DirInfo* file = FindFile(*volume.Root(), u"big.bin");
     if (file == nullptr) std::exit(1);
     lc::Status result = 0;
-    const double tLc =
-        Best(3, nullptr, [&] { result = lc::ExtractFile(volume, *file, outLc.string()); });
-    const double tCli = Best(3, nullptr, [&] {
-        Shell("LCPORTABLE_PASSWORD=" + Quote("bench password") + " " + LC_CLI + " extract " +
-              Quote(vol) + " big.bin --overwrite -C " + Quote(work / "out-cli"));
-    });
+    // Rounds alternate between the peers so that load from elsewhere hits all of them alike;
+    // every run writes a new file, as a first extraction does.
+    double tMcopy = 1e30, tLc = 1e30, tCli = 1e30;
+    for (int round = 0; round < 5; ++round) {
+        tMcopy = std::min(tMcopy, Best(
+                                      1, [&] { fs::remove(outM); },
+                                      [&] {
+                                          Shell("MTOOLS_SKIP_CHECK=1 mcopy -i " + Quote(image) +
+                                                " ::/big.bin " + Quote(outM));
+                                      }));
+        tLc = std::min(tLc, Best(
+                                1, [&] { fs::remove(outLc); },
+                                [&] { result = lc::ExtractFile(volume, *file, outLc.string()); }));
+        tCli = std::min(tCli, Best(
+                                  1, [&] { fs::remove(work / "out-cli" / "big.bin"); },
+                                  [&] {
+                                      Shell("LCPORTABLE_PASSWORD=" + Quote("bench password") + " " +
+                                            LC_CLI + " extract " + Quote(vol) + " big.bin -C " +
+                                            Quote(work / "out-cli"));
+                                  }));
+    }
     const bool same =
         result == 0 && std::system(("cmp -s " + Quote(outLc) + " " + Quote(src) + " && cmp -s " +
                                     Quote(work / "out-cli" / "big.bin") + " " + Quote(src))
