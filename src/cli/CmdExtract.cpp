@@ -52,6 +52,7 @@ public:
     }
     void ShowExtractStatus(const std::string& path) override {
         m_current = path;
+        m_lastPercent = ~0u;
         if (m_showProgress) Line("Extract " + path);
     }
     void ReportFileError(const DirInfo& file, const std::string& folder, Status code) override {
@@ -71,8 +72,11 @@ public:
                      (file.attributes & kAttrCompressed) != 0 ? "compressed" : "encrypted");
     }
     void OnProgress(uint64_t total, uint64_t remaining) override {
-        if (!m_showProgress || total == 0 || remaining == 0) return;
+        if (!m_showProgress || total == 0 || remaining == 0 || remaining > total) return;
         const unsigned percent = static_cast<unsigned>((total - remaining) * 100 / total);
+        // Readers report after every block; the terminal only needs a new line per percent.
+        if (percent == m_lastPercent) return;
+        m_lastPercent = percent;
         char text[32];
         std::snprintf(text, sizeof text, "Extracting... (%02u%%) ", percent);
         Line(text + m_current);
@@ -96,6 +100,7 @@ private:
     bool m_lineShown = false;
     bool m_refused = false;
     std::string m_current;
+    unsigned m_lastPercent = ~0u;
 };
 
 int RunExtract(const std::vector<std::string>& args) {
