@@ -9,6 +9,7 @@ cmake --build build -j "${JOBS:-$(nproc)}"
 
 SAMPLE=examples/sample.vol
 if [ -x build/src/app/lcportable ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+    echo "Opening $SAMPLE in the desktop application; its password is: ${LCPORTABLE_PASSWORD:-sample}"
     exec build/src/app/lcportable "$SAMPLE"
 fi
 export LCPORTABLE_PASSWORD="${LCPORTABLE_PASSWORD:-sample}"

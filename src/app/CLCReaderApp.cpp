@@ -114,6 +114,7 @@ void CLCReaderApp::ReportOpenError(Status code) {
 }
 
 CLCReaderDoc* CLCReaderApp::OpenDocumentFile(const QString& path) {
+    if (m_pMainFrame == nullptr) return nullptr;
     const std::string file = Utf8Path(path);
     // 1. The root of the volume open now, for the clean-up decision below.
     DirInfo* oldRoot = m_pVolume ? m_pVolume->Root() : nullptr;
@@ -198,7 +199,7 @@ void CLCReaderApp::OnRecentFile(int index) {
     if (index < 0 || index >= m_recentFiles.Entries().size()) return;
     const QString path = m_recentFiles.Entries().at(index);
     if (OpenDocumentFile(path) == nullptr) {
-        m_recentFiles.Remove(m_recentFiles.Entries().indexOf(path));
+        m_recentFiles.Remove(index);
         m_pMainFrame->UpdateRecentFileMenu(m_recentFiles.Entries());
     }
 }
