@@ -69,7 +69,11 @@ void CLeftView::FillTree(DirInfo* root) {
     }
     const QString label =
         root->name.empty() ? QString::fromStdString(LoadString(14)) : ToQString(root->name);
-    const QIcon volumeIcon = m_imageList->Icon(m_volumeImage);
+    // The volume picture whether selected or not.
+    const QPixmap volumePicture = m_imageList->Icon(m_volumeImage).pixmap(m_imageList->ImageSize());
+    QIcon volumeIcon;
+    volumeIcon.addPixmap(volumePicture, QIcon::Normal);
+    volumeIcon.addPixmap(volumePicture, QIcon::Selected);
     QTreeWidgetItem* top = NewItem(root, label, volumeIcon);
     addTopLevelItem(top);
 

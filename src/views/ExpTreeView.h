@@ -24,6 +24,9 @@ public:
 protected:
     // Base: the desktop's open-folder picture, when the icon theme has one.
     virtual void LoadIcons();
+    // Dotted lines connecting every item with its parent and siblings, top level included.
+    void drawBranches(QPainter* painter, const QRect& rect,
+                      const QModelIndex& index) const override;
 
     int m_closedImage = -1;
     std::unique_ptr<ImageList> m_imageList;

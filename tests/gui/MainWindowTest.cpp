@@ -200,6 +200,18 @@ private slots:
         QCOMPARE(top->child(0)->childCount(), 1);
         QCOMPARE(top->child(0)->child(0)->text(0), S("inner"));
         QCOMPARE(lc::CLeftView::RecordOf(top->child(0))->treeItem, top->child(0));
+        // Pictures: the volume in both states; folders closed, open while selected.
+        auto picture = [](QTreeWidgetItem* item, QIcon::Mode mode) {
+            return item->icon(0).pixmap(QSize(16, 16), mode).toImage();
+        };
+        const lc::ImageList* images = Tree()->Images();
+        const QImage open = images->Icon(Tree()->OpenFolderImage()).pixmap(QSize(16, 16)).toImage();
+        const QImage closed =
+            images->Icon(Tree()->ClosedFolderImage()).pixmap(QSize(16, 16)).toImage();
+        QCOMPARE(picture(top, QIcon::Selected), picture(top, QIcon::Normal));
+        QCOMPARE(picture(top->child(0), QIcon::Normal), closed);
+        QCOMPARE(picture(top->child(0), QIcon::Selected), open);
+        QVERIFY(open != closed);
     }
 
     void listRowsAndTexts() {

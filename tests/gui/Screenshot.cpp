@@ -76,7 +76,6 @@ int main(int argc, char** argv) {
         list->SelectionModel()->select(list->Model()->index(1, 0),
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-    frame->SetStatusText(QStringLiteral("Ready"));
     int rc = 1;
     QTimer::singleShot(500, [&] {
         rc = frame->grab().save(args.at(3)) ? 0 : 1;
