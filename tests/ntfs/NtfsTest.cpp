@@ -451,3 +451,25 @@ TEST(NtfsCliTest, ExtractsEveryFixtureByteExact) {
 
 }  // namespace
 }  // namespace lc::test
+
+namespace lc::test {
+namespace {
+
+// The fuzz seed must be a whole, readable volume within libFuzzer's 1 MiB input limit.
+TEST(NtfsFuzzSeedTest, MountsAndCopiesWithinOneMiB) {
+    ScratchDir scratch;
+    std::vector<uint8_t> image = ReadFileBytes(Decompress("fuzz-seed.img", scratch.path()));
+    ASSERT_LE(image.size(), 1u << 20);
+    PlainImageVolume volume(image);
+    ASSERT_EQ(volume.Open(), status::kSuccess);
+    EXPECT_EQ(volume.Root()->name, u"SEED");
+    EXPECT_EQ(ListTree(volume.Root()).size(), 45u);
+    const DirInfo* run = FindPath(volume.Root(), "big/run.bin");
+    ASSERT_NE(run, nullptr);
+    Status result = 1;
+    EXPECT_EQ(CopyOut(*volume.FileSystem(), *run, result, scratch).size(), 6000u);
+    EXPECT_EQ(result, status::kSuccess);
+}
+
+}  // namespace
+}  // namespace lc::test
