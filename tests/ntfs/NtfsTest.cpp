@@ -3,6 +3,7 @@
 // images with damaged records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "NtfsTestUtil.h"
@@ -469,6 +470,45 @@ TEST(NtfsFuzzSeedTest, MountsAndCopiesWithinOneMiB) {
     Status result = 1;
     EXPECT_EQ(CopyOut(*volume.FileSystem(), *run, result, scratch).size(), 6000u);
     EXPECT_EQ(result, status::kSuccess);
+}
+
+}  // namespace
+}  // namespace lc::test
+
+namespace lc::test {
+namespace {
+
+class NtfsDataTest : public NtfsDamageTest {};
+
+TEST_F(NtfsDataTest, BytesPastTheInitializedSizeReadAsZeros) {
+    PlainImageVolume volume;
+    ASSERT_EQ(Mount(volume), status::kSuccess);
+    Status result = 1;
+    std::vector<uint8_t> original =
+        CopyOut(*volume.FileSystem(), *FindPath(volume.Root(), "mid.bin"), result, m_scratch);
+    ASSERT_EQ(result, status::kSuccess);
+
+    RawRecord mid = RecordNamed(u"mid.bin");
+    StoreLe<uint64_t>(
+        mid.bytes.data() + Attribute(mid, ntfs::kTypeData) + ntfs::kAttrInitializedSize, 1000);
+    StoreRecord(m_image, mid);
+    ASSERT_EQ(Mount(volume), status::kSuccess);
+    std::vector<uint8_t> data =
+        CopyOut(*volume.FileSystem(), *FindPath(volume.Root(), "mid.bin"), result, m_scratch);
+    EXPECT_EQ(result, status::kSuccess);
+    ASSERT_EQ(data.size(), original.size());
+    EXPECT_TRUE(std::equal(data.begin(), data.begin() + 1000, original.begin()));
+    EXPECT_TRUE(std::all_of(data.begin() + 1000, data.end(), [](uint8_t b) { return b == 0; }));
+}
+
+TEST_F(NtfsDataTest, EncryptedDataIsRefused) {
+    RawRecord hello = RecordNamed(u"hello.txt");
+    StoreLe<uint16_t>(hello.bytes.data() + Attribute(hello, ntfs::kTypeData) + ntfs::kAttrFlags,
+                      ntfs::kAttrFlagEncrypted);
+    StoreRecord(m_image, hello);
+    PlainImageVolume volume;
+    ASSERT_EQ(Mount(volume), status::kSuccess);
+    EXPECT_EQ(CopyFile(volume, "hello.txt"), status::kNotSupported);
 }
 
 }  // namespace
