@@ -1,6 +1,7 @@
 // The desktop application driven through its real main window on the offscreen platform:
 // start-up, the open sequence with its dialogs, the folder tree, the file list and the commands.
 #include <QAction>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -354,6 +355,38 @@ private slots:
         QTest::keyClick(List()->ReportView(), Qt::Key_Return);
         QCOMPARE(Tree()->currentItem()->text(0), S("inner"));
         QCOMPARE(Rows(), QStringList{S("deep.txt")});
+    }
+
+    void keysAndPrompts() {
+        Start();
+        QVERIFY(Open("gui.vol"));
+        QTreeView* report = List()->ReportView();
+        report->setFocus();
+        // Ctrl+C with "AllowCopy" 0 copies nothing, not even the view's own cell text.
+        QGuiApplication::clipboard()->setText(S("before"));
+        SelectRows({RowOf(S("one.bin"))});
+        List()->SelectionModel()->setCurrentIndex(List()->Model()->index(RowOf(S("one.bin")), 0),
+                                                  QItemSelectionModel::NoUpdate);
+        QTest::keyClick(report, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), S("before"));
+        // Enter with two rows selected opens nothing.
+        SelectRows({RowOf(S("Alpha")), RowOf(S("mid"))});
+        QTest::keyClick(report, Qt::Key_Return);
+        QCOMPARE(Tree()->currentItem(), Tree()->topLevelItem(0));
+        // Ctrl+A is Select All.
+        QTest::keyClick(report, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(List()->SelectedRows().size(), List()->Model()->rowCount());
+        // A menu item's prompt shows in the status bar; closing the menu clears the pane.
+        Frame()->SetStatusText(S("earlier text"));
+        QMenu* edit = TopMenu(1);
+        edit->popup(QPoint(0, 0));
+        QVERIFY(QTest::qWaitForWindowExposed(edit));
+        Frame()->Action(lc::command::kExtract)->showStatusText(Frame());
+        QCOMPARE(Frame()->StatusText(), lc::UserLanguage() == lc::Language::German
+                                            ? S("Extrahiert die markierten Elemente.")
+                                            : S("Extracts the selected items."));
+        edit->hide();
+        QCOMPARE(Frame()->StatusText(), QString());
     }
 
     void wrongPasswordShowsCountdownAndAsksAgain() {
