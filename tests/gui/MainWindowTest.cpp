@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTreeView>
 #include <QtTest>
@@ -18,6 +20,7 @@
 #include "app/CLCReaderApp.h"
 #include "app/CMainFrame.h"
 #include "app/CPasswordDlg.h"
+#include "app/RetryDelayDialog.h"
 #include "fs/DirInfo.h"
 #include "platform/Locale.h"
 #include "resources/MenuTemplate.h"
@@ -116,6 +119,7 @@ private slots:
     }
     void init() {
         fs::remove_all(m_scratch / "config" / "Kelmora");
+        fs::remove_all(m_scratch / "runtime" / "Kelmora");  // wrong-password records
         fs::remove(m_scratch / "cwd" / "LCPortable.ini");
         lc::CLCReaderView::ResetSortFlags();
     }
@@ -403,6 +407,37 @@ private slots:
         // 2 s, then 5 s, shortened by the test scale of 0.01.
         QCOMPARE(script.DelayTotals(), (std::vector<int>{20, 50}));
         QCOMPARE(Tree()->topLevelItem(0)->text(0), S("GUITEST"));
+    }
+
+    void countdownCannotBeCutShort() {
+        Start();
+        bool survived = false;
+        Qt::WindowFlags flags;
+        int maximum = 0;
+        QString text;
+        ModalScript script;
+        script.Password(S("wrong"))
+            .Then(ModalScript::Kind::RetryDelay,
+                  [&](QWidget* w) {
+                      auto* dialog = static_cast<lc::RetryDelayDialog*>(w);
+                      flags = dialog->windowFlags();
+                      maximum = dialog->Progress()->maximum();
+                      text = dialog->findChild<QLabel*>()->text();
+                      dialog->reject();
+                      dialog->close();
+                      QTest::keyClick(dialog, Qt::Key_Escape);
+                      survived = dialog->isVisible();
+                  })
+            .CancelPassword();
+        QVERIFY(m_app->OpenDocumentFile(Vol("second.vol")) == nullptr);
+        QCOMPARE(script.Seen(), (QStringList{S("password"), S("delay"), S("password")}));
+        QVERIFY(survived);
+        QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(maximum, 20);  // 2 s for the first wrong password, scaled by 0.01
+        QCOMPARE(text, lc::UserLanguage() == lc::Language::German
+                           ? S("Falsches Passwort. Der nächste Versuch wird verzögert...")
+                           : S("Wrong password. Next attempt is delayed..."));
     }
 
     void cancelChangesNothing() {
