@@ -116,10 +116,10 @@ void CLCReaderApp::ReportOpenError(Status code) {
 CLCReaderDoc* CLCReaderApp::OpenDocumentFile(const QString& path) {
     if (m_pMainFrame == nullptr) return nullptr;
     const std::string file = Utf8Path(path);
-    // 1. The root of the volume open now, for the clean-up decision below.
+    // The root of the volume open now, for the clean-up decision below.
     DirInfo* oldRoot = m_pVolume ? m_pVolume->Root() : nullptr;
 
-    // 2, 3. Header check and key-ring refusal, before any password is asked for.
+    // Header check and key-ring refusal, before any password is asked for.
     {
         LCHeader header;
         const Status s = header.ReadHeader(file);
@@ -136,7 +136,7 @@ CLCReaderDoc* CLCReaderApp::OpenDocumentFile(const QString& path) {
         }
     }
 
-    // 4 to 8. One volume object for every attempt; a wrong password delays and asks again.
+    // One volume object for every attempt; a wrong password delays and asks again.
     auto volume = std::make_unique<CLCFiles>();
     Status s = status::kCancelled;
     for (;;) {
@@ -156,24 +156,27 @@ CLCReaderDoc* CLCReaderApp::OpenDocumentFile(const QString& path) {
         }
         if (s != status::kInvalidPassword) break;
     }
-    // 9. The volume open before stays.
+    // A failed or cancelled open leaves the volume open before as it is.
     if (s != status::kSuccess) return nullptr;
 
-    // 10 to 16. Install the new volume; the old records go only after the tree shows the new.
+    // Install the new volume; the old records go only after the tree shows the new ones.
     const WaitCursor wait;
+    DirInfo* newRoot = volume->Root();
+    const std::u16string newLabel = newRoot != nullptr ? newRoot->name : std::u16string();
     m_pMainFrame->setWindowTitle(Text(32782) + QStringLiteral(" [") + path + u']');
     m_recentFiles.Add(path);
     m_pMainFrame->UpdateRecentFileMenu(m_recentFiles.Entries());
-    if (m_pVolume && oldRoot != nullptr && oldRoot->name != volume->Root()->name) {
+    if (m_pVolume && oldRoot != nullptr && oldRoot->name != newLabel) {
         CleanupVolumeTemp(m_pVolume->GetVolumeName(), oldRoot->name, true, m_pMainFrame);
     }
-    m_pMainFrame->GetFolderTreeView()->FillTree(volume->Root());
+    m_pMainFrame->GetFolderTreeView()->FillTree(newRoot);
     if (m_pVolume) {
         m_pVolume->ReleaseTree();
         m_pVolume.reset();
     }
     m_pVolume = std::move(volume);
-    CleanupVolumeTemp(m_pVolume->GetVolumeName(), m_pVolume->Root()->name, true, m_pMainFrame);
+    // Copies left by an earlier run for the same volume.
+    CleanupVolumeTemp(m_pVolume->GetVolumeName(), newLabel, true, m_pMainFrame);
     return &m_document;
 }
 
@@ -182,7 +185,6 @@ void CLCReaderApp::OnFileOpen() {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setDefaultSuffix(DocumentStringField(4).mid(1));
-    dialog.setOption(QFileDialog::ReadOnly, false);
     if (m_bOpenDirChosen == 0) {
         const QString current = QDir::currentPath();
         if (current.size() <= kMaxCurrentDirectory) dialog.setDirectory(current);
