@@ -22,59 +22,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kPassword = "Kennwort ä 1";
 
-// One line of `ls --json`: a flat object of strings and numbers.
-std::map<std::string, std::string> ParseJsonLine(const std::string& line) {
-    std::map<std::string, std::string> fields;
-    size_t i = 0;
-    auto readString = [&]() {
-        std::string s;
-        ++i;  // opening quote
-        while (i < line.size() && line[i] != '"') {
-            if (line[i] == '\\') {
-                char e = line[++i];
-                if (e == 'u') {
-                    s += static_cast<char>(std::stoi(line.substr(i + 1, 4), nullptr, 16));
-                    i += 4;
-                } else {
-                    s += e == 'n' ? '\n' : e == 't' ? '\t' : e == 'r' ? '\r' : e;
-                }
-            } else {
-                s += line[i];
-            }
-            ++i;
-        }
-        ++i;
-        return s;
-    };
-    if (line.empty() || line[0] != '{') return fields;
-    i = 1;
-    while (i < line.size() && line[i] == '"') {
-        std::string key = readString();
-        ++i;  // ':'
-        std::string value;
-        if (line[i] == '"') {
-            value = readString();
-        } else {
-            while (i < line.size() && line[i] != ',' && line[i] != '}') value += line[i++];
-        }
-        fields[key] = value;
-        if (line[i] == ',') ++i;
-    }
-    return fields;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 struct VolumeCase {
     const char* name;
     int fatBits;
@@ -196,52 +143,6 @@ protected:
 };
 
 std::map<std::string, VolumeFixture*>* CliEndToEnd::s_fixtures = nullptr;
-
-TEST_P(CliEndToEnd, JsonListingMatchesTheSourceTree) {
-    RunResult r = Cli({"ls", "-R", "--json", Volume()});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    std::map<std::string, std::map<std::string, std::string>> listed;
-    std::vector<std::string> order;
-    for (const auto& line : Lines(r.out)) {
-        auto fields = ParseJsonLine(line);
-        ASSERT_TRUE(fields.count("path")) << line;
-        order.push_back(fields["path"]);
-        EXPECT_TRUE(listed.emplace(fields["path"], fields).second) << "twice: " << line;
-    }
-    ASSERT_EQ(listed.size(), Expected().size());
-    for (const auto& [path, entry] : Expected()) {
-        ASSERT_TRUE(listed.count(path)) << path;
-        auto& f = listed[path];
-        EXPECT_EQ(f["type"], entry.directory ? "dir" : "file") << path;
-        if (entry.directory) {
-            EXPECT_EQ(f["size"], "0");
-            EXPECT_EQ(f["attributes"], "16");
-            EXPECT_EQ(f["mtime"].size(), 19u);
-        } else {
-            EXPECT_EQ(f["size"], std::to_string(entry.data.size())) << path;
-            EXPECT_EQ(f["mtime"], LocalIso(entry.mtime & ~static_cast<time_t>(1))) << path;
-            EXPECT_EQ(f["attributes"], "32") << path;  // archive, as mcopy leaves it
-        }
-    }
-    // Pre-order, folders first: a folder comes before everything in it, and a folder's
-    // subfolders before its files.
-    std::map<std::string, size_t> position;
-    for (size_t i = 0; i < order.size(); ++i) position[order[i]] = i;
-    for (const auto& [path, entry] : Expected()) {
-        const auto slash = path.rfind('/');
-        if (slash != std::string::npos) {
-            EXPECT_LT(position[path.substr(0, slash)], position[path]);
-        }
-        if (!entry.directory) continue;
-        const std::string parent = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-        for (const auto& [other, otherEntry] : Expected()) {
-            if (otherEntry.directory || other.compare(0, parent.size(), parent) != 0 ||
-                other.find('/', parent.size()) != std::string::npos)
-                continue;
-            EXPECT_LT(position[path], position[other]) << path << " after file " << other;
-        }
-    }
-}
 
 TEST_P(CliEndToEnd, ListingShowsTheStoredWordsInEveryTimeZone) {
     // The same words whatever zone the reader runs in: no shift by the zone offset.

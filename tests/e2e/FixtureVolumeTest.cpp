@@ -102,10 +102,32 @@ TEST_P(FixtureVolumes, JsonListingMatchesFls) {
     RunResult r = Cli({"ls", "-R", "--json", m_volume});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::map<std::string, Listed> listed;
+    std::map<std::string, size_t> position;
     std::stringstream out(r.out);
     for (std::string line; std::getline(out, line);) {
-        listed[JsonField(line, "path")] = {JsonField(line, "type"), JsonField(line, "size"),
-                                           JsonField(line, "mtime")};
+        const std::string path = JsonField(line, "path");
+        position[path] = position.size();
+        listed[path] = {JsonField(line, "type"), JsonField(line, "size"), JsonField(line, "mtime")};
+        if (listed[path].type == "dir") {
+            EXPECT_EQ(JsonField(line, "attributes"), "16") << path;
+        }
+    }
+    // Pre-order with folders first: a folder before its contents, and before its parent's files.
+    for (const auto& [path, entry] : listed) {
+        const size_t slash = path.rfind('/');
+        const std::string parent = slash == std::string::npos ? "" : path.substr(0, slash);
+        if (!parent.empty()) {
+            EXPECT_LT(position[parent], position[path]) << path;
+        }
+        if (entry.type != "file") continue;
+        for (const auto& [other, otherEntry] : listed) {
+            const size_t otherSlash = other.rfind('/');
+            const std::string otherParent =
+                otherSlash == std::string::npos ? "" : other.substr(0, otherSlash);
+            if (otherEntry.type == "dir" && otherParent == parent) {
+                EXPECT_LT(position[other], position[path]) << other << " after " << path;
+            }
+        }
     }
     EXPECT_EQ(listed.size(), expected.size());
     for (const auto& [path, want] : expected) {
