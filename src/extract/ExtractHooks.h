@@ -1,5 +1,6 @@
 // What only a user interface can do during an extraction: answer the replace question, show
-// where the walk is, and tell the user about failures and skipped files.
+// where the walk is, and tell the user about failures and skipped files. The progress of each
+// copy is reported by the reader to the volume (CLCFiles::SetProgressListener), not through here.
 #pragma once
 
 #include <string>
