@@ -278,5 +278,45 @@ INSTANTIATE_TEST_SUITE_P(Volumes, CliEndToEnd,
                                            VolumeCase{"Fat32Aes256", 32, 1, 34000, 1}),
                          [](const auto& param) { return std::string(param.param.name); });
 
+// Long names may hold what a path must not: a patched name entry with '/' and characters JSON
+// must escape is listed as stored and extracted under a safe name, inside the target.
+TEST(CliHostileNames, ListedAsStoredExtractedSafely) {
+    ScratchDir dir;
+    FatImageBuilder builder(dir.path() / "build", 12, 1, 1500);
+    builder.AddFile("Aa1Bb2Cc3.txt", {'x'}, LocalTime(2024, 3, 1, 14, 22, 8));
+    // The first long-name piece holds "Aa1Bb" as UTF-16LE; its checksum covers only the short
+    // name, so the characters can be changed in place.
+    std::vector<uint8_t> image = ReadFileBytes(builder.Image());
+    const uint8_t piece[] = {'A', 0, 'a', 0, '1', 0, 'B', 0, 'b', 0};
+    auto at = std::search(image.begin(), image.end(), std::begin(piece), std::end(piece));
+    ASSERT_NE(at, image.end());
+    at[2] = '"';
+    at[4] = '\\';
+    at[6] = 0x01;
+    at[8] = '/';
+    WriteFileBytes(builder.Image(), image);
+    const std::string vol = builder.MakeVolume(kPassword, 1).string();
+    const std::vector<std::string> env = {std::string("LCPORTABLE_PASSWORD=") + kPassword,
+                                          "XDG_CONFIG_HOME=" + dir.path().string(),
+                                          "XDG_RUNTIME_DIR=" + dir.path().string()};
+
+    RunResult r = test::Run({CliPath(), "ls", "--json", vol}, {}, env);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("{\"path\":\"A\\\"\\\\\\u0001/2Cc3.txt\",\"type\":\"file\""),
+              std::string::npos)
+        << r.out;
+
+    const fs::path out = dir.path() / "out";
+    r = test::Run({CliPath(), "extract", vol, "-C", out.string()}, {}, env);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFileBytes(out / "A\"\\\x01_2Cc3.txt"), (std::vector<uint8_t>{'x'}));
+    size_t entries = 0;
+    for (auto& e : fs::recursive_directory_iterator(dir.path() / "out")) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1u);
+}
+
 }  // namespace
 }  // namespace lc::test
