@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <map>
 
 #include "FatTestUtil.h"
 #include "fs/FAT.h"
@@ -103,9 +104,6 @@ TEST_F(FatHostileTest, BrokenFileChains) {
              e.SetEntrySize(at, 0);
          },
          status::kSuccess, 0},
-        {"end of chain 0xFFF8",
-         [](FatImageEditor& e, uint64_t, uint32_t first) { e.SetFat(first + 2, 0xFFF8); },
-         status::kSuccess, 1536},
         {"garbage after the last needed cluster",
          [](FatImageEditor& e, uint64_t, uint32_t first) { e.SetFat(first + 2, 0); },
          status::kSuccess, 1536},
@@ -157,6 +155,8 @@ TEST_F(FatHostileTest, DirectoriesThatLoop) {
          [](FatImageEditor& e, const Places& p) { e.SetEntryCluster(p.back, p.inner); },
          status::kFileCorrupt},
         // The first cluster is full (no end entry in it): its FAT entry is followed.
+        {"first cluster ends the chain with 0xFFF8",
+         [](FatImageEditor& e, const Places& p) { e.SetFat(p.sub, 0xFFF8); }, status::kSuccess},
         {"first cluster leads to itself",
          [](FatImageEditor& e, const Places& p) { e.SetFat(p.sub, p.sub); }, status::kFileCorrupt},
         {"second cluster leads back to the first, after its end entry",
@@ -241,7 +241,7 @@ TEST_F(FatHostileTest, TwoEntriesForOneDirectory) {
     EXPECT_EQ(OpenAndCopy(image, ""), status::kFileCorrupt);
 }
 
-TEST_F(FatHostileTest, Fat32RootAndEndOfChainValues) {
+TEST_F(FatHostileTest, Fat32RootAndEntryBits) {
     WriteFileBytes(m_scratch / "three", std::vector<uint8_t>(3 * 512, 'y'));
     const auto pristine =
         MakeFatImage(m_scratch, 32, 36 * 1024, 1,
@@ -262,11 +262,6 @@ TEST_F(FatHostileTest, Fat32RootAndEndOfChainValues) {
     } cases[] = {
         {"intact", [](FatImageEditor&, uint32_t, uint32_t, uint64_t) {}, status::kSuccess,
          status::kSuccess},
-        {"end of chain 0x0FFFFFF8",
-         [](FatImageEditor& e, uint32_t, uint32_t first, uint64_t) {
-             e.SetFat(first + 2, 0x0FFFFFF8);
-         },
-         status::kSuccess, status::kSuccess},
         {"reserved top bits on every entry",
          [](FatImageEditor& e, uint32_t, uint32_t first, uint64_t) {
              e.SetFat(first, 0xF0000000 | (first + 1));
@@ -308,20 +303,51 @@ TEST_F(FatHostileTest, Fat32RootAndEndOfChainValues) {
     }
 }
 
-TEST_F(FatHostileTest, Fat12EndOfChainRange) {
-    WriteFileBytes(m_scratch / "three", std::vector<uint8_t>(3 * 512, 'z'));
-    auto image = MakeFatImage(m_scratch, 12, 1024, 1,
-                              {{"mcopy", (m_scratch / "three").string(), "::/F.BIN"}});
-    FatImageEditor editor(image);
-    uint32_t f = editor.EntryCluster(editor.FindEntry(0, "F       BIN"));
-    ASSERT_EQ(editor.GetFat(f + 2), 0xFFFu);
-    editor.SetFat(f + 2, 0xFF8);
-    std::vector<uint8_t> data;
-    EXPECT_EQ(OpenAndCopy(image, "F.BIN", &data), status::kSuccess);
-    EXPECT_EQ(data, std::vector<uint8_t>(1536, 'z'));
-    // FAT12 cannot address 0xFF7 and above: the bad-cluster mark breaks the chain.
-    editor.SetFat(f + 1, 0xFF7);
-    EXPECT_EQ(OpenAndCopy(image, "F.BIN", &data), status::kFileCorrupt);
+// A directory whose first cluster is full has its FAT entry followed: an end-of-chain value
+// must end it there, any other value past the volume makes it corrupt.
+TEST_F(FatHostileTest, EndOfChainRanges) {
+    std::filesystem::create_directory(m_scratch / "files");
+    std::vector<std::string> copy = {"mcopy"};
+    for (int i = 0; i < 20; ++i) {
+        auto path = m_scratch / "files" / ("F" + std::to_string(i) + ".TXT");
+        WriteFileBytes(path, std::vector<uint8_t>(10, 'f'));
+        copy.push_back(path.string());
+    }
+    copy.push_back("::/DIR");
+
+    struct Case {
+        int bits;
+        int kib;
+        uint32_t value;
+        Status expected;
+    } cases[] = {
+        {12, 1024, 0xFF8, status::kSuccess},
+        {12, 1024, 0xFFE, status::kSuccess},
+        {12, 1024, 0xFF7, status::kFileCorrupt},
+        {16, 4096, 0xFFF8, status::kSuccess},
+        {16, 4096, 0xFFFE, status::kSuccess},
+        {16, 4096, 0xFFF7, status::kFileCorrupt},
+        {32, 36 * 1024, 0x0FFFFFF8, status::kSuccess},
+        {32, 36 * 1024, 0xFFFFFFF8, status::kSuccess},  // the top four bits are not part of it
+        {32, 36 * 1024, 0x0FFFFFF7, status::kFileCorrupt},
+        {32, 36 * 1024, 0x0FFFFFF0, status::kFileCorrupt},
+    };
+    std::map<int, std::vector<uint8_t>> images;
+    for (const Case& c : cases) {
+        if (!images.count(c.bits)) {
+            images[c.bits] = MakeFatImage(m_scratch, c.bits, c.kib, 1, {{"mmd", "::/DIR"}, copy});
+        }
+        auto image = images[c.bits];
+        FatImageEditor editor(image);
+        uint32_t dir = editor.EntryCluster(editor.FindEntry(0, "DIR        "));
+        ASSERT_GE(editor.GetFat(dir) & 0x0FFFFFFF, 2u) << "DIR should span two clusters";
+        editor.SetFat(dir, c.value);
+        std::string what = "FAT" + std::to_string(c.bits) + " " + std::to_string(c.value);
+        EXPECT_EQ(OpenAndCopy(image, ""), c.expected) << what;
+        // ".", ".." and F0..F13 fill the first cluster.
+        EXPECT_NE(FindPath(m_volume.Root(), "DIR/F13.TXT"), nullptr) << what;
+        EXPECT_EQ(FindPath(m_volume.Root(), "DIR/F14.TXT"), nullptr) << what;
+    }
 }
 
 }  // namespace
