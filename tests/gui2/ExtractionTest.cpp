@@ -1,0 +1,587 @@
+// Extract, View, Copy and dragging through the real main window on the offscreen platform, on
+// volumes made by make-gui2-volumes.sh: the files and folders written, the dialogs and their
+// answers, the messages, the status bar, the clipboard and the drag data.
+#include <sys/stat.h>
+
+#include <QClipboard>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QtTest>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "DialogResponder.h"
+#include "ModalScript.h"
+#include "app/CLCReaderApp.h"
+#include "app/CMainFrame.h"
+#include "fs/DirInfo.h"
+#include "resources/MenuTemplate.h"
+#include "support/TempFolders.h"
+#include "views/CLCReaderView.h"
+#include "views/CLeftView.h"
+#include "views/ConfirmFileReplaceDlg.h"
+#include "views/ExtractionUi.h"
+#include "views/FileDataSource.h"
+
+using lc::test::DialogResponder;
+using lc::test::ModalScript;
+namespace fs = std::filesystem;
+
+namespace {
+
+QString S(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+int64_t ModifiedTime(const fs::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return -1;
+    return st.st_mtime;
+}
+
+int64_t Utc(int year, int month, int day, int hour, int minute, int second) {
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone::utc())
+        .toSecsSinceEpoch();
+}
+
+bool OwnerMayWrite(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) != 0;
+}
+
+constexpr uint32_t kYes = lc::ConfirmFileReplaceDlg::kYes;
+constexpr uint32_t kYesToAll = 223;
+constexpr uint32_t kNo = 225;
+constexpr uint32_t kCancel = lc::ConfirmFileReplaceDlg::kCancel;
+
+}  // namespace
+
+class ExtractionTest : public QObject {
+    Q_OBJECT
+
+private:
+    fs::path m_scratch;
+    QString m_volumes;
+    std::unique_ptr<lc::CLCReaderApp> m_app;
+    std::unique_ptr<lc::ExtractionUi> m_ui;
+    QStringList m_status;
+
+    lc::CMainFrame* Frame() const { return m_app->m_pMainFrame; }
+    lc::CLCReaderView* List() const { return Frame()->GetFileListView(); }
+    fs::path Target(const char* name) const { return m_scratch / "out" / name; }
+    fs::path OpenedLog() const { return m_scratch / "opened.log"; }
+
+    void Start(const std::string& ini = {}) {
+        if (!ini.empty()) WriteText(m_scratch / "cwd" / "LCPortable.ini", ini);
+        m_app = std::make_unique<lc::CLCReaderApp>();
+        QVERIFY(m_app->InitInstance(QStringList{QStringLiteral("lcportable")}));
+        m_ui = std::make_unique<lc::ExtractionUi>(
+            List(), [app = m_app.get()] { return app->m_pVolume.get(); });
+        connect(Frame()->statusBar(), &QStatusBar::messageChanged, this,
+                [this](const QString& text) { m_status.append(text); });
+    }
+    bool Open(const char* volume) {
+        ModalScript script;
+        script.Password(QStringLiteral("secret"));
+        return m_app->OpenDocumentFile(m_volumes + u'/' + S(volume)) != nullptr;
+    }
+    void Command(uint32_t id) {
+        switch (id) {
+            case lc::command::kExtract:
+                m_ui->OnExtract();
+                break;
+            case lc::command::kView:
+                m_ui->OnView();
+                break;
+            case lc::command::kCopy:
+                m_ui->OnCopy();
+                break;
+            default:
+                break;
+        }
+    }
+    // Shows the folder at a '/'-separated path below the root.
+    void Show(const QString& folder) {
+        lc::DirInfo* dir = m_app->m_pVolume->Root();
+        for (const QString& part : folder.split(u'/', Qt::SkipEmptyParts)) {
+            lc::DirInfo* child = dir->firstChild;
+            while (child != nullptr && QString::fromStdU16String(child->name) != part)
+                child = child->nextSibling;
+            QVERIFY2(child != nullptr, qPrintable(part));
+            dir = child;
+        }
+        Frame()->GetFolderTreeView()->SelectItem(dir->treeItem);
+    }
+    void Select(const QStringList& names) {
+        auto* selection = List()->SelectionModel();
+        selection->clearSelection();
+        for (int r = 0; r < List()->Model()->rowCount(); ++r) {
+            if (names.contains(QString::fromStdU16String(List()->RecordAt(r)->name))) {
+                selection->select(List()->Model()->index(r, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            }
+        }
+        QCOMPARE(List()->SelectedRows().size(), names.size());
+    }
+    fs::path TempFolder(const char16_t* volumeName) const {
+        std::string folder;
+        if (lc::GetVolumeTempFolder(volumeName, folder, false) != 0) return {};
+        return folder;
+    }
+    QStringList Opened() const {
+        const QString text = QString::fromStdString(ReadText(OpenedLog()));
+        return text.split(u'\n', Qt::SkipEmptyParts);
+    }
+    void SetOpenerExit(int code) { WriteText(m_scratch / "opener-exit", std::to_string(code)); }
+
+private slots:
+    void initTestCase() {
+        m_scratch = fs::temp_directory_path() / ("lcgui2-" + std::to_string(::getpid()));
+        fs::remove_all(m_scratch);
+        fs::create_directories(m_scratch / "cwd");
+        for (const char* d : {"config", "runtime", "tmp"}) {
+            fs::create_directories(m_scratch / d);
+            fs::permissions(m_scratch / d, fs::perms::owner_all, fs::perm_options::replace);
+        }
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((m_scratch / "config").string()));
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString((m_scratch / "runtime").string()));
+        qputenv("TMPDIR", QByteArray::fromStdString((m_scratch / "tmp").string()));
+        // A stand-in opener first on PATH: records what it is asked to open, exits as told.
+        fs::create_directories(m_scratch / "bin");
+        WriteText(m_scratch / "bin" / "xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >>'" +
+                                                      OpenedLog().string() + "'\nexit $(cat '" +
+                                                      (m_scratch / "opener-exit").string() +
+                                                      "' 2>/dev/null || echo 0)\n");
+        fs::permissions(m_scratch / "bin" / "xdg-open", fs::perms::owner_all);
+        qputenv("PATH",
+                QByteArray::fromStdString((m_scratch / "bin").string()) + ':' + qgetenv("PATH"));
+        fs::current_path(m_scratch / "cwd");
+        m_volumes = QString::fromStdString((m_scratch / "volumes").string());
+        const std::string command = std::string("bash ") + LC_GUI2_VOLUME_SCRIPT + " '" +
+                                    m_volumes.toStdString() + "' '" + LC_MKVOL + "' '" +
+                                    LC_NTFS_FIXTURES + "'";
+        QCOMPARE(std::system(command.c_str()), 0);
+    }
+    void cleanupTestCase() {
+        fs::current_path(fs::temp_directory_path());
+        fs::remove_all(m_scratch);
+    }
+    void init() {
+        fs::remove(m_scratch / "cwd" / "LCPortable.ini");
+        fs::remove_all(m_scratch / "out");
+        fs::create_directories(m_scratch / "out");
+        fs::remove(OpenedLog());
+        SetOpenerExit(0);
+        m_status.clear();
+    }
+    void cleanup() {
+        m_ui.reset();
+        if (m_app) {
+            m_app->ExitInstance(0);
+            m_app.reset();
+        }
+    }
+
+    void extractsFolderTreeWithTimesFilesFirst() {
+        Start();
+        QVERIFY(Open("extract.vol"));
+        Select({S("docs"), S("top.txt")});
+        DialogResponder answers;
+        answers.Choose(QString::fromStdString(Target("tree").string())).Message();
+        fs::create_directories(Target("tree"));
+        Command(lc::command::kExtract);
+        QCOMPARE(answers.Seen(), (QStringList{S("file"), S("message")}));
+        QCOMPARE(answers.Texts(), QStringList{S("Files successfully extracted.")});
+        QCOMPARE(answers.Icons().at(0), QMessageBox::Information);
+        QCOMPARE(answers.Captions().at(1), S("Fortalice® Lockchamber Portable"));
+
+        const fs::path t = Target("tree");
+        QCOMPARE(ReadText(t / "top.txt"), std::string("top level\n"));
+        QCOMPARE(ReadText(t / "docs" / "a.txt"), std::string("alpha\n"));
+        QCOMPARE(ReadText(t / "docs" / "b.txt"), std::string("bravo\n"));
+        QCOMPARE(ReadText(t / "docs" / "sub" / "c.txt"), std::string("charlie\n"));
+        QCOMPARE(ReadText(t / "docs" / "sub" / "e.txt"), std::string("echo\n"));
+        QCOMPARE(ReadText(t / "docs" / "sub" / "deeper" / "d.txt"), std::string("delta\n"));
+        QCOMPARE(ModifiedTime(t / "top.txt"), Utc(2011, 3, 4, 5, 6, 8));
+        QCOMPARE(ModifiedTime(t / "docs" / "a.txt"), Utc(2012, 7, 8, 9, 10, 12));
+        QCOMPARE(ModifiedTime(t / "docs" / "sub" / "deeper" / "d.txt"),
+                 Utc(2014, 11, 12, 13, 14, 16));
+        QVERIFY(!fs::exists(t / "large.bin"));
+
+        // Each folder's files before its subfolders, in the rows' order; the bar cleared after.
+        QStringList walk;
+        for (const QString& line : m_status) {
+            // A file's line comes back after its progress line.
+            const QString item = line.mid(8).remove(QString::fromStdString(t.string()));
+            if (line.startsWith(S("Extract ")) && (walk.isEmpty() || walk.last() != item))
+                walk.append(item);
+        }
+        // (The reader chains a folder's files last stored first.)
+        QCOMPARE(walk,
+                 (QStringList{S("/docs"), S("/docs/b.txt"), S("/docs/a.txt"), S("/docs/sub"),
+                              S("/docs/sub/e.txt"), S("/docs/sub/c.txt"), S("/docs/sub/deeper"),
+                              S("/docs/sub/deeper/d.txt"), S("/top.txt")}));
+        QCOMPARE(Frame()->StatusText(), QString());
+    }
+
+    void progressIsShownDuringACopyAndCleared() {
+        Start();
+        QVERIFY(Open("extract.vol"));
+        Select({S("large.bin"), S("top.txt")});
+        DialogResponder answers;
+        const fs::path t = Target("progress");
+        fs::create_directories(t);
+        answers.Choose(QString::fromStdString(t.string())).Message();
+        Command(lc::command::kExtract);
+        QCOMPARE(answers.Seen(), (QStringList{S("file"), S("message")}));
+        QCOMPARE(fs::file_size(t / "large.bin"), uintmax_t(307200));
+
+        const QRegularExpression progress(S("^Extracting\\.\\.\\. \\((\\d\\d)%\\)$"));
+        // The progress lines of large.bin's copy.
+        QList<int> percents;
+        bool large = false;
+        for (const QString& line : m_status) {
+            if (line.startsWith(S("Extract "))) large = line.endsWith(S("/large.bin"));
+            const auto match = progress.match(line);
+            if (large && match.hasMatch()) percents.append(match.captured(1).toInt());
+        }
+        // Ten pieces: a line at the start and after each piece but the last.
+        QVERIFY2(percents.size() >= 10, qPrintable(m_status.join(u'|')));
+        QCOMPARE(percents.first(), 0);
+        QVERIFY2(percents.last() >= 80, qPrintable(m_status.join(u'|')));
+        QVERIFY(std::is_sorted(percents.begin(), percents.end()));
+        QCOMPARE(m_status.last(), QString());
+        // After the copy the walk's line comes back until the next item.
+        const qsizetype lastProgress = m_status.lastIndexOf(progress);
+        QVERIFY(m_status.at(lastProgress + 1).startsWith(S("Extract ")));
+    }
+
+    void replaceAnswers_data() {
+        QTest::addColumn<QList<uint32_t>>("buttons");
+        QTest::addColumn<int>("questions");
+        // The rows are b.txt, then a.txt: the first answer is about b.txt.
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<bool>("success");
+        QTest::newRow("yes, yes") << QList<uint32_t>{kYes, kYes} << 2 << S("bravo\n")
+                                  << S("alpha\n") << true;
+        QTest::newRow("yes to all")
+            << QList<uint32_t>{kYesToAll} << 1 << S("bravo\n") << S("alpha\n") << true;
+        QTest::newRow("no, yes") << QList<uint32_t>{kNo, kYes} << 2 << S("old b") << S("alpha\n")
+                                 << true;
+        QTest::newRow("no, no") << QList<uint32_t>{kNo, kNo} << 2 << S("old b") << S("old a")
+                                << true;
+        QTest::newRow("cancel") << QList<uint32_t>{kCancel} << 1 << S("old b") << S("old a")
+                                << false;
+    }
+    void replaceAnswers() {
+        QFETCH(QList<uint32_t>, buttons);
+        QFETCH(int, questions);
+        QFETCH(QString, b);
+        QFETCH(QString, a);
+        QFETCH(bool, success);
+        Start();
+        QVERIFY(Open("extract.vol"));
+        Show(S("docs"));
+        Select({S("a.txt"), S("b.txt")});
+        const fs::path t = Target("replace");
+        WriteText(t / "a.txt", "old a");
+        WriteText(t / "b.txt", "old b");
+        {
+            DialogResponder answers;
+            answers.Choose(QString::fromStdString(t.string()));
+            for (uint32_t button : buttons) answers.Replace(button);
+            if (success) answers.Message();
+            Command(lc::command::kExtract);
+            QStringList expected{S("file")};
+            for (int i = 0; i < questions; ++i) expected.append(S("replace"));
+            if (success) expected.append(S("message"));
+            QCOMPARE(answers.Seen(), expected);
+            QCOMPARE(answers.Texts().at(0), S("This folder already contains a file named '") +
+                                                QString::fromStdString((t / "b.txt").string()) +
+                                                S("'."));
+            QCOMPARE(answers.Captions().at(1), S("Confirm File Replace"));
+        }
+        QCOMPARE(QString::fromStdString(ReadText(t / "a.txt")), a);
+        QCOMPARE(QString::fromStdString(ReadText(t / "b.txt")), b);
+        // The next operation asks again, whatever the last one was told.
+        DialogResponder again;
+        again.Choose(QString::fromStdString(t.string())).Replace(kCancel);
+        Command(lc::command::kExtract);
+        QCOMPARE(again.Seen(), (QStringList{S("file"), S("replace")}));
+    }
+
+    void cancellingThePickerWritesNothing() {
+        Start();
+        QVERIFY(Open("extract.vol"));
+        Select({S("docs"), S("top.txt")});
+        DialogResponder answers;
+        answers.CancelFile();
+        Command(lc::command::kExtract);
+        QCOMPARE(answers.Seen(), QStringList{S("file")});
+        QVERIFY(fs::is_empty(m_scratch / "out"));
+    }
+
+    void failureDuringCopyLeavesNoFile() {
+        Start();
+        QVERIFY(Open("extract.vol"));
+        // broken.bin's chain ends long before its size: the copy fails half-way.
+        Select({S("top.txt"), S("broken.bin"), S("docs")});
+        const fs::path t = Target("broken");
+        fs::create_directories(t);
+        {
+            DialogResponder answers;
+            answers.Choose(QString::fromStdString(t.string())).Message();
+            Command(lc::command::kExtract);
+            QCOMPARE(answers.Seen(), (QStringList{S("file"), S("message")}));
+            const QString text = answers.Texts().at(0);
+            QVERIFY2(text.startsWith(S("Unable to extract file broken.bin to ") +
+                                     QString::fromStdString(t.string())),
+                     qPrintable(text));
+            QVERIFY2(text.contains(S("!\n\nError: 1392\n")), qPrintable(text));
+            QCOMPARE(answers.Icons().at(0), QMessageBox::Warning);
+        }
+        QVERIFY(!fs::exists(t / "broken.bin"));
+        // Rows: docs, broken.bin, top.txt. The first failure ends the operation.
+        QCOMPARE(ReadText(t / "docs" / "a.txt"), std::string("alpha\n"));
+        QVERIFY(!fs::exists(t / "top.txt"));
+
+        // The same through the save dialog.
+        Select({S("broken.bin")});
+        DialogResponder save;
+        save.Choose(QString::fromStdString((t / "saved.bin").string())).Message();
+        Command(lc::command::kExtract);
+        QCOMPARE(save.Seen(), (QStringList{S("file"), S("message")}));
+        QVERIFY(save.Texts().at(0).startsWith(S("Unable to extract file broken.bin to ")));
+        QVERIFY(!fs::exists(t / "saved.bin"));
+    }
+
+    void oneFileThroughTheSaveDialog() {
+        Start();
+        QVERIFY(Open("extract.vol"));
+        Show(S("docs/sub"));
+        Select({S("e.txt")});
+        const fs::path path = Target("echo.txt");
+        DialogResponder answers;
+        answers.Choose(QString::fromStdString(path.string())).Message();
+        Command(lc::command::kExtract);
+        QCOMPARE(answers.Seen(), (QStringList{S("file"), S("message")}));
+        QCOMPARE(answers.Captions().at(0), S("Save File As..."));
+        QCOMPARE(answers.Texts().at(0),
+                 S("File successfully extracted: ") + QString::fromStdString(path.string()));
+        QCOMPARE(ReadText(path), std::string("echo\n"));
+        QCOMPARE(ModifiedTime(path), Utc(2013, 1, 2, 3, 4, 6));
+    }
+
+    void viewOpensReadOnlyCopiesAndReplacesThem() {
+        Start();
+        QVERIFY(Open("extract.vol"));
+        Show(S("docs"));
+        Select({S("a.txt"), S("b.txt")});
+        const fs::path folder = TempFolder(u"Extract Test") / "docs";
+        {
+            DialogResponder answers;
+            Command(lc::command::kView);
+            QCOMPARE(answers.Seen(), QStringList());
+        }
+        QCOMPARE(Opened(), (QStringList{QString::fromStdString((folder / "b.txt").string()),
+                                        QString::fromStdString((folder / "a.txt").string())}));
+        QCOMPARE(ReadText(folder / "a.txt"), std::string("alpha\n"));
+        QVERIFY(!OwnerMayWrite(folder / "a.txt"));
+        QVERIFY(!OwnerMayWrite(folder / "b.txt"));
+
+        // Viewing again replaces the read-only copy without a question.
+        Select({S("a.txt")});
+        {
+            DialogResponder answers;
+            Command(lc::command::kView);
+            QCOMPARE(answers.Seen(), QStringList());
+        }
+        QCOMPARE(Opened().size(), 3);
+
+        // An extraction into that folder replaces the read-only copies too.
+        Select({S("a.txt"), S("b.txt")});
+        {
+            DialogResponder answers;
+            answers.Choose(QString::fromStdString(folder.string())).Replace(kYesToAll).Message();
+            Command(lc::command::kExtract);
+            QCOMPARE(answers.Seen(), (QStringList{S("file"), S("replace"), S("message")}));
+        }
+        QVERIFY(OwnerMayWrite(folder / "a.txt"));
+        QCOMPARE(ReadText(folder / "b.txt"), std::string("bravo\n"));
+        QCOMPARE(Opened().size(), 3);
+    }
+
+    void viewOfAFolderOpensNothing() {
+        Start();
+        QVERIFY(Open("extract.vol"));
+        Select({S("docs")});
+        DialogResponder answers;
+        Command(lc::command::kView);
+        QCOMPARE(answers.Seen(), QStringList());
+        QVERIFY(Opened().isEmpty());
+        QVERIFY(!fs::exists(TempFolder(u"Extract Test") / "docs"));
+    }
+
+    void launchFailureNamesTheCopy() {
+        Start();
+        QVERIFY(Open("extract.vol"));
+        SetOpenerExit(3);
+        Select({S("top.txt")});
+        DialogResponder answers;
+        answers.Message();
+        Command(lc::command::kView);
+        const fs::path copy = TempFolder(u"Extract Test") / "top.txt";
+        QCOMPARE(answers.Seen(), QStringList{S("message")});
+        QCOMPARE(answers.Texts().at(0),
+                 S("Could not lauch the extracted file:\n") +
+                     QString::fromStdString(copy.string()) +
+                     S(".\n\nPlease verify that the applicatation needed to open the file is "
+                       "installed."));
+        QCOMPARE(answers.Icons().at(0), QMessageBox::Warning);
+        // The copy stays for the clean-up.
+        QVERIFY(fs::exists(copy));
+    }
+
+    void unsupportedFilesQuestion_data() {
+        QTest::addColumn<bool>("skip");
+        QTest::newRow("yes skips") << true;
+        QTest::newRow("no aborts") << false;
+    }
+    void unsupportedFilesQuestion() {
+        QFETCH(bool, skip);
+        Start();
+        QVERIFY(Open("ntfs.vol"));
+        // The compressed file lies inside the selected folder.
+        Select({S("compressed"), S("hello.txt")});
+        const fs::path t = Target("ntfs");
+        fs::create_directories(t);
+        DialogResponder answers;
+        answers.Answer(skip ? QMessageBox::Yes : QMessageBox::No);
+        if (skip) answers.Choose(QString::fromStdString(t.string())).Message();
+        Command(lc::command::kExtract);
+        QCOMPARE(answers.Texts().at(0),
+                 S("Extraction of compressed files are not supported. YES=skip unsupported "
+                   "files, NO=abort extract?\")"));
+        QCOMPARE(answers.Icons().at(0), QMessageBox::Critical);
+        if (skip) {
+            QCOMPARE(answers.Seen(), (QStringList{S("question"), S("file"), S("message")}));
+            QCOMPARE(ReadText(t / "hello.txt"), std::string("Hello, NTFS!\n"));
+            QVERIFY(fs::is_directory(t / "compressed"));
+            QVERIFY(!fs::exists(t / "compressed" / "packed.txt"));
+        } else {
+            QCOMPARE(answers.Seen(), QStringList{S("question")});
+            QVERIFY(fs::is_empty(t));
+        }
+    }
+
+    void unsupportedFileAloneIsRefused() {
+        Start();
+        QVERIFY(Open("ntfs.vol"));
+        Show(S("compressed"));
+        Select({S("packed.txt")});
+        {
+            DialogResponder answers;
+            answers.Message();
+            Command(lc::command::kExtract);
+            QCOMPARE(answers.Seen(), QStringList{S("message")});
+            QCOMPARE(answers.Texts().at(0), S("Extraction of compressed files are not supported"));
+            QCOMPARE(answers.Icons().at(0), QMessageBox::Critical);
+        }
+        // Viewing asks the question; No ends the view with 50 and its failure box.
+        DialogResponder answers;
+        answers.Answer(QMessageBox::No).Message();
+        Command(lc::command::kView);
+        QCOMPARE(answers.Seen(), (QStringList{S("question"), S("message")}));
+        QVERIFY2(answers.Texts().at(1).startsWith(
+                     S("Unable to extract the selected file for viewing!\n\nError: 50\n")),
+                 qPrintable(answers.Texts().at(1)));
+        QVERIFY(Opened().isEmpty());
+    }
+
+    void copyFollowsItsSwitch_data() {
+        QTest::addColumn<int>("allow");
+        QTest::newRow("AllowCopy=0") << 0;
+        QTest::newRow("AllowCopy=1") << 1;
+    }
+    void copyFollowsItsSwitch() {
+        QFETCH(int, allow);
+        Start("[Options]\nAllowCopy=" + std::to_string(allow) + "\n");
+        QVERIFY(Open("extract.vol"));
+        Show(S("docs/sub"));
+        Select({S("e.txt"), S("c.txt")});
+        QApplication::clipboard()->setText(S("sentinel"));
+        Command(lc::command::kCopy);
+        const fs::path folder = TempFolder(u"Extract Test") / "docs" / "sub";
+        const QMimeData* data = QApplication::clipboard()->mimeData();
+        if (allow == 0) {
+            QCOMPARE(data->text(), S("sentinel"));
+            QVERIFY(!fs::exists(folder));
+            return;
+        }
+        // Row order, both copies present.
+        QList<QUrl> expected;
+        for (int row : List()->SelectedRows()) {
+            expected.append(QUrl::fromLocalFile(
+                QString::fromStdString((folder / List()->RecordAt(row)->name).string())));
+        }
+        QCOMPARE(expected.size(), 2);
+        QCOMPARE(data->urls(), expected);
+        QCOMPARE(data->data(S("x-special/gnome-copied-files")),
+                 QByteArray("copy\n") + expected[0].toEncoded() + '\n' + expected[1].toEncoded());
+        QCOMPARE(ReadText(folder / "c.txt"), std::string("charlie\n"));
+        QCOMPARE(ReadText(folder / "e.txt"), std::string("echo\n"));
+
+        // A folder is one path, its whole subtree on disk.
+        Select({S("deeper")});
+        Command(lc::command::kCopy);
+        QCOMPARE(
+            QApplication::clipboard()->mimeData()->urls(),
+            QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString((folder / "deeper").string()))});
+        QCOMPARE(ReadText(folder / "deeper" / "d.txt"), std::string("delta\n"));
+    }
+
+    void dragDataIsRenderedWhenAsked() {
+        Start("[Options]\nAllowDrag&Drop=1\n");
+        QVERIFY(Open("extract.vol"));
+        Show(S("docs"));
+        Select({S("b.txt"), S("a.txt")});
+        const fs::path folder = TempFolder(u"Extract Test") / "docs";
+        std::unique_ptr<lc::FileDataSource> data(new lc::FileDataSource(m_ui.get()));
+        QVERIFY(data->hasFormat(S("text/uri-list")));
+        QCOMPARE(data->formats(),
+                 (QStringList{S("text/uri-list"), S("x-special/gnome-copied-files")}));
+        QVERIFY(!data->IsRendered());
+        QVERIFY(!fs::exists(folder));
+        const QList<QUrl> urls = data->urls();
+        QVERIFY(data->IsRendered());
+        // Row order: b.txt is the first row.
+        QCOMPARE(urls,
+                 (QList<QUrl>{
+                     QUrl::fromLocalFile(QString::fromStdString((folder / "b.txt").string())),
+                     QUrl::fromLocalFile(QString::fromStdString((folder / "a.txt").string()))}));
+        QCOMPARE(ReadText(folder / "a.txt"), std::string("alpha\n"));
+        // Asked again, the data is not extracted a second time.
+        fs::remove(folder / "a.txt");
+        QCOMPARE(data->urls(), urls);
+        QVERIFY(!fs::exists(folder / "a.txt"));
+    }
+};
+
+QTEST_MAIN(ExtractionTest)
+#include "ExtractionTest.moc"
