@@ -9,6 +9,7 @@
 #include "fs/Volume.h"
 #include "platform/ByteReader.h"
 #include "platform/File.h"
+#include "platform/Memory.h"
 
 namespace lc {
 
@@ -59,18 +60,6 @@ std::u16string TakeNamePart(const char16_t* chars, size_t count, bool lower) {
         part.push_back(lower ? ToLower(chars[i]) : chars[i]);
     }
     return part;
-}
-
-template <class T>
-bool TryResize(std::vector<T>& buffer, size_t size) {
-    try {
-        buffer.resize(size);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "fs/Volume.h"
 #include "platform/ByteReader.h"
 #include "platform/File.h"
+#include "platform/Memory.h"
 
 namespace lc {
 
@@ -26,18 +27,6 @@ constexpr uint64_t kMaxIndexBitmapBytes = 1u << 20;
 
 Status Corrupt() {
     return status::kFileCorrupt;
-}
-
-template <class T>
-bool TryResize(std::vector<T>& buffer, size_t size) {
-    try {
-        buffer.resize(size);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
 }
 
 uint64_t RoundUpToSector(uint64_t bytes) {

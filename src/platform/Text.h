@@ -8,6 +8,9 @@
 
 namespace lc {
 
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 // Unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 // Invalid UTF-8 sequences become U+FFFD.
