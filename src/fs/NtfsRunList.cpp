@@ -44,14 +44,17 @@ Result<NtfsRunList> NtfsRunList::Decode(std::span<const uint8_t> bytes, uint64_t
         NtfsRun run;
         run.vcn = vcn;
         run.length = ReadUnsigned(*lengthField);
-        if (run.length == 0 || run.length > clusterCount || vcn + run.length < vcn) {
+        if (run.length == 0 || vcn + run.length < vcn) {
             return Result<NtfsRunList>::Failure(status::kFileCorrupt);
         }
         if (offsetBytes == 0) {
-            // A hole: nothing on disk to start from before the first real run.
-            if (list.m_runs.empty()) return Result<NtfsRunList>::Failure(status::kFileCorrupt);
+            // A hole occupies no clusters, so it may be larger than the volume and may come
+            // first: a file that starts with a hole is ordinary. Offsets after it stay relative
+            // to the last real run (or to 0).
             run.sparse = true;
         } else {
+            if (run.length > clusterCount)
+                return Result<NtfsRunList>::Failure(status::kFileCorrupt);
             auto offsetField = reader.Take(offsetBytes);
             if (!offsetField) return Result<NtfsRunList>::Failure(status::kFileCorrupt);
             int64_t offset = ReadSigned(*offsetField);

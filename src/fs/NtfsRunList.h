@@ -22,7 +22,8 @@ public:
     NtfsRunList() = default;
 
     // Decodes a run list. 1392 when a length or offset field is wider than 8 bytes, a length is
-    // 0, the list starts sparse, or a run lies outside the volume's clusterCount clusters.
+    // 0, or a run that is not a hole lies outside the volume's clusterCount clusters. Holes may
+    // stand anywhere; whoever needs real clusters (the MFT, index buffers) refuses them there.
     static Result<NtfsRunList> Decode(std::span<const uint8_t> bytes, uint64_t clusterCount);
 
     const std::vector<NtfsRun>& Runs() const { return m_runs; }
