@@ -15,6 +15,7 @@
 #include "resources/StringTable.h"
 #include "support/Dod.h"
 #include "support/TempFolders.h"
+#include "views/CAboutDlg.h"
 #include "views/CLeftView.h"
 #include "volume/LCHeader.h"
 #include "volume/PasswordResult.h"
@@ -195,6 +196,11 @@ void CLCReaderApp::OnFileOpen() {
     m_bOpenDirChosen = 1;
     m_lastOpenFolder = dialog.directory().absolutePath();
     OpenDocumentFile(dialog.selectedFiles().front());
+}
+
+void CLCReaderApp::OnAppAbout() {
+    CAboutDlg box;
+    box.exec();
 }
 
 void CLCReaderApp::OnRecentFile(int index) {

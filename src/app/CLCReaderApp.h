@@ -35,8 +35,8 @@ public:
     CLCReaderDoc* OpenDocumentFile(const QString& path);
     void OnFileOpen();
     void OnRecentFile(int index);
-    // The about box belongs to the extraction and views work; nothing yet.
-    void OnAppAbout() {}
+    // Shows the about box, modal and without parent.
+    void OnAppAbout();
 
     // Shows the failure message of an open.
     static void ReportOpenError(Status code);

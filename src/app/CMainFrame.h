@@ -38,6 +38,8 @@ public:
     void SetStatusText(const std::string& text) override;  // CleanupStatusSink, UTF-8
     QString StatusText() const;
 
+    // The application object, which owns the open volume; null in tests without one.
+    CLCReaderApp* App() const { return m_pApp; }
     CLCReaderView* GetFileListView();
     CLeftView* GetFolderTreeView() const;
 

@@ -12,12 +12,14 @@
 #include <array>
 #include <vector>
 
+#include "app/CLCReaderApp.h"
 #include "app/CMainFrame.h"
 #include "fs/DirInfo.h"
 #include "resources/Artwork.h"
 #include "resources/MenuTemplate.h"
 #include "resources/StringTable.h"
 #include "views/CLeftView.h"
+#include "views/ExtractionUi.h"
 
 namespace lc {
 
@@ -83,6 +85,14 @@ QString DateTimeFormat(const QLocale& locale, bool withTime) {
 }  // namespace
 
 CLCReaderView::CLCReaderView(QWidget* parent) : ExpListView(parent) {
+    // The volume is the application's, reached through the main frame at each command.
+    m_extraction = new ExtractionUi(
+        this,
+        [this]() -> CLCFiles* {
+            CLCReaderApp* app = m_pMainFrame != nullptr ? m_pMainFrame->App() : nullptr;
+            return app != nullptr ? app->m_pVolume.get() : nullptr;
+        },
+        this);
     connect(ReportView()->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { OnColumnClick(column); });
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ReportView()),
@@ -112,6 +122,10 @@ void CLCReaderView::InitialUpdate() {
     m_largeImageList->Add(Artwork::Icon(Artwork::kOpenFolder));
     m_fileImage = m_largeImageList->Add(Artwork::Icon(Artwork::kDocument));
     m_largeImageList->Add(Artwork::Icon(Artwork::kProgramIcon));
+    // Without the tree's small list (no main frame) there are no per-type pictures.
+    m_iconCache.Initialize(
+        m_pMainFrame != nullptr ? m_pMainFrame->GetFolderTreeView()->Images() : nullptr,
+        m_largeImageList.get());
 
     Model()->SetHeadings({Text(32772), Text(32773), Text(32774)});
     QHeaderView* header = ReportView()->header();
@@ -234,6 +248,18 @@ void CLCReaderView::OpenSelectedItem() {
         return;
     }
     if (m_pMainFrame != nullptr) m_pMainFrame->GetFolderTreeView()->SelectItem(record->treeItem);
+}
+
+void CLCReaderView::OnCopy() {
+    m_extraction->OnCopy();
+}
+
+void CLCReaderView::OnExtract() {
+    m_extraction->OnExtract();
+}
+
+void CLCReaderView::OnView() {
+    m_extraction->OnView();
 }
 
 QMenu* CLCReaderView::CreateContextMenu() {

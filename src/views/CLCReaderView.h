@@ -13,6 +13,7 @@ namespace lc {
 
 struct DirInfo;
 class CMainFrame;
+class ExtractionUi;
 
 class CLCReaderView : public ExpListView {
     Q_OBJECT
@@ -35,11 +36,11 @@ public:
     // The context menu as it would pop up now; the caller owns it.
     QMenu* CreateContextMenu();
 
-    // Commands routed here by the main frame. Copy, Extract and View are carried out by the
-    // extraction work; until then they do nothing.
-    virtual void OnCopy() {}
-    virtual void OnExtract() {}
-    virtual void OnView() {}
+    // Commands routed here by the main frame, carried out by the extraction engine.
+    void OnCopy();
+    void OnExtract();
+    void OnView();
+    ExtractionUi* Extraction() const { return m_extraction; }
 
     int SizeColumn() const { return m_sizeColumn; }
     int DateColumn() const { return m_dateColumn; }
@@ -64,6 +65,7 @@ private:
     void ShowContextMenu();
 
     CMainFrame* m_pMainFrame = nullptr;
+    ExtractionUi* m_extraction = nullptr;  // owned through the QObject tree
     int m_dateColumn = 2;
     int m_sizeColumn = 1;
     int m_fileImage = 2;

@@ -124,8 +124,8 @@ void ExpListView::CreateLargeImages() {
     m_model->SetImageLists(m_smallImageList, m_largeImageList.get());
 }
 
-int ExpListView::FileTypeImage(const std::u16string&) {
-    return 0;
+int ExpListView::FileTypeImage(const std::u16string& name) {
+    return m_iconCache.IconFor(name);
 }
 
 }  // namespace lc

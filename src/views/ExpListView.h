@@ -9,6 +9,7 @@
 
 #include "views/FileListModel.h"
 #include "views/ImageList.h"
+#include "views/LCPImageList.h"
 
 class QAbstractItemView;
 class QItemSelectionModel;
@@ -50,10 +51,11 @@ protected:
     void SetSmallImages(const ImageList* small);
     void CreateLargeImages();
     // Picture index for a file name from the per-type icon cache; 0 when it has none.
-    virtual int FileTypeImage(const std::u16string& name);
+    int FileTypeImage(const std::u16string& name);
 
-    int m_folderImage = 0;
+    LCPImageList m_iconCache;
     std::unique_ptr<ImageList> m_largeImageList;
+    int m_folderImage = 0;
 
 private:
     FileListModel* m_model = nullptr;

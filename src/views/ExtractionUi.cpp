@@ -359,12 +359,15 @@ bool ExtractionUi::eventFilter(QObject* watched, QEvent* event) {
                 return false;
             }
             const QModelIndex index = view->indexAt(mouse->position().toPoint());
-            if (!index.isValid() || !m_list->SelectedRows().contains(index.row())) return false;
-            // Held back: a press on a selection that is dragged must not narrow it.
+            const QList<int> selected = m_list->SelectedRows();
+            if (!index.isValid() || !selected.contains(index.row())) return false;
             m_pressed = true;
             m_pressPos = mouse->position().toPoint();
             m_pressRow = index.row();
-            return true;
+            // Held back from the view when several rows are selected: dragging them must not
+            // narrow the selection to the pressed row.
+            m_pressHeld = selected.size() > 1;
+            return m_pressHeld;
         }
         case QEvent::MouseMove: {
             if (!m_pressed) return false;
@@ -380,6 +383,7 @@ bool ExtractionUi::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonRelease: {
             if (!m_pressed) return false;
             m_pressed = false;
+            if (!m_pressHeld) return false;
             // A plain click after all: the row alone becomes the selection.
             const QModelIndex index = m_list->Model()->index(m_pressRow, 0);
             view->selectionModel()->setCurrentIndex(

@@ -87,6 +87,7 @@ private:
     bool m_pressed = false;
     QPoint m_pressPos;
     int m_pressRow = -1;
+    bool m_pressHeld = false;
 };
 
 }  // namespace lc

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -81,6 +82,9 @@ ModalScript& ModalScript::OpenFile(const QString& path) {
     return Then(Kind::FileDialog, [path](QWidget* w) {
         auto* dialog = static_cast<QFileDialog*>(w);
         dialog->selectFile(path);
+        // selectFile leaves a focused name field as it is.
+        if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            edit->setText(QFileInfo(path).fileName());
         static_cast<QDialog*>(dialog)->accept();
     });
 }
