@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "views/CAboutDlg.h"
 #include "views/ConfirmFileReplaceDlg.h"
 
 namespace lc::test {
@@ -26,6 +27,8 @@ bool IsKind(QWidget* w, DialogResponder::Kind kind) {
             return qobject_cast<QMessageBox*>(w) != nullptr && !IsQuestion(w);
         case DialogResponder::Kind::File:
             return qobject_cast<QFileDialog*>(w) != nullptr;
+        case DialogResponder::Kind::Any:
+            return true;
     }
     return false;
 }
@@ -35,6 +38,7 @@ QString KindName(QWidget* w) {
     if (IsQuestion(w)) return QStringLiteral("question");
     if (qobject_cast<QMessageBox*>(w)) return QStringLiteral("message");
     if (qobject_cast<QFileDialog*>(w)) return QStringLiteral("file");
+    if (qobject_cast<CAboutDlg*>(w)) return QStringLiteral("about");
     return QStringLiteral("other");
 }
 

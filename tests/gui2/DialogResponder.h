@@ -16,7 +16,7 @@ namespace lc::test {
 class DialogResponder : public QObject {
     Q_OBJECT
 public:
-    enum class Kind { Replace, Question, Message, File };
+    enum class Kind { Replace, Question, Message, File, Any };
     using Action = std::function<void(QWidget*)>;
 
     DialogResponder();
@@ -33,7 +33,7 @@ public:
     DialogResponder& Choose(const QString& path);
     DialogResponder& CancelFile();
 
-    // Kinds seen in order: "replace", "question", "message", "file", "other".
+    // Kinds seen in order: "replace", "question", "message", "file", "about", "other".
     const QStringList& Seen() const { return m_seen; }
     // Texts of the message boxes, questions and replace dialogs seen.
     const QStringList& Texts() const { return m_texts; }

@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 
 #include <QClipboard>
+#include <QDrag>
+#include <QLabel>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QTreeView>
 #include <QtTest>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +23,7 @@
 #include "fs/DirInfo.h"
 #include "resources/MenuTemplate.h"
 #include "support/TempFolders.h"
+#include "views/CAboutDlg.h"
 #include "views/CLCReaderView.h"
 #include "views/CLeftView.h"
 #include "views/ConfirmFileReplaceDlg.h"
@@ -78,7 +82,6 @@ private:
     fs::path m_scratch;
     QString m_volumes;
     std::unique_ptr<lc::CLCReaderApp> m_app;
-    std::unique_ptr<lc::ExtractionUi> m_ui;
     QStringList m_status;
 
     lc::CMainFrame* Frame() const { return m_app->m_pMainFrame; }
@@ -90,8 +93,6 @@ private:
         if (!ini.empty()) WriteText(m_scratch / "cwd" / "LCPortable.ini", ini);
         m_app = std::make_unique<lc::CLCReaderApp>();
         QVERIFY(m_app->InitInstance(QStringList{QStringLiteral("lcportable")}));
-        m_ui = std::make_unique<lc::ExtractionUi>(
-            List(), [app = m_app.get()] { return app->m_pVolume.get(); });
         connect(Frame()->statusBar(), &QStatusBar::messageChanged, this,
                 [this](const QString& text) { m_status.append(text); });
     }
@@ -100,21 +101,7 @@ private:
         script.Password(QStringLiteral("secret"));
         return m_app->OpenDocumentFile(m_volumes + u'/' + S(volume)) != nullptr;
     }
-    void Command(uint32_t id) {
-        switch (id) {
-            case lc::command::kExtract:
-                m_ui->OnExtract();
-                break;
-            case lc::command::kView:
-                m_ui->OnView();
-                break;
-            case lc::command::kCopy:
-                m_ui->OnCopy();
-                break;
-            default:
-                break;
-        }
-    }
+    void Command(uint32_t id) { Frame()->OnCommand(id); }
     // Shows the folder at a '/'-separated path below the root.
     void Show(const QString& folder) {
         lc::DirInfo* dir = m_app->m_pVolume->Root();
@@ -137,6 +124,12 @@ private:
             }
         }
         QCOMPARE(List()->SelectedRows().size(), names.size());
+    }
+    int RowOf(const QString& name) const {
+        for (int r = 0; r < List()->Model()->rowCount(); ++r) {
+            if (QString::fromStdU16String(List()->RecordAt(r)->name) == name) return r;
+        }
+        return -1;
     }
     fs::path TempFolder(const char16_t* volumeName) const {
         std::string folder;
@@ -190,7 +183,6 @@ private slots:
         m_status.clear();
     }
     void cleanup() {
-        m_ui.reset();
         if (m_app) {
             m_app->ExitInstance(0);
             m_app.reset();
@@ -562,7 +554,7 @@ private slots:
         Show(S("docs"));
         Select({S("b.txt"), S("a.txt")});
         const fs::path folder = TempFolder(u"Extract Test") / "docs";
-        std::unique_ptr<lc::FileDataSource> data(new lc::FileDataSource(m_ui.get()));
+        std::unique_ptr<lc::FileDataSource> data(new lc::FileDataSource(List()->Extraction()));
         QVERIFY(data->hasFormat(S("text/uri-list")));
         QCOMPARE(data->formats(),
                  (QStringList{S("text/uri-list"), S("x-special/gnome-copied-files")}));
@@ -580,6 +572,73 @@ private slots:
         fs::remove(folder / "a.txt");
         QCOMPARE(data->urls(), urls);
         QVERIFY(!fs::exists(folder / "a.txt"));
+    }
+
+    void doubleClickAndEnterViewAFile() {
+        Start();
+        QVERIFY(Open("extract.vol"));
+        Show(S("docs"));
+        const fs::path folder = TempFolder(u"Extract Test") / "docs";
+        QTreeView* view = List()->ReportView();
+        const QRect rect = view->visualRect(List()->Model()->index(RowOf(S("a.txt")), 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(Opened(), QStringList{QString::fromStdString((folder / "a.txt").string())});
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(Opened().size(), 2);
+        // Enter with two rows selected does nothing.
+        Select({S("a.txt"), S("b.txt")});
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(Opened().size(), 2);
+    }
+
+    void draggingFollowsItsSwitch_data() {
+        QTest::addColumn<int>("allow");
+        QTest::newRow("AllowDrag&Drop=0") << 0;
+        QTest::newRow("AllowDrag&Drop=1") << 1;
+    }
+    void draggingFollowsItsSwitch() {
+        QFETCH(int, allow);
+        Start("[Options]\nAllowDrag&Drop=" + std::to_string(allow) + "\n");
+        QVERIFY(Open("extract.vol"));
+        Show(S("docs"));
+        Select({S("a.txt"), S("b.txt")});
+        QTreeView* view = List()->ReportView();
+        const QPoint start =
+            view->visualRect(List()->Model()->index(RowOf(S("a.txt")), 0)).center();
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, start);
+        QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(0, 40)),
+                         QPointF(view->viewport()->mapToGlobal(start + QPoint(0, 40))),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &move);
+        // The offscreen platform ends a drag at once, with no target asking for the data.
+        auto* drag = List()->findChild<QDrag*>();
+        const fs::path folder = TempFolder(u"Extract Test") / "docs";
+        if (allow == 0) {
+            QVERIFY(drag == nullptr);
+        } else {
+            QVERIFY(drag != nullptr);
+            auto* data = qobject_cast<lc::FileDataSource*>(drag->mimeData());
+            QVERIFY(data != nullptr);
+            QVERIFY(!data->IsRendered());
+            // Pressing on the selection did not narrow it.
+            QCOMPARE(List()->SelectedRows().size(), 2);
+        }
+        QVERIFY(!fs::exists(folder));
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, start + QPoint(0, 40));
+    }
+
+    void aboutBoxFromTheHelpMenu() {
+        Start();
+        QString version;
+        DialogResponder answers;
+        answers.Then(DialogResponder::Kind::Any, [&version](QWidget* w) {
+            version = static_cast<lc::CAboutDlg*>(w)->Control(214)->text();
+            static_cast<QDialog*>(w)->reject();
+        });
+        Frame()->OnCommand(lc::command::kAbout);
+        QCOMPARE(answers.Seen(), QStringList{S("about")});
+        QCOMPARE(version, S("Version 2.30.1.3"));
     }
 };
 
