@@ -38,5 +38,8 @@ shoot de_DE.UTF-8 main-de details
 shoot en_US.UTF-8 tiles-en tiles
 shoot en_US.UTF-8 list-en list
 shoot en_US.UTF-8 password-en password
+shoot en_US.UTF-8 about-en about
+shoot de_DE.UTF-8 replace-de replace
+shoot en_US.UTF-8 replace-en replace
 shoot de_DE.UTF-8 password-de password
 shoot en_US.UTF-8 delay-en delay

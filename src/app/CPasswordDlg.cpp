@@ -44,6 +44,7 @@ CPasswordDlg::CPasswordDlg(QWidget* parent) : QDialog(parent) {
                         ok ? &QDialog::accept : &QDialog::reject);
                 break;
             }
+            case DialogControlTemplate::Kind::CentredLabel:
             case DialogControlTemplate::Kind::ProgressBar:
                 break;
         }

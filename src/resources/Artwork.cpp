@@ -182,6 +182,50 @@ QPixmap DrawProgram(int size) {
     return pm;
 }
 
+// 381 × 247: a dark band with the padlock and the product's name, a light page below it for
+// the about box's texts.
+QPixmap DrawAboutPicture() {
+    constexpr int kWidth = 381;
+    constexpr int kHeight = 247;
+    constexpr int kBand = 96;
+    QPixmap picture(kWidth, kHeight);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient page(0, 0, 0, kHeight);
+    page.setColorAt(0.0, QColor(244, 247, 251));
+    page.setColorAt(1.0, QColor(214, 224, 238));
+    p.fillRect(picture.rect(), page);
+    QLinearGradient band(0, 0, kWidth, 0);
+    band.setColorAt(0.0, QColor(24, 52, 96));
+    band.setColorAt(1.0, QColor(38, 100, 150));
+    p.fillRect(QRect(0, 0, kWidth, kBand), band);
+    p.fillRect(QRect(0, kBand, kWidth, 3), QColor(224, 164, 48));
+
+    p.save();
+    p.translate(18, 16);
+    DrawPadlock(p, 60, QColor(224, 164, 48), QColor(236, 236, 240));
+    p.restore();
+
+    QFont title(QStringLiteral("Sans Serif"));
+    title.setPixelSize(26);
+    title.setBold(true);
+    p.setFont(title);
+    p.setPen(Qt::white);
+    p.drawText(QRect(88, 20, 286, 34), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Lockchamber"));
+    QFont subtitle(QStringLiteral("Sans Serif"));
+    subtitle.setPixelSize(15);
+    p.setFont(subtitle);
+    p.setPen(QColor(200, 220, 240));
+    p.drawText(QRect(90, 54, 286, 22), Qt::AlignLeft | Qt::AlignVCenter,
+               QString::fromUtf8("Fortalice\xC2\xAE Portable Reader"));
+    // A faint stack of disks in the page's corner, clear of the texts.
+    p.setPen(QPen(QColor(186, 200, 222), 2));
+    p.setBrush(Qt::NoBrush);
+    for (int i = 0; i < 3; ++i) p.drawEllipse(QRectF(300, 192 + i * 13, 64, 20));
+    return picture;
+}
+
 QIcon IconSet(const std::function<QPixmap(int)>& draw) {
     QIcon icon;
     for (int size : {16, 32, 48}) icon.addPixmap(draw(size));
@@ -198,6 +242,8 @@ QPixmap Artwork::Bitmap(int id) {
             return DrawFiller();
         case kVolume:
             return DrawVolume();
+        case kAboutPicture:
+            return DrawAboutPicture();
         default:
             return {};
     }

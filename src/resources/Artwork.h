@@ -1,5 +1,6 @@
 // The program's own pictures, drawn at start-up instead of being loaded from files: banner 103,
-// filler 228, volume picture 230, folder and document icons 212, 213, 222, program icon 101.
+// filler 228, volume picture 230, about-box picture 233, folder and document icons 212, 213, 222,
+// program icon 101.
 #pragma once
 
 #include <QIcon>
@@ -16,9 +17,10 @@ public:
     static constexpr int kDocument = 222;
     static constexpr int kFiller = 228;
     static constexpr int kVolume = 230;
+    static constexpr int kAboutPicture = 233;
 
-    // Bitmap resources 103, 228 and 230 (230 already with magenta made transparent); null
-    // pixmap for other ids.
+    // Bitmap resources 103, 228, 230 (already with magenta made transparent) and 233 (381 × 247);
+    // null pixmap for other ids.
     static QPixmap Bitmap(int id);
     // Icon resources 101, 212, 213 and 222 in 16 × 16 and 32 × 32; null icon for other ids.
     static QIcon Icon(int id);

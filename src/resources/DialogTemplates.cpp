@@ -19,6 +19,29 @@ const std::vector<DialogTemplate>& Templates() {
              {dialog::kOk, K::DefaultButton, "OK", "OK", 75, 31, 50, 14},
              {dialog::kCancel, K::Button, "Cancel", "Abbrechen", 129, 31, 50, 14},
          }},
+        // Our own texts; the picture under them is bitmap 233.
+        {dialog::kAbout,
+         255,
+         148,
+         "",
+         "",
+         {
+             {dialog::kStatic, K::Label, "\xC2\xA9 2004-2026", "\xC2\xA9 2004-2026", 20, 68, 77, 9},
+             {dialog::kStatic, K::Label,
+              "A utility that extracts files from an encrypted virtual drive, without "
+              "installing anything.",
+              "Ein Programm, das Dateien aus einem verschl\xC3\xBCsselten virtuellen Laufwerk "
+              "extrahiert, ohne Installation.",
+              20, 90, 218, 19},
+             {dialog::kStatic, K::Label, "Kelmora Software", "Kelmora Software", 20, 76, 77, 9},
+             {dialog::kStatic, K::Label, "More about our products:",
+              "Mehr \xC3\xBC"
+              "ber unsere Produkte:",
+              20, 110, 102, 16},
+             {dialog::kAboutLink, K::Label, "www.kelmora.example", "www.kelmora.example", 20, 126,
+              108, 10},
+             {dialog::kAboutVersion, K::CentredLabel, "Version %s", "Version %s", 130, 65, 99, 8},
+         }},
         {dialog::kRetryDelay,
          286,
          48,

@@ -1,4 +1,4 @@
-// Dialog templates 102, 226 and 231 as plain data. Positions and sizes are dialog units; the
+// Dialog templates 102, 202, 226 and 231 as plain data. Positions and sizes are dialog units; the
 // window layer turns them into pixels through the dialog font's average character size.
 #pragma once
 
@@ -10,7 +10,7 @@
 namespace lc {
 
 struct DialogControlTemplate {
-    enum class Kind { Label, PasswordEdit, Button, DefaultButton, ProgressBar };
+    enum class Kind { Label, CentredLabel, PasswordEdit, Button, DefaultButton, ProgressBar };
 
     uint32_t id;  // 0xFFFF for labels that code never addresses
     Kind kind;
@@ -39,6 +39,9 @@ struct DialogTemplate {
 namespace dialog {
 inline constexpr uint32_t kPassword = 102;
 inline constexpr uint32_t kPasswordEdit = 1006;
+inline constexpr uint32_t kAbout = 202;
+inline constexpr uint32_t kAboutLink = 213;
+inline constexpr uint32_t kAboutVersion = 214;
 inline constexpr uint32_t kRetryDelay = 226;
 inline constexpr uint32_t kRetryDelayText = 217;
 inline constexpr uint32_t kRetryDelayProgress = 218;

@@ -24,8 +24,6 @@ public:
 
     QLabel* Control(uint32_t id) const;
     const QPixmap& Picture() const { return m_picture; }
-    // Picture 233: drawn here, our own artwork.
-    static QPixmap DrawPicture();
 
 protected:
     bool IsBoldText(const QWidget* window) const override;

@@ -1,14 +1,16 @@
 // Renders the main window with a volume open into a PNG file, for review (not a test).
 //
-//   lcportable-screenshot VOLUME PASSWORD OUT.png [details|tiles|icons|list|password|delay]
-//                         [FOLDER]
+//   lcportable-screenshot VOLUME PASSWORD OUT.png
+//                         [details|tiles|icons|list|password|delay|about|replace] [FOLDER]
 //
 // FOLDER names a folder to select in the tree. "password" renders the password dialog,
-// "delay" the countdown after a wrong password.
+// "delay" the countdown after a wrong password, "about" the about box and "replace" the
+// replace question (these two need no volume).
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 #include <QLineEdit>
 #include "ModalScript.h"
@@ -16,8 +18,10 @@
 #include "app/CMainFrame.h"
 #include "app/CPasswordDlg.h"
 #include "resources/MenuTemplate.h"
+#include "views/CAboutDlg.h"
 #include "views/CLCReaderView.h"
 #include "views/CLeftView.h"
+#include "views/ConfirmFileReplaceDlg.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -29,6 +33,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString style = args.value(4, QStringLiteral("details"));
+    if (style == u"about" || style == u"replace") {
+        std::unique_ptr<QDialog> dialog;
+        if (style == u"about") {
+            dialog = std::make_unique<lc::CAboutDlg>();
+        } else {
+            dialog = std::make_unique<lc::ConfirmFileReplaceDlg>(
+                QStringLiteral("/home/user/Documents/report.pdf"));
+        }
+        dialog->show();
+        QApplication::processEvents();
+        return dialog->grab().save(args.at(3)) ? 0 : 1;
+    }
     lc::CLCReaderApp app;
     lc::test::ModalScript script;
     bool dialogSaved = false;
