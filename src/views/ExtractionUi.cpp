@@ -157,7 +157,8 @@ Status ExtractionUi::SaveFileAs(QString& outPath) {
     QFileDialog dialog(Owner(), Text(kStrSaveFileAs));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.selectFile(ToQString(record->name));
+    // The name as it would be written: a volume name may hold characters a path cannot.
+    dialog.selectFile(QString::fromStdString(SafeOutputName(record->name)));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return status::kCancelled;
     }

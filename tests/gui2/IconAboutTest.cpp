@@ -123,21 +123,6 @@ private slots:
         QCOMPARE(large.Count(), 0);
     }
 
-    void extensionOf_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("extension");
-        QTest::newRow("plain") << S("notes.txt") << S(".txt");
-        QTest::newRow("two dots") << S("a.tar.gz") << S(".gz");
-        QTest::newRow("none") << S("readme") << QString();
-        QTest::newRow("trailing dot") << S("archive.") << S(".");
-        QTest::newRow("dot file") << S(".profile") << S(".profile");
-    }
-    void extensionOf() {
-        QFETCH(QString, name);
-        QFETCH(QString, extension);
-        QCOMPARE(lc::LCPImageList::ExtensionOf(name), extension);
-    }
-
     void launcherReportsTheOpenersVerdict_data() {
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<bool>("opened");
