@@ -10,7 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   dosfstools mtools ntfs-3g sleuthkit attr
-  xvfb xauth adwaita-icon-theme hicolor-icon-theme shared-mime-info
+  xvfb xauth adwaita-icon-theme hicolor-icon-theme shared-mime-info xdg-utils
   zstd
 )
 
