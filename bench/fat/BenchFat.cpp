@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchUtil.h"
 #include "extract/ExtractFile.h"
 #include "fs/DirTree.h"
 #include "volume/CLCFiles.h"
@@ -26,69 +27,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-const std::u16string kPassword = u"bench password";
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-void Shell(const std::string& command) {
-    if (std::system(command.c_str()) != 0) {
-        std::fprintf(stderr, "bench_fat: failed: %s\n", command.c_str());
-        std::exit(1);
-    }
-}
-
-// Best of n runs, in seconds.
-double Best(int runs, const std::function<void()>& prepare, const std::function<void()>& work) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        if (prepare) prepare();
-        const auto start = Clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
-
-void WritePattern(const fs::path& path, uint64_t bytes) {
-    std::ofstream out(path, std::ios::binary);
-    std::vector<uint64_t> block(1 << 17);
-    uint64_t x = 0x9E3779B97F4A7C15ull;
-    for (uint64_t done = 0; done < bytes;) {
-        for (auto& v : block) {
-            x ^= x << 13;
-            x ^= x >> 7;
-            x ^= x << 17;
-            v = x;
-        }
-        const uint64_t n = std::min<uint64_t>(bytes - done, block.size() * 8);
-        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(n));
-        done += n;
-    }
-}
-
-std::string MakeVolume(const fs::path& image, const fs::path& vol) {
-    Shell(std::string(LC_MKVOL) + " --password-a " + Quote("bench password") + " --algorithm 1 " +
-          Quote(image) + " " + Quote(vol));
-    return vol;
-}
-
-bool OpenVolume(lc::CLCFiles& volume, const fs::path& vol) {
-    const lc::Status s = volume.Open(vol, std::span<const char16_t>(kPassword));
-    if (s != 0) std::fprintf(stderr, "bench_fat: cannot open %s: %u\n", vol.c_str(), s);
-    return s == 0;
-}
-
-const lc::DirInfo* FindFile(const lc::DirInfo& folder, const std::u16string& name) {
-    for (const lc::DirInfo* f = folder.firstFile; f != nullptr; f = f->nextFile)
-        if (f->name == name) return f;
-    return nullptr;
-}
+using namespace lc::bench;
 
 void BenchExtract(const fs::path& work, uint64_t mib) {
     std::printf("== extract a %llu MiB contiguous file, AES-256 FAT32 ==\n",
@@ -241,6 +180,7 @@ void BenchTree(const fs::path& work, unsigned entries) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    lc::bench::SetProgramName("bench_fat");
     fs::path work;
     uint64_t mib = 1024;
     unsigned entries = 20000;

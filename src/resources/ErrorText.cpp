@@ -38,14 +38,14 @@ std::string FormatOpenError(Status code, Language language) {
         default:
             break;
     }
-    std::string text;
+    return Format(std::string("%s (%u)"), FormatSystemError(code, language).c_str(), code);
+}
+
+std::string FormatSystemError(Status code, Language language) {
     if (auto system = SystemMessageText(code, language)) {
-        text = system->substr(0, system->find_first_of("\r\n"));
-    } else {
-        text =
-            Format(LoadString(kStrUnknownError, language), code, static_cast<int>(code & 0xFFFF));
+        return system->substr(0, system->find_first_of("\r\n"));
     }
-    return Format(std::string("%s (%u)"), text.c_str(), code);
+    return Format(LoadString(kStrUnknownError, language), code, static_cast<int>(code & 0xFFFF));
 }
 
 std::string FormatOpenError(Status code) {

@@ -15,4 +15,8 @@ namespace lc {
 std::string FormatOpenError(Status code, Language language);
 std::string FormatOpenError(Status code);
 
+// The system's message text for a code cut at its first line break, or string 32784 filled with
+// the code and its low 16 bits when the system has none. UTF-8.
+std::string FormatSystemError(Status code, Language language);
+
 }  // namespace lc

@@ -17,7 +17,7 @@
 #include "extract/ExtractFile.h"
 #include "extract/Extractor.h"
 #include "extract/OutputPath.h"
-#include "platform/ErrorCodes.h"
+#include "resources/ErrorText.h"
 #include "resources/StringTable.h"
 #include "support/TempFolders.h"
 #include "views/CLCReaderView.h"
@@ -44,7 +44,6 @@ constexpr uint32_t kStrCannotExtract = 32780;
 constexpr uint32_t kStrFileExtracted = 32781;
 constexpr uint32_t kStrTitle = 32782;
 constexpr uint32_t kStrCannotView = 32783;
-constexpr uint32_t kStrUnknownError = 32784;
 constexpr uint32_t kStrProgress = 32785;
 constexpr uint32_t kStrCannotLaunch = 32786;
 
@@ -115,11 +114,7 @@ std::vector<const DirInfo*> ExtractionUi::SelectedRecords() const {
 }
 
 QString ExtractionUi::FormatSystemError(Status code) {
-    if (auto text = SystemMessageText(code, UserLanguage())) {
-        return QString::fromStdString(text->substr(0, text->find_first_of("\r\n")));
-    }
-    return QString::asprintf(Format(kStrUnknownError).constData(), code,
-                             static_cast<int>(code & 0xFFFF));
+    return QString::fromStdString(lc::FormatSystemError(code, UserLanguage()));
 }
 
 // --- Extract ---------------------------------------------------------------------------------
