@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "crypto/CCryptoWrapper.h"
+#include "platform/Memory.h"
 #include "volume/LCHeader.h"
 
 namespace lc {
@@ -14,16 +15,12 @@ namespace {
 
 // Process-wide and kept to the end: the pre-read only warms the cache, nobody reads it back.
 std::span<uint8_t> PreReadBuffer() {
-    static std::vector<uint8_t>* buffer = nullptr;
-    if (buffer == nullptr) {
-        try {
-            buffer =
-                new std::vector<uint8_t>(size_t{CLCFiles::kPreReadSectors} * Volume::kSectorSize);
-        } catch (const std::bad_alloc&) {
-            return {};
-        }
+    static std::vector<uint8_t> buffer;
+    if (buffer.empty() &&
+        !TryResize(buffer, size_t{CLCFiles::kPreReadSectors} * Volume::kSectorSize)) {
+        return {};
     }
-    return *buffer;
+    return buffer;
 }
 
 }  // namespace
