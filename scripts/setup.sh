@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   dosfstools mtools ntfs-3g sleuthkit attr
   xvfb xauth adwaita-icon-theme hicolor-icon-theme shared-mime-info xdg-utils
-  zstd
+  zstd fontconfig fonts-dejavu-core
 )
 
 missing=()
