@@ -11,11 +11,11 @@
 #include <QStatusBar>
 #include <QTreeView>
 #include <QtTest>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
+#include "GuiSandbox.h"
 #include "ModalScript.h"
 #include "app/CLCReaderApp.h"
 #include "app/CMainFrame.h"
@@ -28,6 +28,7 @@
 #include "views/CLCReaderView.h"
 #include "views/CLeftView.h"
 
+using lc::test::GuiSandbox;
 using lc::test::ModalScript;
 namespace fs = std::filesystem;
 
@@ -53,11 +54,11 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private:
+    std::unique_ptr<GuiSandbox> m_sandbox;
     fs::path m_scratch;
-    QString m_volumes;
     std::unique_ptr<lc::CLCReaderApp> m_app;
 
-    QString Vol(const char* name) const { return m_volumes + u'/' + S(name); }
+    QString Vol(const char* name) const { return m_sandbox->Volumes() + u'/' + S(name); }
     lc::CMainFrame* Frame() const { return m_app->m_pMainFrame; }
     lc::CLCReaderView* List() const { return Frame()->GetFileListView(); }
     lc::CLeftView* Tree() const { return Frame()->GetFolderTreeView(); }
@@ -95,28 +96,14 @@ private:
 
 private slots:
     void initTestCase() {
-        m_scratch = fs::temp_directory_path() / ("lcgui-" + std::to_string(::getpid()));
-        fs::remove_all(m_scratch);
-        fs::create_directories(m_scratch / "cwd");
-        for (const char* d : {"config", "runtime", "tmp"}) {
-            fs::create_directories(m_scratch / d);
-            fs::permissions(m_scratch / d, fs::perms::owner_all, fs::perm_options::replace);
-        }
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((m_scratch / "config").string()));
-        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString((m_scratch / "runtime").string()));
-        qputenv("TMPDIR", QByteArray::fromStdString((m_scratch / "tmp").string()));
+        m_sandbox = std::make_unique<GuiSandbox>("lcgui");
+        m_scratch = m_sandbox->Root();
+        m_sandbox->Isolate();
         qputenv("LCPORTABLE_TEST_DELAY_SCALE", "0.01");
-        fs::current_path(m_scratch / "cwd");
-        m_volumes = QString::fromStdString((m_scratch / "volumes").string());
-        const std::string command = std::string("bash ") + LC_GUI_VOLUME_SCRIPT + " '" +
-                                    m_volumes.toStdString() + "' '" + LC_MKVOL + "'";
-        QCOMPARE(std::system(command.c_str()), 0);
+        QVERIFY(m_sandbox->MakeVolumes(LC_GUI_VOLUME_SCRIPT));
         lc::CLCReaderView::ResetSortFlags();
     }
-    void cleanupTestCase() {
-        fs::current_path(fs::temp_directory_path());
-        fs::remove_all(m_scratch);
-    }
+    void cleanupTestCase() { m_sandbox.reset(); }
     void init() {
         fs::remove_all(m_scratch / "config" / "Kelmora");
         fs::remove_all(m_scratch / "runtime" / "Kelmora");  // wrong-password records
@@ -494,9 +481,9 @@ private slots:
         ModalScript script;
         if (!password.isEmpty()) script.Password(password);
         script.Message();
-        QVERIFY(m_app->OpenDocumentFile(m_volumes + u'/' + volume) == nullptr);
+        QVERIFY(m_app->OpenDocumentFile(m_sandbox->Volumes() + u'/' + volume) == nullptr);
         QCOMPARE(script.Seen(), seen);
-        QCOMPARE(script.Messages().value(0).section(u' ', 0, -1), text);
+        QCOMPARE(script.Texts().value(0).section(u' ', 0, -1), text);
         QCOMPARE(m_app->m_pVolume.get(), before);
     }
 
@@ -562,7 +549,7 @@ private slots:
         Start();
         QCOMPARE(m_app->m_bOpenDirChosen, 0);
         ModalScript script;
-        script.OpenFile(Vol("second.vol")).Password(S("secret"));
+        script.Choose(Vol("second.vol")).Password(S("secret"));
         Frame()->Action(lc::command::kOpen)->trigger();
         QCOMPARE(script.Seen(), (QStringList{S("file"), S("password")}));
         QCOMPARE(m_app->m_bOpenDirChosen, 1);
@@ -593,7 +580,7 @@ private slots:
         ModalScript script;
         script.Message();
         m_app->OpenDocumentFile(Vol("keyring.vol"));
-        QVERIFY(script.Messages().value(0).startsWith(S("Keyring wird in dieser Version")));
+        QVERIFY(script.Texts().value(0).startsWith(S("Keyring wird in dieser Version")));
     }
 
     void passwordDialogLimitsAndMasks() {

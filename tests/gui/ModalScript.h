@@ -1,12 +1,15 @@
 // Answers the modal dialogs of the window under test, one step at a time: each step waits for a
 // modal widget of its kind to show, then acts on it (types a password, presses a button) while
-// the code under test sits in its exec().
+// the code under test sits in its exec(). Every modal widget seen is recorded; one that no step
+// expects is dismissed, so a test fails on its checks instead of hanging.
 #pragma once
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -17,7 +20,8 @@ namespace lc::test {
 class ModalScript : public QObject {
     Q_OBJECT
 public:
-    enum class Kind { Password, RetryDelay, MessageBox, FileDialog };
+    // Message is a message box without a Yes button; Question one with it.
+    enum class Kind { Password, RetryDelay, Message, Question, File, Replace, Any };
     using Action = std::function<void(QWidget*)>;
 
     ModalScript();
@@ -29,19 +33,32 @@ public:
     ModalScript& CancelPassword();
     // Countdown: only watched; it ends by itself.
     ModalScript& RetryDelay();
-    // Message box: records its text and presses its only button.
+    // Message box: presses OK.
     ModalScript& Message();
-    ModalScript& OpenFile(const QString& path);
+    // Yes/No question: presses the button.
+    ModalScript& Answer(QMessageBox::StandardButton button);
+    // Open, save or folder dialog: chooses path.
+    ModalScript& Choose(const QString& path);
+    ModalScript& CancelFile();
+    // The replace dialog: presses the button with control id 1, 2, 223 or 225.
+    ModalScript& Replace(uint32_t buttonId);
 
-    // Every modal widget seen, by kind name, in order ("password", "delay", "message", "file").
+    // Kinds seen in order: "password", "delay", "message", "question", "file", "replace",
+    // "about", "other".
     const QStringList& Seen() const { return m_seen; }
-    const QStringList& Messages() const { return m_messages; }
-    bool Finished() const { return m_next >= m_steps.size(); }
+    // Window titles of all modal widgets seen.
+    const QStringList& Captions() const { return m_captions; }
+    // Texts of the message boxes, questions and replace dialogs seen.
+    const QStringList& Texts() const { return m_texts; }
+    // Icons of the message boxes and questions seen.
+    const std::vector<QMessageBox::Icon>& Icons() const { return m_icons; }
     // Widths in milliseconds of the countdowns seen.
     const std::vector<int>& DelayTotals() const { return m_delayTotals; }
+    bool Finished() const { return m_next >= m_steps.size(); }
 
 private:
     void Poll();
+    void Record(QWidget* w);
 
     struct Step {
         Kind kind;
@@ -52,7 +69,9 @@ private:
     QTimer m_timer;
     QPointer<QWidget> m_lastHandled;
     QStringList m_seen;
-    QStringList m_messages;
+    QStringList m_captions;
+    QStringList m_texts;
+    std::vector<QMessageBox::Icon> m_icons;
     std::vector<int> m_delayTotals;
 };
 

@@ -9,18 +9,10 @@
 #   notfat.vol   password "secret": an image of zeros (no file system)
 #
 #   make-gui-volumes.sh OUTDIR MKVOL
-set -euo pipefail
-out="$1"
-mkvol="$2"
-export MTOOLS_SKIP_CHECK=1 TZ=UTC LC_ALL=C
-mkdir -p "$out/src"
-cd "$out"
+# shellcheck source=volume-steps.sh
+. "$(dirname "${BASH_SOURCE[0]}")/volume-steps.sh" "$1" "$2"
 
-# Byte offset of an 8.3 directory entry name in an image.
-entry() { grep -obUa "$2" "$1" | head -n1 | cut -d: -f1; }
-patch() { printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }
-
-mkfs.fat -F 16 -s 1 -S 512 -n GUITEST -C gui.img 2080 >/dev/null
+fat16 gui.img 2080 GUITEST
 for d in zeta Alpha mid Alpha/inner; do mmd -i gui.img "::$d"; done
 : >src/empty.bin
 printf x >src/one.bin
@@ -43,19 +35,19 @@ big=$(entry gui.img 'BIG     BIN')
 patch gui.img $((big + 28)) '\xff\xff\xff\xff'
 bad=$(entry gui.img 'BAD     BIN')
 patch gui.img $((bad + 24)) '\x0f\x3c'
-"$mkvol" --password-a secret --name GuiTest gui.img gui.vol
+seal gui.img gui.vol GuiTest
 
-mkfs.fat -F 16 -s 1 -S 512 -n SECOND -C second.img 2080 >/dev/null
+fat16 second.img 2080 SECOND
 mcopy -m -i second.img src/new.txt ::second.txt
-"$mkvol" --password-a secret --name Second second.img second.vol
-"$mkvol" --password-a secret --format-level 210 --keyring-a 1 --name Second second.img keyring.vol
+seal second.img second.vol Second
+seal second.img keyring.vol Second --format-level 210 --keyring-a 1
 
-mkfs.fat -F 16 -s 1 -S 512 -C nolabel.img 2080 >/dev/null
+fat16 nolabel.img 2080
 mmd -i nolabel.img ::only
 # The boot sector's label field (offset 43) all blanks: no label at all.
 patch nolabel.img 43 '           '
-"$mkvol" --password-a secret --name NoLabel nolabel.img nolabel.vol
+seal nolabel.img nolabel.vol NoLabel
 
 head -c $((2080 * 1024)) /dev/zero >zero.img
-"$mkvol" --password-a secret --name NotFat zero.img notfat.vol
-rm -rf src ./*.img
+seal zero.img notfat.vol NotFat
+finish

@@ -10,13 +10,12 @@
 #include <QStatusBar>
 #include <QTreeView>
 #include <QtTest>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 
-#include "DialogResponder.h"
+#include "GuiSandbox.h"
 #include "ModalScript.h"
 #include "app/CLCReaderApp.h"
 #include "app/CMainFrame.h"
@@ -30,7 +29,7 @@
 #include "views/ExtractionUi.h"
 #include "views/FileDataSource.h"
 
-using lc::test::DialogResponder;
+using lc::test::GuiSandbox;
 using lc::test::ModalScript;
 namespace fs = std::filesystem;
 
@@ -79,15 +78,14 @@ class ExtractionTest : public QObject {
     Q_OBJECT
 
 private:
+    std::unique_ptr<GuiSandbox> m_sandbox;
     fs::path m_scratch;
-    QString m_volumes;
     std::unique_ptr<lc::CLCReaderApp> m_app;
     QStringList m_status;
 
     lc::CMainFrame* Frame() const { return m_app->m_pMainFrame; }
     lc::CLCReaderView* List() const { return Frame()->GetFileListView(); }
     fs::path Target(const char* name) const { return m_scratch / "out" / name; }
-    fs::path OpenedLog() const { return m_scratch / "opened.log"; }
 
     void Start(const std::string& ini = {}) {
         if (!ini.empty()) WriteText(m_scratch / "cwd" / "LCPortable.ini", ini);
@@ -99,7 +97,7 @@ private:
     bool Open(const char* volume) {
         ModalScript script;
         script.Password(QStringLiteral("secret"));
-        return m_app->OpenDocumentFile(m_volumes + u'/' + S(volume)) != nullptr;
+        return m_app->OpenDocumentFile(m_sandbox->Volumes() + u'/' + S(volume)) != nullptr;
     }
     void Command(uint32_t id) { Frame()->OnCommand(id); }
     // Shows the folder at a '/'-separated path below the root.
@@ -136,50 +134,22 @@ private:
         if (lc::GetVolumeTempFolder(volumeName, folder, false) != 0) return {};
         return folder;
     }
-    QStringList Opened() const {
-        const QString text = QString::fromStdString(ReadText(OpenedLog()));
-        return text.split(u'\n', Qt::SkipEmptyParts);
-    }
-    void SetOpenerExit(int code) { WriteText(m_scratch / "opener-exit", std::to_string(code)); }
+    QStringList Opened() const { return m_sandbox->Opened(); }
 
 private slots:
     void initTestCase() {
-        m_scratch = fs::temp_directory_path() / ("lcgui2-" + std::to_string(::getpid()));
-        fs::remove_all(m_scratch);
-        fs::create_directories(m_scratch / "cwd");
-        for (const char* d : {"config", "runtime", "tmp"}) {
-            fs::create_directories(m_scratch / d);
-            fs::permissions(m_scratch / d, fs::perms::owner_all, fs::perm_options::replace);
-        }
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((m_scratch / "config").string()));
-        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString((m_scratch / "runtime").string()));
-        qputenv("TMPDIR", QByteArray::fromStdString((m_scratch / "tmp").string()));
-        // A stand-in opener first on PATH: records what it is asked to open, exits as told.
-        fs::create_directories(m_scratch / "bin");
-        WriteText(m_scratch / "bin" / "xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >>'" +
-                                                      OpenedLog().string() + "'\nexit $(cat '" +
-                                                      (m_scratch / "opener-exit").string() +
-                                                      "' 2>/dev/null || echo 0)\n");
-        fs::permissions(m_scratch / "bin" / "xdg-open", fs::perms::owner_all);
-        qputenv("PATH",
-                QByteArray::fromStdString((m_scratch / "bin").string()) + ':' + qgetenv("PATH"));
-        fs::current_path(m_scratch / "cwd");
-        m_volumes = QString::fromStdString((m_scratch / "volumes").string());
-        const std::string command = std::string("bash ") + LC_GUI2_VOLUME_SCRIPT + " '" +
-                                    m_volumes.toStdString() + "' '" + LC_MKVOL + "' '" +
-                                    LC_NTFS_FIXTURES + "'";
-        QCOMPARE(std::system(command.c_str()), 0);
+        m_sandbox = std::make_unique<GuiSandbox>("lcgui2");
+        m_scratch = m_sandbox->Root();
+        m_sandbox->Isolate();
+        m_sandbox->InstallOpener();
+        QVERIFY(m_sandbox->MakeVolumes(LC_GUI2_VOLUME_SCRIPT, {LC_NTFS_FIXTURES}));
     }
-    void cleanupTestCase() {
-        fs::current_path(fs::temp_directory_path());
-        fs::remove_all(m_scratch);
-    }
+    void cleanupTestCase() { m_sandbox.reset(); }
     void init() {
         fs::remove(m_scratch / "cwd" / "LCPortable.ini");
         fs::remove_all(m_scratch / "out");
         fs::create_directories(m_scratch / "out");
-        fs::remove(OpenedLog());
-        SetOpenerExit(0);
+        m_sandbox->ResetOpener();
         m_status.clear();
     }
     void cleanup() {
@@ -193,7 +163,7 @@ private slots:
         Start();
         QVERIFY(Open("extract.vol"));
         Select({S("docs"), S("top.txt")});
-        DialogResponder answers;
+        ModalScript answers;
         answers.Choose(QString::fromStdString(Target("tree").string())).Message();
         fs::create_directories(Target("tree"));
         Command(lc::command::kExtract);
@@ -235,7 +205,7 @@ private slots:
         Start();
         QVERIFY(Open("extract.vol"));
         Select({S("large.bin"), S("top.txt")});
-        DialogResponder answers;
+        ModalScript answers;
         const fs::path t = Target("progress");
         fs::create_directories(t);
         answers.Choose(QString::fromStdString(t.string())).Message();
@@ -295,7 +265,7 @@ private slots:
         WriteText(t / "a.txt", "old a");
         WriteText(t / "b.txt", "old b");
         {
-            DialogResponder answers;
+            ModalScript answers;
             answers.Choose(QString::fromStdString(t.string()));
             for (uint32_t button : buttons) answers.Replace(button);
             if (success) answers.Message();
@@ -312,7 +282,7 @@ private slots:
         QCOMPARE(QString::fromStdString(ReadText(t / "a.txt")), a);
         QCOMPARE(QString::fromStdString(ReadText(t / "b.txt")), b);
         // The next operation asks again, whatever the last one was told.
-        DialogResponder again;
+        ModalScript again;
         again.Choose(QString::fromStdString(t.string())).Replace(kCancel);
         Command(lc::command::kExtract);
         QCOMPARE(again.Seen(), (QStringList{S("file"), S("replace")}));
@@ -322,7 +292,7 @@ private slots:
         Start();
         QVERIFY(Open("extract.vol"));
         Select({S("docs"), S("top.txt")});
-        DialogResponder answers;
+        ModalScript answers;
         answers.CancelFile();
         Command(lc::command::kExtract);
         QCOMPARE(answers.Seen(), QStringList{S("file")});
@@ -337,7 +307,7 @@ private slots:
         const fs::path t = Target("broken");
         fs::create_directories(t);
         {
-            DialogResponder answers;
+            ModalScript answers;
             answers.Choose(QString::fromStdString(t.string())).Message();
             Command(lc::command::kExtract);
             QCOMPARE(answers.Seen(), (QStringList{S("file"), S("message")}));
@@ -355,7 +325,7 @@ private slots:
 
         // The same through the save dialog.
         Select({S("broken.bin")});
-        DialogResponder save;
+        ModalScript save;
         save.Choose(QString::fromStdString((t / "saved.bin").string())).Message();
         Command(lc::command::kExtract);
         QCOMPARE(save.Seen(), (QStringList{S("file"), S("message")}));
@@ -369,7 +339,7 @@ private slots:
         Show(S("docs/sub"));
         Select({S("e.txt")});
         const fs::path path = Target("echo.txt");
-        DialogResponder answers;
+        ModalScript answers;
         answers.Choose(QString::fromStdString(path.string())).Message();
         Command(lc::command::kExtract);
         QCOMPARE(answers.Seen(), (QStringList{S("file"), S("message")}));
@@ -387,7 +357,7 @@ private slots:
         Select({S("a.txt"), S("b.txt")});
         const fs::path folder = TempFolder(u"Extract Test") / "docs";
         {
-            DialogResponder answers;
+            ModalScript answers;
             Command(lc::command::kView);
             QCOMPARE(answers.Seen(), QStringList());
         }
@@ -400,7 +370,7 @@ private slots:
         // Viewing again replaces the read-only copy without a question.
         Select({S("a.txt")});
         {
-            DialogResponder answers;
+            ModalScript answers;
             Command(lc::command::kView);
             QCOMPARE(answers.Seen(), QStringList());
         }
@@ -409,7 +379,7 @@ private slots:
         // An extraction into that folder replaces the read-only copies too.
         Select({S("a.txt"), S("b.txt")});
         {
-            DialogResponder answers;
+            ModalScript answers;
             answers.Choose(QString::fromStdString(folder.string())).Replace(kYesToAll).Message();
             Command(lc::command::kExtract);
             QCOMPARE(answers.Seen(), (QStringList{S("file"), S("replace"), S("message")}));
@@ -423,7 +393,7 @@ private slots:
         Start();
         QVERIFY(Open("extract.vol"));
         Select({S("docs")});
-        DialogResponder answers;
+        ModalScript answers;
         Command(lc::command::kView);
         QCOMPARE(answers.Seen(), QStringList());
         QVERIFY(Opened().isEmpty());
@@ -433,9 +403,9 @@ private slots:
     void launchFailureNamesTheCopy() {
         Start();
         QVERIFY(Open("extract.vol"));
-        SetOpenerExit(3);
+        m_sandbox->SetOpenerExit(3);
         Select({S("top.txt")});
-        DialogResponder answers;
+        ModalScript answers;
         answers.Message();
         Command(lc::command::kView);
         const fs::path copy = TempFolder(u"Extract Test") / "top.txt";
@@ -463,7 +433,7 @@ private slots:
         Select({S("compressed"), S("hello.txt")});
         const fs::path t = Target("ntfs");
         fs::create_directories(t);
-        DialogResponder answers;
+        ModalScript answers;
         answers.Answer(skip ? QMessageBox::Yes : QMessageBox::No);
         if (skip) answers.Choose(QString::fromStdString(t.string())).Message();
         Command(lc::command::kExtract);
@@ -488,7 +458,7 @@ private slots:
         Show(S("compressed"));
         Select({S("packed.txt")});
         {
-            DialogResponder answers;
+            ModalScript answers;
             answers.Message();
             Command(lc::command::kExtract);
             QCOMPARE(answers.Seen(), QStringList{S("message")});
@@ -496,7 +466,7 @@ private slots:
             QCOMPARE(answers.Icons().at(0), QMessageBox::Critical);
         }
         // Viewing asks the question; No ends the view with 50 and its failure box.
-        DialogResponder answers;
+        ModalScript answers;
         answers.Answer(QMessageBox::No).Message();
         Command(lc::command::kView);
         QCOMPARE(answers.Seen(), (QStringList{S("question"), S("message")}));
@@ -631,8 +601,8 @@ private slots:
     void aboutBoxFromTheHelpMenu() {
         Start();
         QString version;
-        DialogResponder answers;
-        answers.Then(DialogResponder::Kind::Any, [&version](QWidget* w) {
+        ModalScript answers;
+        answers.Then(ModalScript::Kind::Any, [&version](QWidget* w) {
             version = static_cast<lc::CAboutDlg*>(w)->Control(214)->text();
             static_cast<QDialog*>(w)->reject();
         });

@@ -3,16 +3,15 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QtTest>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <memory>
 
+#include "GuiSandbox.h"
 #include "views/CAboutDlg.h"
 #include "views/DesktopLauncher.h"
 #include "views/ImageList.h"
 #include "views/LCPImageList.h"
 
-namespace fs = std::filesystem;
+using lc::test::GuiSandbox;
 
 namespace {
 
@@ -46,34 +45,17 @@ class IconAboutTest : public QObject {
     Q_OBJECT
 
 private:
-    fs::path m_scratch;
+    std::unique_ptr<GuiSandbox> m_sandbox;
 
-    QStringList Opened() const {
-        std::ifstream in(m_scratch / "opened.log");
-        std::stringstream text;
-        text << in.rdbuf();
-        return QString::fromStdString(text.str()).split(u'\n', Qt::SkipEmptyParts);
-    }
-    void SetOpenerExit(int code) { std::ofstream(m_scratch / "opener-exit") << code; }
+    QStringList Opened() const { return m_sandbox->Opened(); }
 
 private slots:
     void initTestCase() {
-        m_scratch = fs::temp_directory_path() / ("lcgui2-icons-" + std::to_string(::getpid()));
-        fs::remove_all(m_scratch);
-        fs::create_directories(m_scratch / "bin");
-        std::ofstream(m_scratch / "bin" / "xdg-open")
-            << "#!/bin/sh\nprintf '%s\\n' \"$1\" >>'" << (m_scratch / "opened.log").string()
-            << "'\nexit $(cat '" << (m_scratch / "opener-exit").string()
-            << "' 2>/dev/null || echo 0)\n";
-        fs::permissions(m_scratch / "bin" / "xdg-open", fs::perms::owner_all);
-        qputenv("PATH",
-                QByteArray::fromStdString((m_scratch / "bin").string()) + ':' + qgetenv("PATH"));
+        m_sandbox = std::make_unique<GuiSandbox>("lcgui2-icons");
+        m_sandbox->InstallOpener();
     }
-    void cleanupTestCase() { fs::remove_all(m_scratch); }
-    void init() {
-        fs::remove(m_scratch / "opened.log");
-        SetOpenerExit(0);
-    }
+    void cleanupTestCase() { m_sandbox.reset(); }
+    void init() { m_sandbox->ResetOpener(); }
 
     void iconsPerExtension() {
         lc::ImageList small(16);
@@ -132,8 +114,8 @@ private slots:
     void launcherReportsTheOpenersVerdict() {
         QFETCH(int, exitCode);
         QFETCH(bool, opened);
-        SetOpenerExit(exitCode);
-        const QString path = QString::fromStdString((m_scratch / "some file.pdf").string());
+        m_sandbox->SetOpenerExit(exitCode);
+        const QString path = QString::fromStdString((m_sandbox->Root() / "some file.pdf").string());
         QCOMPARE(lc::DesktopLauncher::OpenFile(path), opened);
         QTRY_COMPARE(Opened(), QStringList{path});
     }

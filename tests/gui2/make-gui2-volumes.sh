@@ -9,16 +9,9 @@
 #                  (compressed/packed.txt is NTFS-compressed)
 #
 #   make-gui2-volumes.sh OUTDIR MKVOL NTFS_FIXTURE_DIR
-set -euo pipefail
-out="$1"
-mkvol="$2"
-ntfs="$3"
-export MTOOLS_SKIP_CHECK=1 TZ=UTC LC_ALL=C
-mkdir -p "$out/src"
-cd "$out"
-
-entry() { grep -obUa "$2" "$1" | head -n1 | cut -d: -f1; }
-patch() { printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }
+ntfs="${3:?NTFS_FIXTURE_DIR missing}"
+# shellcheck source=../gui/volume-steps.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../gui/volume-steps.sh" "$1" "$2"
 
 printf 'top level\n' >src/top.txt
 seq -f 'large line %08g' 1 30000 >src/large.bin
@@ -35,7 +28,7 @@ touch -d '2012-07-08 09:10:12' src/a.txt
 touch -d '2013-01-02 03:04:06' src/b.txt src/c.txt src/e.txt
 touch -d '2014-11-12 13:14:16' src/d.txt
 
-mkfs.fat -F 16 -s 1 -S 512 -n EXTRACT -C extract.img 4096 >/dev/null
+fat16 extract.img 4096 EXTRACT
 for d in docs docs/sub docs/sub/deeper; do mmd -i extract.img "::$d"; done
 # large.bin goes into ten holes left by deleted files, so its copy reports ten steps.
 mmd -i extract.img ::frag
@@ -52,8 +45,8 @@ mcopy -m -i extract.img src/d.txt ::docs/sub/deeper/
 # The size field says 20000 (0x4E20) while the chain holds 3000 bytes.
 broken=$(entry extract.img 'BROKEN  BIN')
 patch extract.img $((broken + 28)) '\x20\x4e\x00\x00'
-"$mkvol" --password-a secret --name 'Extract Test' extract.img extract.vol
+seal extract.img extract.vol 'Extract Test'
 
 zstd -q -d -f "$ntfs/ntfs-512.img.zst" -o ntfs.img
-"$mkvol" --password-a secret --name 'Ntfs Test' ntfs.img ntfs.vol
-rm -rf src ./*.img
+seal ntfs.img ntfs.vol 'Ntfs Test'
+finish
