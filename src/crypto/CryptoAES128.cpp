@@ -24,28 +24,4 @@ bool CryptoAES128::DeriveKey(std::span<const char16_t> password, std::span<const
     return true;
 }
 
-bool CryptoAES128::EncryptKeyBlock(std::span<const uint8_t> input, std::span<uint8_t> output,
-                                   std::span<const uint8_t> key) const {
-    return OfbKeyBlock(input, output, key);
-}
-
-bool CryptoAES128::DecryptKeyBlock(std::span<const uint8_t> input, std::span<uint8_t> output,
-                                   std::span<const uint8_t> key) const {
-    return OfbKeyBlock(input, output, key);
-}
-
-int32_t CryptoAES128::Process(CipherContext* context, int mode, std::span<const uint8_t> input,
-                              std::span<uint8_t> output, std::span<uint8_t> iv) const {
-    return CipherContext::Process(context, mode, input, output, iv);
-}
-
-int32_t CryptoAES128::CreateContext(std::span<const uint8_t> key, uint32_t flags,
-                                    std::unique_ptr<CipherContext>& contextOut) const {
-    return CipherContext::Create(key, kKeyLength, flags, contextOut);
-}
-
-int32_t CryptoAES128::DestroyContext(std::unique_ptr<CipherContext>& context) const {
-    return CipherContext::Destroy(context);
-}
-
 }  // namespace lc

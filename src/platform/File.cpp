@@ -10,7 +10,30 @@
 
 namespace lc {
 
-File::File(File&& other) noexcept : m_fd(other.m_fd), m_owned(other.m_owned) { other.m_fd = -1; }
+namespace {
+
+// Repeats a partial read or write until size bytes have moved. A call that moves nothing (the end
+// of the file) gives 38.
+template <class Step>
+Status TransferAll(size_t size, Step step) {
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = step(done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return LastErrorStatus();
+        }
+        if (n == 0) return status::kHandleEof;
+        done += static_cast<size_t>(n);
+    }
+    return status::kSuccess;
+}
+
+}  // namespace
+
+File::File(File&& other) noexcept : m_fd(other.m_fd), m_owned(other.m_owned) {
+    other.m_fd = -1;
+}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -22,7 +45,9 @@ File& File::operator=(File&& other) noexcept {
     return *this;
 }
 
-File::~File() { Close(); }
+File::~File() {
+    Close();
+}
 
 File File::FromDescriptor(int fd, bool owned) {
     File f;
@@ -69,32 +94,16 @@ Status File::CreateReplace(const std::string& path, unsigned mode) {
 }
 
 Status File::ReadExact(std::span<uint8_t> buffer) {
-    size_t done = 0;
-    while (done < buffer.size()) {
-        ssize_t n = ::read(m_fd, buffer.data() + done, buffer.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return LastErrorStatus();
-        }
-        if (n == 0) return status::kHandleEof;
-        done += static_cast<size_t>(n);
-    }
-    return status::kSuccess;
+    return TransferAll(buffer.size(), [&](size_t done) {
+        return ::read(m_fd, buffer.data() + done, buffer.size() - done);
+    });
 }
 
 Status File::ReadExactAt(uint64_t offset, std::span<uint8_t> buffer) {
-    size_t done = 0;
-    while (done < buffer.size()) {
-        ssize_t n = ::pread(m_fd, buffer.data() + done, buffer.size() - done,
-                            static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return LastErrorStatus();
-        }
-        if (n == 0) return status::kHandleEof;
-        done += static_cast<size_t>(n);
-    }
-    return status::kSuccess;
+    return TransferAll(buffer.size(), [&](size_t done) {
+        return ::pread(m_fd, buffer.data() + done, buffer.size() - done,
+                       static_cast<off_t>(offset + done));
+    });
 }
 
 Status File::ReadSome(std::span<uint8_t> buffer, size_t& got) {
@@ -109,17 +118,9 @@ Status File::ReadSome(std::span<uint8_t> buffer, size_t& got) {
 }
 
 Status File::WriteAll(std::span<const uint8_t> data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(m_fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return LastErrorStatus();
-        }
-        if (n == 0) return status::kHandleEof;
-        done += static_cast<size_t>(n);
-    }
-    return status::kSuccess;
+    return TransferAll(data.size(), [&](size_t done) {
+        return ::write(m_fd, data.data() + done, data.size() - done);
+    });
 }
 
 Status File::Seek(int64_t offset, int whence, uint64_t* newPosition) {
