@@ -1,0 +1,402 @@
+// The cipher engines against known answers (vector files), against OpenSSL on random data and
+// against an independent key derivation, and the mode layer's status codes. Each case runs with
+// the portable code and with the automatic choice (AES-NI / SHA-NI where the processor has them).
+#include <openssl/evp.h>
+#include <openssl/sha.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "crypto/CCryptoWrapper.h"
+#include "crypto/CryptoImplementation.h"
+#include "crypto/Sha1.h"
+#include "crypto/Sha256.h"
+
+namespace lc {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+std::string Hex(std::span<const uint8_t> data) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (uint8_t b : data) text.append({digits[b >> 4], digits[b & 15]});
+    return text;
+}
+
+Bytes FromHex(const std::string& hex) {
+    Bytes bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
+
+Bytes RandomBytes(std::mt19937& rng, size_t n) {
+    Bytes b(n);
+    for (auto& x : b) x = static_cast<uint8_t>(rng());
+    return b;
+}
+
+// Entries of a vector file: "Name = value" fields (plus the [section] they are in), ended by a
+// blank line; '#' starts a comment.
+std::vector<std::map<std::string, std::string>> ReadVectors(const std::string& name) {
+    std::ifstream in(std::string(LC_TEST_DATA_DIR) + "/crypto/" + name);
+    std::vector<std::map<std::string, std::string>> vectors;
+    std::map<std::string, std::string> current;
+    std::string section, line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string key, eq, value;
+        words >> key >> eq >> value;
+        if (key.empty() && !current.empty()) vectors.push_back(std::exchange(current, {}));
+        if (key.starts_with('[')) section = key.substr(1, key.size() - 2);
+        if (!key.starts_with('#') && eq == "=") {
+            current[key] = value;
+            current["section"] = section;
+        }
+    }
+    if (!current.empty()) vectors.push_back(current);
+    return vectors;
+}
+
+Bytes OpenSsl(const Bytes& key, int mode, bool encrypt, const Bytes& iv, const Bytes& in) {
+    const bool big = key.size() == 32;
+    const EVP_CIPHER* cipher = mode == ModeEcb   ? (big ? EVP_aes_256_ecb() : EVP_aes_128_ecb())
+                               : mode == ModeCbc ? (big ? EVP_aes_256_cbc() : EVP_aes_128_cbc())
+                                                 : (big ? EVP_aes_256_ofb() : EVP_aes_128_ofb());
+    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+    EVP_CipherInit_ex(ctx, cipher, nullptr, key.data(), iv.data(), encrypt ? 1 : 0);
+    EVP_CIPHER_CTX_set_padding(ctx, 0);
+    Bytes out(in.size() + 32);
+    int n = 0, tail = 0;
+    EVP_CipherUpdate(ctx, out.data(), &n, in.data(), static_cast<int>(in.size()));
+    EVP_CipherFinal_ex(ctx, out.data() + n, &tail);
+    EVP_CIPHER_CTX_free(ctx);
+    out.resize(static_cast<size_t>(n + tail));
+    return out;
+}
+
+// The product's mode call over data at offset in a larger buffer (misaligned unless a multiple
+// of 16), into a separate buffer or in place; iv is left as the call leaves it.
+Bytes Product(CCryptoWrapper* engine, const Bytes& key, int mode, uint32_t flags, Bytes& iv,
+              const Bytes& in, size_t offset, bool inPlace) {
+    std::unique_ptr<CipherContext> context;
+    EXPECT_EQ(engine->CreateContext(key, flags, context), 0);
+    Bytes source(offset + in.size()), target(source.size());
+    std::copy(in.begin(), in.end(), source.begin() + static_cast<ptrdiff_t>(offset));
+    uint8_t* out = (inPlace ? source.data() : target.data()) + offset;
+    EXPECT_EQ(engine->Process(context.get(), mode, {source.data() + offset, in.size()},
+                              {out, in.size()}, iv),
+              0);
+    EXPECT_EQ(engine->DestroyContext(context), 0);
+    return Bytes(out, out + in.size());
+}
+
+class Crypto : public ::testing::TestWithParam<CryptoImplementation> {
+protected:
+    void SetUp() override { SetCryptoImplementation(GetParam()); }
+    void TearDown() override { SetCryptoImplementation(m_previous); }
+    CryptoImplementation m_previous = GetCryptoImplementation();
+};
+INSTANTIATE_TEST_SUITE_P(
+    , Crypto, ::testing::Values(CryptoImplementation::Portable, CryptoImplementation::Auto),
+    [](const auto& p) {
+        return std::string(p.param == CryptoImplementation::Portable ? "Portable" : "Auto");
+    });
+
+TEST_P(Crypto, AesKnownAnswers) {
+    auto vectors = ReadVectors("aes.vec");
+    ASSERT_EQ(vectors.size(), 9u);
+    for (auto& v : vectors) {
+        const std::string section = v["section"];
+        SCOPED_TRACE(section + " " + v["Out"].substr(0, 8));
+        CCryptoWrapper* engine = GetCipher(section.starts_with("AES-128") ? 0 : 1);
+        const int mode = section.ends_with("ECB")   ? ModeEcb
+                         : section.ends_with("CBC") ? ModeCbc
+                                                    : ModeOfb;
+        const Bytes key = FromHex(v["Key"]), plain = FromHex(v["In"]), cipher = FromHex(v["Out"]);
+        const Bytes ivStart = FromHex(v["Iv"]);
+        // CBC leaves the last cipher block in the IV buffer; ECB and OFB leave it alone.
+        const Bytes ivAfter = mode == ModeCbc ? Bytes(cipher.end() - 16, cipher.end()) : ivStart;
+        // OFB decrypts with the encryption direction.
+        const uint32_t back = mode == ModeOfb ? ContextEncrypt : ContextDecrypt;
+        for (int run = 0; run < 4; ++run) {
+            const bool inPlace = run & 1;
+            const size_t offset = run & 2 ? 3 : 0;
+            Bytes iv = ivStart;
+            EXPECT_EQ(Hex(Product(engine, key, mode, ContextEncrypt, iv, plain, offset, inPlace)),
+                      Hex(cipher))
+                << run;
+            EXPECT_EQ(iv, ivAfter) << run;
+            iv = ivStart;
+            EXPECT_EQ(Hex(Product(engine, key, mode, back, iv, cipher, offset, inPlace)),
+                      Hex(plain))
+                << run;
+            EXPECT_EQ(iv, ivAfter) << run;
+        }
+    }
+}
+
+TEST_P(Crypto, ShaKnownAnswers) {
+    auto vectors = ReadVectors("sha.vec");
+    ASSERT_EQ(vectors.size(), 8u);
+    for (auto& v : vectors) {
+        SCOPED_TRACE(v["section"] + " " + v["Out"]);
+        const Bytes piece = FromHex(v["In"]);
+        Bytes message, digest(v["Out"].size() / 2);
+        for (int i = v.count("Repeat") ? std::stoi(v["Repeat"]) : 1; i > 0; --i)
+            message.insert(message.end(), piece.begin(), piece.end());
+        if (v["section"] == "SHA-1")
+            Sha1::Digest(message, std::span<uint8_t, 20>(digest.data(), 20));
+        else
+            Sha256::Digest(message, std::span<uint8_t, 32>(digest.data(), 32));
+        EXPECT_EQ(Hex(digest), v["Out"]);
+    }
+}
+
+TEST_P(Crypto, ModesMatchOpenSslOnRandomKeysIvsAndLengths) {
+    std::mt19937 rng(20261206);
+    // Every algorithm, mode, direction and in-place choice, at random lengths and offsets.
+    for (int round = 0; round < 400; ++round) {
+        CCryptoWrapper* engine = GetCipher(round % 2);
+        const int mode = (round / 2) % 3 == 0 ? ModeEcb : (round / 2) % 3 == 1 ? ModeCbc : ModeOfb;
+        const bool encrypt = mode == ModeOfb || (round / 6) % 2 == 0;
+        const bool inPlace = (round / 12) % 2 == 1;
+        const size_t blocks = rng() % 70, offset = rng() % 16;
+        const size_t length = mode == ModeOfb ? blocks * 16 + rng() % 16 : blocks * 16;
+        const Bytes key = RandomBytes(rng, engine->KeyLength()), ivStart = RandomBytes(rng, 16);
+        const Bytes data = RandomBytes(rng, length);
+        SCOPED_TRACE("round " + std::to_string(round) + " length " + std::to_string(length));
+        Bytes iv = ivStart;
+        const Bytes expected = OpenSsl(key, mode, encrypt, iv, data);
+        const Bytes actual = Product(engine, key, mode, encrypt ? ContextEncrypt : ContextDecrypt,
+                                     iv, data, offset, inPlace);
+        ASSERT_EQ(Hex(actual), Hex(expected));
+        const Bytes& cipher = encrypt ? actual : data;
+        EXPECT_EQ(iv,
+                  mode == ModeCbc && length > 0 ? Bytes(cipher.end() - 16, cipher.end()) : ivStart);
+    }
+}
+
+TEST_P(Crypto, ShaMatchesOpenSslOnRandomLengthsAndPieces) {
+    std::mt19937 rng(77);
+    for (int round = 0; round < 300; ++round) {
+        const Bytes data = RandomBytes(rng, rng() % (round < 200 ? 300 : 5000));
+        uint8_t want1[20], want256[32], got1[20], got256[32];
+        ::SHA1(data.data(), data.size(), want1);
+        ::SHA256(data.data(), data.size(), want256);
+        Sha1::Digest(data, got1);
+        ASSERT_EQ(Hex(got1), Hex(want1)) << data.size();
+        Sha1 sha1;
+        Sha256 sha256;
+        for (size_t pos = 0, step = 0; pos < data.size(); pos += step) {
+            step = std::min<size_t>(rng() % 150, data.size() - pos);
+            sha1.Update(std::span(data).subspan(pos, step));
+            sha256.Update(std::span(data).subspan(pos, step));
+        }
+        sha1.End(got1);
+        sha256.End(got256);
+        ASSERT_EQ(Hex(got1), Hex(want1)) << data.size();
+        ASSERT_EQ(Hex(got256), Hex(want256)) << data.size();
+    }
+}
+
+TEST_P(Crypto, SectorLoopMatchesPerSectorCbc) {
+    std::mt19937 rng(512);
+    for (uint32_t algorithm : {0u, 1u}) {
+        CCryptoWrapper* engine = GetCipher(algorithm);
+        const Bytes key = RandomBytes(rng, engine->KeyLength());
+        const uint64_t first = 512ull * 0x1'0000'0003ull;     // uses the high half of the position
+        const Bytes plain = RandomBytes(rng, 7 * 512 + 100);  // 7 sectors and a partial one
+        Bytes expected = plain;
+        for (size_t s = 0; s < 7; ++s) {
+            Bytes iv(16, 0);
+            for (int i = 0; i < 8; ++i) iv[i] = static_cast<uint8_t>((first + 512 * s) >> (8 * i));
+            const auto at = static_cast<ptrdiff_t>(512 * s);
+            const Bytes cipher = OpenSsl(key, ModeCbc, true, iv,
+                                         Bytes(plain.begin() + at, plain.begin() + at + 512));
+            std::copy(cipher.begin(), cipher.end(), expected.begin() + at);
+        }
+        std::unique_ptr<CipherContext> enc, dec;
+        ASSERT_EQ(engine->CreateContext(key, ContextEncrypt, enc), 0);
+        ASSERT_EQ(engine->CreateContext(key, ContextDecrypt, dec), 0);
+        Bytes buffer = plain;
+        ASSERT_EQ(engine->ProcessSectorsCbc(enc.get(), buffer, first), 0);
+        EXPECT_EQ(Hex(buffer), Hex(expected));  // the partial tail is left as it was
+        ASSERT_EQ(engine->ProcessSectorsCbc(dec.get(), buffer, first), 0);
+        EXPECT_EQ(buffer, plain);
+        EXPECT_EQ(engine->ProcessSectorsCbc(nullptr, buffer, 0), cipher_status::kNoContext);
+    }
+}
+
+// DeriveKey recomputed with OpenSSL: hash of the UTF-16LE password (up to a zero unit, at most
+// 259 units) and the salt, then 20,000 more hashes; AES-128 folds SHA-1's last 8 bytes.
+Bytes IndependentDerivation(uint32_t algorithm, const std::u16string& password, const Bytes& salt) {
+    Bytes message;
+    for (size_t i = 0; i < password.size() && i < 259 && password[i] != 0; ++i) {
+        message.push_back(static_cast<uint8_t>(password[i] & 0xFF));
+        message.push_back(static_cast<uint8_t>(password[i] >> 8));
+    }
+    message.insert(message.end(), salt.begin(), salt.end());
+    Bytes h(algorithm == 1 ? 32 : 20);
+    auto hash = algorithm == 1 ? ::SHA256 : ::SHA1;
+    hash(message.data(), message.size(), h.data());
+    for (int i = 0; i < 20000; ++i) hash(h.data(), h.size(), h.data());
+    if (algorithm == 1) return h;
+    for (int i = 0; i < 4; ++i) h[12 + i] ^= h[16 + i];
+    h.resize(16);
+    return h;
+}
+
+TEST_P(Crypto, DeriveKeyMatchesAnIndependentComputation) {
+    std::mt19937 rng(4242);
+    std::u16string longPassword;
+    for (int i = 0; i < 300; ++i) longPassword += static_cast<char16_t>(u'A' + i % 26);
+    const std::pair<std::u16string, size_t> cases[] = {
+        {u"Secret password 1", 64},
+        {u"", 0},
+        {u"P\u00e4ssw\u00f6rd \u20ac \U0001D11E \u65e5\u672c", 64},  // with a surrogate pair
+        {longPassword, 17},                                          // longer than 259 units
+        {std::u16string(u"abc\0def", 7), 64},                        // stops at the zero unit
+    };
+    for (uint32_t algorithm : {0u, 1u}) {
+        CCryptoWrapper* engine = GetCipher(algorithm);
+        for (const auto& [password, saltLength] : cases) {
+            SCOPED_TRACE(std::to_string(algorithm) + " " + std::to_string(password.size()));
+            const Bytes salt = RandomBytes(rng, saltLength);
+            Bytes key(engine->KeyLength(), 0xEE);
+            ASSERT_TRUE(engine->DeriveKey(password, salt, key));
+            EXPECT_EQ(Hex(key), Hex(IndependentDerivation(algorithm, password, salt)));
+        }
+        // The output must have the engine's key length.
+        Bytes wrong(engine->KeyLength() ^ 48), none;
+        EXPECT_FALSE(engine->DeriveKey(std::u16string(u"pw"), {}, wrong));
+        EXPECT_FALSE(engine->DeriveKey(std::u16string(u"pw"), {}, none));
+    }
+}
+
+TEST_P(Crypto, ModeLayerStatusCodes) {
+    CCryptoWrapper* engine = GetCipher(1);
+    std::unique_ptr<CipherContext> enc, dec, context;
+    ASSERT_EQ(engine->CreateContext(Bytes(32, 0x11), ContextEncrypt, enc), 0);
+    ASSERT_EQ(engine->CreateContext(Bytes(32, 0x11), ContextDecrypt, dec), 0);
+    Bytes in(512, 0x5A), iv(64, 0), noIv;
+    const struct {
+        CipherContext* context;
+        int mode;
+        size_t length;
+        bool withIv;
+        int32_t expected;
+    } cases[] = {
+        {nullptr, ModeCbc, 16, true, -1},    {dec.get(), ModeCbc, 16, false, -6},
+        {enc.get(), ModeOfb, 16, false, -6}, {dec.get(), 3, 16, false, -6},
+        {dec.get(), ModeEcb, 16, false, 0},  {dec.get(), ModeCbc, 500, true, -5},
+        {enc.get(), ModeEcb, 500, true, -5}, {dec.get(), ModeOfb, 16, true, -30061},
+        {enc.get(), 3, 16, true, -30061},    {enc.get(), 0, 16, true, -30061},
+        {enc.get(), ModeOfb, 500, true, 0},  {dec.get(), ModeCbc, 0, true, 0},
+    };
+    for (const auto& c : cases) {
+        Bytes out(512, 0xC3);
+        const int32_t status = engine->Process(c.context, c.mode, {in.data(), c.length},
+                                               {out.data(), c.length}, c.withIv ? iv : noIv);
+        EXPECT_EQ(status, c.expected) << "case " << &c - cases;
+        // A refused call writes nothing.
+        EXPECT_TRUE(status == 0 || out == Bytes(512, 0xC3)) << "case " << &c - cases;
+    }
+    // Key lengths other than the engine's; only bit 0x200 decides the direction.
+    EXPECT_EQ(GetCipher(1)->CreateContext(Bytes(16), ContextDecrypt, context), -2);
+    EXPECT_EQ(GetCipher(0)->CreateContext(Bytes(32), ContextDecrypt, context), -2);
+    EXPECT_EQ(GetCipher(0)->CreateContext(Bytes{}, ContextEncrypt, context), -2);
+    EXPECT_EQ(context, nullptr);
+    ASSERT_EQ(GetCipher(0)->CreateContext(Bytes(16), 0x200, context), 0);
+    EXPECT_TRUE(context->IsEncryption());
+    EXPECT_FALSE(dec->IsEncryption());
+    EXPECT_EQ(engine->DestroyContext(enc), 0);
+    EXPECT_EQ(enc, nullptr);
+    EXPECT_EQ(engine->DestroyContext(enc), -30079);
+}
+
+TEST_P(Crypto, KeyBlocksAreOfbWithAZeroIv) {
+    std::mt19937 rng(84);
+    for (uint32_t algorithm : {0u, 1u}) {
+        CCryptoWrapper* engine = GetCipher(algorithm);
+        const Bytes key = RandomBytes(rng, engine->KeyLength());
+        // 84 bytes: five blocks and a 4-byte tail.
+        for (size_t length : {size_t{84}, size_t{96}}) {
+            const Bytes block = RandomBytes(rng, length);
+            Bytes once(length), twice(length), inPlace = block;
+            ASSERT_TRUE(engine->EncryptKeyBlock(block, once, key));
+            EXPECT_EQ(Hex(once), Hex(OpenSsl(key, ModeOfb, true, Bytes(16, 0), block)));
+            ASSERT_TRUE(engine->DecryptKeyBlock(once, twice, key));
+            EXPECT_EQ(twice, block);
+            ASSERT_TRUE(engine->DecryptKeyBlock(inPlace, inPlace, key));
+            EXPECT_EQ(inPlace, once);
+        }
+        Bytes out(84);
+        EXPECT_FALSE(engine->EncryptKeyBlock(Bytes(84), out, Bytes(engine->KeyLength() ^ 48)));
+        EXPECT_FALSE(engine->DecryptKeyBlock(Bytes(84), out, Bytes{}));
+    }
+}
+
+TEST(Engines, HashAndGetCipher) {
+    // Hash needs 20 bytes of room and zeroes the rest.
+    const Bytes data = {'a', 'b', 'c'};
+    Bytes room19(19, 0xAA), room(64, 0xAA);
+    EXPECT_FALSE(GetCipher(0)->Hash(data, room19));
+    EXPECT_EQ(room19, Bytes(19, 0xAA));
+    ASSERT_TRUE(GetCipher(0)->Hash(data, room));
+    EXPECT_EQ(Hex(room), "a9993e364706816aba3e25717850c26c9cd0d89d" + std::string(88, '0'));
+    // One process-wide engine per algorithm id; none for other ids.
+    EXPECT_EQ(GetCipher(0)->KeyLength(), 16u);
+    EXPECT_EQ(GetCipher(1)->KeyLength(), 32u);
+    EXPECT_EQ(GetCipher(1), GetCipher(1));
+    for (uint32_t id : {2u, 3u, 0xFFFFFFFFu}) EXPECT_EQ(GetCipher(id), nullptr) << id;
+}
+
+bool CpuHasFlag(const std::string& flag) {
+    std::ifstream in("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(in, line) && !line.starts_with("flags")) {
+    }
+    return (line + " ").find(" " + flag + " ") != std::string::npos;
+}
+
+TEST(Implementation, EnvironmentAndProcessorDecide) {
+    const char* env = std::getenv("LCPORTABLE_FORCE_PORTABLE_CRYPTO");
+    const bool forced = env != nullptr && std::strcmp(env, "1") == 0;
+    EXPECT_EQ(GetCryptoImplementation(),
+              forced ? CryptoImplementation::Portable : CryptoImplementation::Auto);
+    EXPECT_EQ(UseAesNi(), !forced && CpuHasFlag("aes"));
+    EXPECT_EQ(UseShaNi(), !forced && CpuHasFlag("sha_ni"));
+    SetCryptoImplementation(CryptoImplementation::Portable);
+    EXPECT_FALSE(UseAesNi() || UseShaNi());
+    SetCryptoImplementation(CryptoImplementation::Auto);
+    EXPECT_EQ(UseAesNi(), CpuHasFlag("aes"));
+    SetCryptoImplementation(forced ? CryptoImplementation::Portable : CryptoImplementation::Auto);
+}
+
+TEST(Implementation, ContextKeepsTheCodeItWasKeyedWith) {
+    const Bytes key(32, 0x42), data(256, 0x17), iv(16, 0x01);
+    const CryptoImplementation previous = GetCryptoImplementation();
+    for (auto first : {CryptoImplementation::Auto, CryptoImplementation::Portable}) {
+        SetCryptoImplementation(first);
+        std::unique_ptr<CipherContext> dec;
+        ASSERT_EQ(GetCipher(1)->CreateContext(key, ContextDecrypt, dec), 0);
+        SetCryptoImplementation(first == CryptoImplementation::Auto ? CryptoImplementation::Portable
+                                                                    : CryptoImplementation::Auto);
+        Bytes out(256), ivCopy = iv;
+        ASSERT_EQ(GetCipher(1)->Process(dec.get(), ModeCbc, data, out, ivCopy), 0);
+        EXPECT_EQ(out, OpenSsl(key, ModeCbc, false, iv, data));
+    }
+    SetCryptoImplementation(previous);
+}
+
+}  // namespace
+}  // namespace lc
