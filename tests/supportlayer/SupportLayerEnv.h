@@ -1,11 +1,9 @@
 // A scratch world for the support-layer tests: XDG_RUNTIME_DIR, XDG_CONFIG_HOME, HOME and
-// TMPDIR point into a fresh folder; the log variables are unset.
+// TMPDIR point into a fresh folder; the log variables are unset. Every test starts from it.
 #pragma once
 
 #include <cstdlib>
 #include <filesystem>
-#include <map>
-#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -17,35 +15,29 @@ namespace lc::test {
 class SupportLayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name :
-             {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "HOME", "TMPDIR", "ERRLFILE", "ERRLVEL"}) {
-            const char* v = std::getenv(name);
-            m_saved[name] = v != nullptr ? std::optional<std::string>(v) : std::nullopt;
-        }
-        for (const char* sub : {"run", "config", "home", "tmp"})
+        for (auto [name, sub] : {std::pair{"XDG_RUNTIME_DIR", "run"},
+                                 {"XDG_CONFIG_HOME", "config"},
+                                 {"HOME", "home"},
+                                 {"TMPDIR", "tmp"}}) {
             std::filesystem::create_directory(m_scratch / sub);
-        ::setenv("XDG_RUNTIME_DIR", (m_scratch / "run").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (m_scratch / "config").c_str(), 1);
-        ::setenv("HOME", (m_scratch / "home").c_str(), 1);
-        ::setenv("TMPDIR", (m_scratch / "tmp").c_str(), 1);
+            ::setenv(name, (m_scratch / sub).c_str(), 1);
+        }
         ::unsetenv("ERRLFILE");
         ::unsetenv("ERRLVEL");
     }
-    void TearDown() override {
-        for (const auto& [name, value] : m_saved) {
-            if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
-    }
-
     const std::filesystem::path& scratch() const { return m_scratch.path(); }
     std::filesystem::path run() const { return m_scratch / "run"; }
 
 private:
+    // Puts back the TMPDIR the program started with before the next scratch folder is made.
+    struct StartingTmpDir {
+        StartingTmpDir() {
+            static const char* const env = std::getenv("TMPDIR");
+            static const std::string start = env != nullptr ? env : "";
+            env != nullptr ? ::setenv("TMPDIR", start.c_str(), 1) : ::unsetenv("TMPDIR");
+        }
+    } m_tmpDir;
     ScratchDir m_scratch;
-    std::map<std::string, std::optional<std::string>> m_saved;
 };
 
 inline std::string ReadText(const std::filesystem::path& path) {
