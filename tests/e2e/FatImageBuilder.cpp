@@ -21,12 +21,11 @@ void Check(const RunResult& r, const std::string& what) {
 
 FatImageBuilder::FatImageBuilder(std::filesystem::path workDir, int fatBits,
                                  unsigned sectorsPerCluster, unsigned sizeKiB)
-    : m_dir(std::move(workDir)), m_sectorsPerCluster(sectorsPerCluster) {
+    : m_dir(std::move(workDir)) {
     std::filesystem::create_directories(m_dir);
     m_image = m_dir / "image.fat";
     m_source = m_dir / "source";
     std::filesystem::create_directories(m_source);
-    // No -n: the label goes in later with mlabel, behind the entries written before it.
     Check(Run({"mkfs.fat", "-C", "-F", std::to_string(fatBits), "-s",
                std::to_string(sectorsPerCluster), "-i", "12345678", m_image.string(),
                std::to_string(sizeKiB)}),
@@ -57,16 +56,6 @@ void FatImageBuilder::AddFile(const std::string& path, std::vector<uint8_t> data
     e.directory = false;
     e.data = std::move(data);
     e.mtime = mtime;
-}
-
-void FatImageBuilder::Delete(const std::string& path) {
-    Mtools({"mdel", "::/" + path});
-    m_entries.erase(path);
-    std::filesystem::remove(m_source / path);
-}
-
-void FatImageBuilder::Label(const std::string& label) {
-    Mtools({"mlabel", "::" + label});
 }
 
 std::filesystem::path FatImageBuilder::MakeVolume(const std::string& password,
@@ -100,14 +89,6 @@ time_t LocalTime(int year, int month, int day, int hour, int minute, int second)
     tm.tm_sec = second;
     tm.tm_isdst = -1;
     return std::mktime(&tm);
-}
-
-std::string LocalIso(time_t when) {
-    std::tm tm{};
-    localtime_r(&when, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tm);
-    return text;
 }
 
 }  // namespace lc::test

@@ -1,5 +1,4 @@
-// Builds a small FAT image with mkfs.fat and mtools, step by step (the order of the steps decides
-// where clusters and directory slots land), and remembers what it put in.
+// Builds a small FAT image with mkfs.fat and mtools, step by step, and remembers what it put in.
 #pragma once
 
 #include <ctime>
@@ -24,14 +23,10 @@ public:
 
     void AddFolder(const std::string& path);
     void AddFile(const std::string& path, std::vector<uint8_t> data, time_t mtime);
-    void Delete(const std::string& path);
-    void Label(const std::string& label);
 
     const std::filesystem::path& Image() const { return m_image; }
-    const std::filesystem::path& SourceRoot() const { return m_source; }
     // Every folder and file now on the image, by path relative to the root.
     const std::map<std::string, SourceEntry>& Entries() const { return m_entries; }
-    unsigned ClusterBytes() const { return m_sectorsPerCluster * 512; }
 
     // Encrypts the image into a volume with mkvol (algorithm 0 = AES-128, 1 = AES-256).
     std::filesystem::path MakeVolume(const std::string& password, int algorithm) const;
@@ -42,7 +37,6 @@ private:
     std::filesystem::path m_dir;
     std::filesystem::path m_image;
     std::filesystem::path m_source;
-    unsigned m_sectorsPerCluster;
     std::map<std::string, SourceEntry> m_entries;
 };
 
@@ -50,7 +44,5 @@ private:
 std::vector<uint8_t> PatternBytes(size_t size, uint32_t seed);
 // A point in time given as local calendar fields of the current time zone.
 time_t LocalTime(int year, int month, int day, int hour, int minute, int second);
-// "YYYY-MM-DDThh:mm:ss" of a point in time in the current time zone.
-std::string LocalIso(time_t when);
 
 }  // namespace lc::test
