@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -16,7 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include "FatImageBuilder.h"
 #include "TestSupport.h"
 
 namespace lc::test {
@@ -26,10 +27,17 @@ namespace fs = std::filesystem;
 
 constexpr const char* kPassword = "Kennwort ä 1";
 
-std::string MakeFixtureVolume(const ScratchDir& dir, const std::string& image, int algorithm) {
+// The fixture image, changed by `patch` if given, as a volume.
+std::string MakeFixtureVolume(const ScratchDir& dir, const std::string& image, int algorithm,
+                              const std::function<void(std::vector<uint8_t>&)>& patch = {}) {
     const fs::path plain = dir / "image", vol = dir / "fixture.vol";
     const auto zst = FixtureDir() / "fat" / (image + ".img.zst");
     EXPECT_EQ(Run({"zstd", "-q", "-f", "-d", zst.string(), "-o", plain.string()}).exitCode, 0);
+    if (patch) {
+        std::vector<uint8_t> bytes = ReadFileBytes(plain);
+        patch(bytes);
+        WriteFileBytes(plain, bytes);
+    }
     RunResult r = Run({MkvolPath(), "--password-a", kPassword, "--algorithm",
                        std::to_string(algorithm), plain.string(), vol.string()});
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -67,6 +75,19 @@ std::string JsonField(const std::string& line, const std::string& key) {
     for (size_t i = at + 1; i < line.size() && line[i] != '"'; ++i)
         value += line[i += line[i] == '\\'];
     return value;
+}
+
+// A point in time given as local calendar fields of the current time zone.
+time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
 }
 
 // "deep/level01/.../level40".
@@ -279,35 +300,31 @@ TEST_F(CliCommands, MissingPathIsAnErrorNamingIt) {
     EXPECT_FALSE(fs::exists(out / "readme.txt"));  // nothing is written when a name is missing
 }
 
-// Long names may hold what a path must not: a patched name entry with '/' and characters JSON
-// must escape is listed as stored and extracted under a safe name, inside the target.
+// Long names may hold what a path must not: a long-name piece patched to hold '/' and characters
+// JSON must escape is listed as stored and extracted under a safe name, inside the target.
 TEST(CliHostileNames, ListedAsStoredExtractedSafely) {
     ScratchDir dir;
-    FatImageBuilder builder(dir.path() / "build", 12, 1, 1500);
-    builder.AddFile("Aa1Bb2Cc3.txt", {'x'}, LocalTime(2024, 3, 1, 14, 22, 8));
-    // The first long-name piece holds "Aa1Bb" as UTF-16LE; its checksum covers only the short
-    // name, so the characters can be changed in place.
-    std::vector<uint8_t> image = ReadFileBytes(builder.Image());
-    const uint8_t piece[] = {'A', 0, 'a', 0, '1', 0, 'B', 0, 'b', 0};
-    auto at = std::search(image.begin(), image.end(), std::begin(piece), std::end(piece));
-    ASSERT_NE(at, image.end());
-    at[2] = '"';
-    at[4] = '\\';
-    at[6] = 0x01;
-    at[8] = '/';
-    WriteFileBytes(builder.Image(), image);
-    const std::string vol = builder.MakeVolume(kPassword, 1).string();
+    // "Größe" begins the first piece; the checksum covers only the short name.
+    const std::string vol = MakeFixtureVolume(dir, "fat12", 1, [](std::vector<uint8_t>& image) {
+        const std::u16string was = u"Größe", now = u"\"\\\x01/e";
+        const auto* from = reinterpret_cast<const uint8_t*>(was.data());
+        auto at = std::search(image.begin(), image.end(), from, from + 10);
+        ASSERT_NE(at, image.end());
+        std::copy_n(reinterpret_cast<const uint8_t*>(now.data()), 10, at);
+    });
 
     RunResult r = Cli(dir.path(), {"ls", "--json", vol});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find(R"({"path":"A\"\\\u0001/2Cc3.txt","type":"file")"), std::string::npos)
+    EXPECT_NE(r.out.find(R"({"path":"\"\\\u0001/enänderung Übersicht.txt","type":"file")"),
+              std::string::npos)
         << r.out;
 
     const fs::path out = dir / "out";
     r = Cli(dir.path(), {"extract", vol, "-C", out.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(ReadFileBytes(out / "A\"\\\x01_2Cc3.txt"), (std::vector<uint8_t>{'x'}));
-    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(out), {}), 1);
+    EXPECT_EQ(Sha256Hex(ReadFileBytes(out / "\"\\\x01_enänderung Übersicht.txt")),
+              SourceSums("fat12").at("Größenänderung Übersicht.txt"));
+    EXPECT_FALSE(fs::exists(out / "\"\\\x01"));
 }
 
 }  // namespace
