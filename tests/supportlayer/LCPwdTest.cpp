@@ -1,8 +1,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -17,117 +15,82 @@ namespace {
 
 constexpr std::string_view kKey = "Software\\Kelmora\\LCPortable";
 
-int64_t g_clock = 1'700'000'000;
-int64_t FakeNow() {
-    return g_clock;
-}
-
-// The stored value as the registry stand-in holds it.
-std::optional<std::vector<uint8_t>> Stored(std::u16string_view name) {
-    SettingsStore store;
-    EXPECT_EQ(SettingsStore::Open(SettingsStore::Scope::Volatile, store), 0u);
-    uint32_t type = 0;
-    std::vector<uint8_t> data;
-    if (store.GetValue(kKey, name, type, data) != 0) return std::nullopt;
-    EXPECT_EQ(type, kRegBinary);
-    return data;
-}
-
-// Notes each delay and the pending flag the record has while it runs.
-class CountingUi : public RetryDelayUi {
-public:
+// The fixture is the countdown: it notes each delay and the pending flag of "Vol" meanwhile.
+class LCPwdTest : public test::SupportLayerTest, public RetryDelayUi {
+protected:
+    void TearDown() override { LCPwd::SetClockForTest(nullptr); }
     void RunRetryDelay(unsigned seconds) override {
         delays.push_back(seconds);
-        if (peek) pending = LCPwd::Decode(*Stored(u"Vol"))->pending;
+        if (auto vol = Stored(u"Vol")) pending = LCPwd::Decode(*vol)->pending;
     }
-    bool peek = false;
+    unsigned Wrong(std::u16string_view name) {
+        return RecordPasswordResult(*this, name, status::kInvalidPassword);
+    }
+    // The stored value as the registry stand-in holds it.
+    std::optional<std::vector<uint8_t>> Stored(std::u16string_view name) {
+        SettingsStore store;
+        uint32_t type = 0;
+        std::vector<uint8_t> data;
+        if (SettingsStore::Open(SettingsStore::Scope::Volatile, store) != 0 ||
+            store.GetValue(kKey, name, type, data) != 0)
+            return std::nullopt;
+        EXPECT_EQ(type, kRegBinary);
+        return data;
+    }
     std::vector<unsigned> delays;
     uint32_t pending = 99;
 };
 
-class LCPwdTest : public test::SupportLayerTest {
-protected:
-    void SetUp() override {
-        SupportLayerTest::SetUp();
-        LCPwd::SetClockForTest(FakeNow);
-        g_clock = 1'700'000'000;
-    }
-    void TearDown() override {
-        LCPwd::SetClockForTest(nullptr);
-        SupportLayerTest::TearDown();
-    }
-    unsigned Wrong(std::u16string_view name) {
-        return RecordPasswordResult(m_ui, name, status::kInvalidPassword);
-    }
-    CountingUi m_ui;
-};
-
 TEST_F(LCPwdTest, RecordLayoutByteForByte) {
-    LCPwd::Attempt a;
-    a.time = 0x0102030405060708;
-    a.count = 0x0A0B0C0D;
-    a.pending = 1;
-    std::vector<uint8_t> expected = {
-        'L',  0,    'R',  0,    'U',  0,    '0',  0,     // tag, UTF-16LE
-        0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01,  // time
-        0x0D, 0x0C, 0x0B, 0x0A,                          // count
-        1,    0,    0,    0,                             // pending
-    };
+    std::vector<uint8_t> expected = {'L',  0,    'R',  0,    'U',  0,    '0',  0,     // tag
+                                     0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01,  // time
+                                     0x0D, 0x0C, 0x0B, 0x0A, 1};  // count, pending
     expected.resize(48);
-    auto record = LCPwd::Encode(a);
-    EXPECT_TRUE(std::equal(record.begin(), record.end(), expected.begin(), expected.end()));
-
+    const auto record = LCPwd::Encode({0x0102030405060708, 0x0A0B0C0D, 1});
+    EXPECT_EQ(std::vector<uint8_t>(record.begin(), record.end()), expected);
     // What a wrong password leaves in the store.
-    g_clock = 0x6000000012345678;
+    static int64_t now = 0x6000000012345678;
+    LCPwd::SetClockForTest([] { return now; });
     Wrong(u"Vol");
     expected = {'L', 0, 'R', 0, 'U', 0, '0', 0, 0x78, 0x56, 0x34, 0x12, 0, 0, 0, 0x60, 1};
     expected.resize(48);
     EXPECT_EQ(Stored(u"Vol"), expected);
-
     EXPECT_FALSE(LCPwd::Decode(std::vector<uint8_t>(47)).has_value());
     EXPECT_FALSE(LCPwd::Decode(std::vector<uint8_t>(48)).has_value());  // no tag
 }
 
 TEST_F(LCPwdTest, DelayScheduleGrowsAndARightPasswordClearsIt) {
-    for (auto [count, seconds] : {std::pair<uint32_t, unsigned>{0, 2},
-                                  {1, 2},
-                                  {2, 5},
-                                  {3, 10},
-                                  {4, 20},
-                                  {5, 20},
-                                  {1000, 20}})
+    for (auto [count, seconds] : {std::pair<uint32_t, unsigned>{0, 2}, {2, 5}, {3, 10}, {1000, 20}})
         EXPECT_EQ(LCPwd::DelayForCount(count), seconds) << count;
-
-    m_ui.peek = true;
     for (int i = 0; i < 6; ++i) Wrong(u"Vol");
-    EXPECT_EQ(m_ui.delays, (std::vector<unsigned>{2, 5, 10, 20, 20, 20}));
-    EXPECT_EQ(m_ui.pending, 1u);  // set while the delay runs
-    auto a = LCPwd::Decode(*Stored(u"Vol"));
-    EXPECT_EQ(a->count, 6u);
-    EXPECT_EQ(a->pending, 0u);  // the delay has run out
+    EXPECT_EQ(delays, (std::vector<unsigned>{2, 5, 10, 20, 20, 20}));
+    EXPECT_EQ(pending, 1u);                                  // set while the delay runs
+    EXPECT_EQ(LCPwd::Decode(*Stored(u"Vol"))->pending, 0u);  // the delay has run out
     // Other codes (and cancel) change nothing.
-    RecordPasswordResult(m_ui, u"Vol", status::kCancelled);
-    RecordPasswordResult(m_ui, u"Vol", status::kFileNotFound);
-    EXPECT_EQ(m_ui.delays.size(), 6u);
+    RecordPasswordResult(*this, u"Vol", status::kCancelled);
+    RecordPasswordResult(*this, u"Vol", status::kFileNotFound);
+    EXPECT_EQ(delays.size(), 6u);
     EXPECT_EQ(LCPwd::Decode(*Stored(u"Vol"))->count, 6u);
 
-    m_ui.peek = false;
     Wrong(u"Other");
-    EXPECT_EQ(RecordPasswordResult(m_ui, u"Vol", status::kSuccess), 0u);
+    EXPECT_EQ(RecordPasswordResult(*this, u"Vol", status::kSuccess), 0u);
     EXPECT_FALSE(Stored(u"Vol"));
     EXPECT_TRUE(Stored(u"Other"));
     EXPECT_EQ(Wrong(u"Vol"), 2u);
 }
 
-TEST_F(LCPwdTest, RecordsSurviveTheProcess) {
+TEST_F(LCPwdTest, RecordsSurviveTheProcessAndSameNameSharesOne) {
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) ::_exit(Wrong(u"Shared") == 2 ? 0 : 1);
     int wstatus = 0;
     ASSERT_EQ(::waitpid(child, &wstatus, 0), child);
-    ASSERT_TRUE(WIFEXITED(wstatus));
-    EXPECT_EQ(WEXITSTATUS(wstatus), 0);
-    EXPECT_EQ(Wrong(u"Shared"), 5u);
+    EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0);
+    EXPECT_EQ(Wrong(u"Shared"), 5u);  // a second volume file with the same name
+    // Names that differ only after 100 UTF-16 units are one name.
+    Wrong(std::u16string(100, u'x') + u"-first");
+    EXPECT_EQ(Wrong(std::u16string(100, u'x') + u"-second"), 5u);
+    EXPECT_TRUE(Stored(std::u16string(100, u'x')));
 }
 
 TEST_F(LCPwdTest, OldestOfTenIsDropped) {
@@ -136,13 +99,9 @@ TEST_F(LCPwdTest, OldestOfTenIsDropped) {
     pwd.SetVolatile();
     // Ten records with shuffled times; V6 is the oldest.
     const int64_t times[10] = {500, 300, 900, 400, 800, 600, 100, 700, 200, 1000};
-    for (int i = 0; i < 10; ++i) {
-        LCPwd::Attempt a;
-        a.time = times[i];
-        a.count = 1;
-        ASSERT_TRUE(
-            pwd.WriteRecord(u"V" + std::u16string(1, char16_t(u'0' + i)), LCPwd::Encode(a)));
-    }
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(pwd.WriteRecord(u"V" + std::u16string(1, char16_t(u'0' + i)),
+                                    LCPwd::Encode({times[i], 1, 0})));
     // Values that are not records are neither counted nor deleted.
     SettingsStore store;
     ASSERT_EQ(SettingsStore::Open(SettingsStore::Scope::Volatile, store), 0u);
@@ -159,15 +118,6 @@ TEST_F(LCPwdTest, OldestOfTenIsDropped) {
     EXPECT_FALSE(names.count(u"V6"));
     EXPECT_EQ(names.size(), 12u);  // ten records and the two others
     EXPECT_TRUE(names.count(u"Eleventh") && names.count(u"Short") && names.count(u"Text"));
-}
-
-TEST_F(LCPwdTest, SameNameSharesOneRecord) {
-    // Two volume files, one name; and names that differ only after 100 UTF-16 units.
-    Wrong(u"Family photos");
-    EXPECT_EQ(Wrong(u"Family photos"), 5u);
-    Wrong(std::u16string(100, u'x') + u"-first");
-    EXPECT_EQ(Wrong(std::u16string(100, u'x') + u"-second"), 5u);
-    EXPECT_TRUE(Stored(std::u16string(100, u'x')));
 }
 
 TEST_F(LCPwdTest, UnusableStoreMakesEveryDelayTheFirst) {
