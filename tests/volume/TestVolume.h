@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <random>
+#include <span>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,11 +39,23 @@ inline std::filesystem::path MakeVolume(const ScratchDir& dir, const std::string
     return volumePath;
 }
 
+// "--a 1 --b" as {"--a", "1", "--b"}.
+inline std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    std::istringstream in(text);
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
 inline std::vector<uint8_t> FromHex(const std::string& hex) {
     std::vector<uint8_t> out;
     for (size_t i = 0; i + 1 < hex.size(); i += 2)
         out.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
     return out;
+}
+
+inline std::span<const char16_t> Pw(const std::u16string& text) {
+    return {text.data(), text.size()};
 }
 
 inline constexpr char kKey256[] =
