@@ -1,6 +1,5 @@
 #include <cstring>
 #include <deque>
-#include <functional>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -81,57 +80,44 @@ TEST_F(LrndTest, FailuresReturnTheirCodesAndLogThem) {
     ::setenv("ERRLVEL", "2", 1);
     static const uint8_t zeroSeed[1] = {0};
     uint8_t b = 0;
-    // Seed {0}: each byte of a register word is its mask draw; 8 draws per word.
-    auto nonZeroWords = [](int words) {
-        return [words] { return g_scriptedOnes = 8 * words, LRND_Init(zeroSeed, 1); };
-    };
-    auto counterFailsAfter = [](size_t reads) {
-        return [reads] {
-            g_counterValues.resize(reads);
-            g_counterFailure = 5;
-            return LRND_Init(zeroSeed, 1);
-        };
-    };
-    const char* const kCounter = "QueryPerformanceCounter() failed";
-    const struct {
-        std::function<Status()> act;
-        Status expected;
-        const char* header;  // after the time stamp
-        const char* message;
-    } cases[] = {
-        {[&] { return LRND_Get(&b, 1); }, support::kNotInitialised,
-         "E: FFFF8A8A L: 0001 M: LRND F: _Get", "fAlreadyInit == FALSE"},
-        {[] { return LRND_Init(nullptr, 4); }, support::kIllegalArgument,
-         "E: FFFF8A8D L: 0002 M: LRND F: _Init", "pabSeed == NULL || ulSeedLength == 0"},
-        {counterFailsAfter(0), 5, "E: 00000005 L: 0006 M: LRND F: _Init", kCounter},
-        {counterFailsAfter(1), 5, "E: 00000005 L: 0007 M: LRND F: _Init", kCounter},
-        {nonZeroWords(0), support::kIllegalArgument, "E: FFFF8A8D L: 0003 M: LRND F: _Init",
-         "Init von LSFR1 == 0x0, 0x0, ...0x0"},
-        {nonZeroWords(1), support::kIllegalArgument, "E: FFFF8A8D L: 0004 M: LRND F: _Init",
-         "Init von LSFR2 == 0x0, 0x0, ...0x0"},
-        {nonZeroWords(3), support::kIllegalArgument, "E: FFFF8A8D L: 0005 M: LRND F: _Init",
-         "Init von LSFR3 == 0x0, 0x0, ...0x0"},
-        {[&] {
-             g_scriptedOnes = -1;
-             EXPECT_EQ(LRND_Init(zeroSeed + 0, 1), 0u);
-             return LRND_Get(&b, 0);
-         },
-         support::kIllegalArgument, "E: FFFF8A8D L: 0002 M: LRND F: _Get",
-         "pabRand == NULL || ulRandLength == 0"},
-    };
-    for (const auto& c : cases) {
+    auto reset = [&] {
         std::filesystem::remove(log);
         LRND_ResetForTest();
         g_counterValues = {0, 0};  // no rand() draws skipped
-        g_counterFailure = 0;
-        g_scriptedOnes = 0;
-        EXPECT_EQ(c.act(), c.expected) << c.message;
+        g_counterFailure = 0, g_scriptedOnes = 0;
+    };
+    auto check = [&](Status got, Status code, int line, const char* fn, std::string message) {
+        char header[64];
+        std::snprintf(header, sizeof header, "E: %08X L: %04d M: LRND F: %s\r\n", code, line, fn);
+        EXPECT_EQ(got, code) << message;
         std::string text = test::ReadText(log);
+        message.resize(58, ' ');
         EXPECT_EQ(text.substr(text.find("E: ")),
-                  std::string(c.header) + "\r\n" + std::string(16, ' ') + "|" + c.message +
-                      std::string(58 - std::strlen(c.message), ' ') + "|\r\n")
-            << c.header;
+                  header + std::string(16, ' ') + "|" + message + "|\r\n");
+    };
+    reset();
+    check(LRND_Get(&b, 1), support::kNotInitialised, 1, "_Get", "fAlreadyInit == FALSE");
+    reset();
+    check(LRND_Init(nullptr, 4), support::kIllegalArgument, 2, "_Init",
+          "pabSeed == NULL || ulSeedLength == 0");
+    for (size_t reads : {0, 1}) {
+        reset();
+        g_counterValues.resize(reads), g_counterFailure = 5;
+        check(LRND_Init(zeroSeed, 1), 5, 6 + int(reads), "_Init",
+              "QueryPerformanceCounter() failed");
     }
+    // Seed {0}: each byte of a register word is its mask draw; 8 draws per word.
+    for (auto [reg, nonZeroWords] : {std::pair{1, 0}, {2, 1}, {3, 3}}) {
+        reset();
+        g_scriptedOnes = 8 * nonZeroWords;
+        check(LRND_Init(zeroSeed, 1), support::kIllegalArgument, 2 + reg, "_Init",
+              "Init von LSFR" + std::to_string(reg) + " == 0x0, 0x0, ...0x0");
+    }
+    reset();
+    g_scriptedOnes = -1;
+    ASSERT_EQ(LRND_Init(zeroSeed, 1), 0u);
+    check(LRND_Get(&b, 0), support::kIllegalArgument, 2, "_Get",
+          "pabRand == NULL || ulRandLength == 0");
     // Without ERRLVEL the level-2 entry is not written; the code is the same.
     ::unsetenv("ERRLVEL");
     ErrLogResetLevelMaskForTest();

