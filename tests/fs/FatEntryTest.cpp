@@ -93,12 +93,7 @@ TEST_F(FatEntryTest, SkippedEntriesAndTheEnd) {
     Entry deletedLong = LongEntry(0x41, u"gone");
     deletedLong[0] = 0xE5;
     for (const Entry& e :
-         {ShortEntry("\xE5"
-                     "ELETED TXT",
-                     0x20),
-          ShortEntry("\x05"
-                     "KANJI  TXT",
-                     0x20),
+         {ShortEntry("\xE5GONE   TXT", 0x20), ShortEntry("\x05KANJI  TXT", 0x20),
           ShortEntry(".          ", 0x10), ShortEntry("..         ", 0x10), deletedLong}) {
         EXPECT_EQ(Process(e), status::kSuccess);
         EXPECT_FALSE(m_end);

@@ -1,9 +1,6 @@
 // The FAT readers against real images made by mkfs.fat and mtools. The command-line tests compare
-// the same images with fls and the source checksums; here: mdir, the tree's shape and the reads.
+// the same images with fls and the source checksums; here: the tree's shape and the reads.
 #include <gtest/gtest.h>
-
-#include <set>
-#include <sstream>
 
 #include "FsTestUtil.h"
 #include "fs/FAT.h"
@@ -35,33 +32,9 @@ protected:
     ScratchDir m_scratch;
 };
 
-TEST_P(FatFixtureTest, PathsMatchMtools) {
+TEST_P(FatFixtureTest, ReaderLabelAttributesDepthAndLargeDirectory) {
     EXPECT_STREQ(m_volume.FileSystem()->RuntimeClassName(), GetParam().readerClass);
     EXPECT_EQ(Reader().BytesPerCluster(), GetParam().clusterBytes);
-    // mdir prints each code unit it cannot show (here: the two halves of a surrogate pair) as _.
-    std::set<std::string> expected, actual;
-    std::istringstream in(
-        ReadText(FixtureDir() / "fat" / (std::string(GetParam().name) + ".mdir")));
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("::/", 0) == 0) expected.insert(line.substr(3));
-    }
-    std::vector<const DirInfo*> records;
-    CollectRecords(m_volume.Root(), records);
-    for (const DirInfo* r : records) {
-        std::u16string shown;
-        for (const DirInfo* p = r; p && p->parent; p = p->parent) {
-            std::u16string name = p->name;
-            for (char16_t& c : name) {
-                if (c >= 0xD800 && c <= 0xDFFF) c = u'_';
-            }
-            shown = shown.empty() ? name : name + u"/" + shown;
-        }
-        actual.insert(Utf16ToUtf8(shown) + (r->IsDirectory() ? "/" : ""));
-    }
-    EXPECT_EQ(actual, expected);
-}
-
-TEST_P(FatFixtureTest, LabelAttributesDepthAndLargeDirectory) {
     // The boot sector says BOOTLABEL; the root's label entry, written after two files, wins and
     // the files before it stay.
     EXPECT_EQ(m_volume.Root()->name, u"FIXLABEL");

@@ -230,24 +230,22 @@ protected:
         std::copy(bytes.begin(), bytes.end(),
                   m_image.begin() + static_cast<ptrdiff_t>(record.offset));
     }
-    // The number of the record whose first non-DOS file name is name.
-    uint64_t Numbered(const std::u16string& name) {
-        for (uint64_t n = ntfs::kFirstUserRecord; n < Layout().RecordCount(); ++n) {
-            RawRecord record = Load(n);
-            auto at = NtFs::FindAttributeFrom(record.bytes, ntfs::kTypeFileName, 0, false);
-            if (record.bytes.empty() || !at.ok()) continue;
-            ByteReader attr(std::span<const uint8_t>(record.bytes).subspan(*at));
-            uint16_t value = *attr.At<uint16_t>(ntfs::kAttrValueOffset);
-            std::u16string found(*attr.At<uint8_t>(value + ntfs::kFileNameLength), u'\0');
-            for (size_t i = 0; i < found.size(); ++i) {
-                found[i] = *attr.At<uint16_t>(value + ntfs::kFileNameText + 2 * i);
-            }
-            if (found == name) return n;
-        }
-        ADD_FAILURE() << "no record named " << Utf16ToUtf8(name);
-        return 0;
+    // The folder a record's first file name places it in.
+    uint64_t Parent(uint64_t n) {
+        RawRecord record = Load(n);
+        size_t name = Attribute(record, ntfs::kTypeFileName);
+        uint16_t value = LoadLe<uint16_t>(record.bytes.data() + name + ntfs::kAttrValueOffset);
+        return LoadLe<uint64_t>(record.bytes.data() + name + value) & ntfs::kRecordNumberMask;
     }
-    RawRecord Named(const std::u16string& name) { return Load(Numbered(name)); }
+    // The record of a file, or with levels > 0 of the folder that many levels above it.
+    uint64_t Number(const std::string& path, int levels = 0) {
+        const DirInfo* file = FindPath(m_layout->Root(), path);
+        EXPECT_NE(file, nullptr) << path;
+        uint64_t n = file ? file->firstCluster : 0;
+        while (levels-- > 0) n = Parent(n);
+        return n;
+    }
+    RawRecord Named(const std::string& path, int levels = 0) { return Load(Number(path, levels)); }
     // The unnamed attribute of type; folder indexes carry the name $I30, hence named.
     size_t Attribute(const RawRecord& record, uint32_t type, bool named = false) {
         auto at = NtFs::FindAttributeFrom(record.bytes, type, 0, !named);
@@ -274,7 +272,7 @@ protected:
 };
 
 TEST_F(NtfsDamageTest, AttributeLengthZero) {
-    RawRecord hello = Named(u"hello.txt");
+    RawRecord hello = Named("hello.txt");
     StoreLe<uint32_t>(hello.bytes.data() + Attribute(hello, 0x10) + ntfs::kAttrLength, 0);
     Store(hello);
     // The entry's own name serves; the data cannot be found.
@@ -292,7 +290,7 @@ TEST_F(NtfsDamageTest, DataAttributeFields) {
     std::vector<uint8_t> original;
     ASSERT_EQ(Copy("mid.bin", &original), status::kSuccess);
     const std::vector<uint8_t> good = m_image;
-    RawRecord mid = Named(u"mid.bin");
+    RawRecord mid = Named("mid.bin");
     const size_t data = Attribute(mid, ntfs::kTypeData);
 
     // Bytes past the initialized size read as zeros.
@@ -325,7 +323,7 @@ TEST_F(NtfsDamageTest, DataAttributeFields) {
 }
 
 TEST_F(NtfsDamageTest, FolderContainingItselfAndRecordsBeyondTheMft) {
-    uint64_t a = Numbered(u"a"), b = Numbered(u"b");
+    uint64_t a = Number("docs/a/b/c/deep.txt", 3), b = Number("docs/a/b/c/deep.txt", 2);
     RawRecord record = Load(a);
     // Points a's entry for b at a itself.
     size_t entry = 0;
@@ -350,14 +348,14 @@ TEST_F(NtfsDamageTest, FolderContainingItselfAndRecordsBeyondTheMft) {
 
 TEST_F(NtfsDamageTest, BrokenFixups) {
     const std::vector<uint8_t> good = m_image;
-    m_image[Named(u"docs").offset + 510] ^= 0xFF;
+    m_image[Named("docs/readme.md", 1).offset + 510] ^= 0xFF;
     EXPECT_EQ(Mount(), status::kFileCorrupt);
     EXPECT_NE(FindPath(m_volume.Root(), "hello.txt"), nullptr);
     EXPECT_EQ(FindPath(m_volume.Root(), "docs/readme.md"), nullptr);
 
     // The first index buffer of the large folder.
     m_image = good;
-    RawRecord many = Named(u"many");
+    RawRecord many = Named("many/f0001.txt", 1);
     size_t allocation = Attribute(many, ntfs::kTypeIndexAllocation, true);
     size_t runs =
         allocation + LoadLe<uint16_t>(many.bytes.data() + allocation + ntfs::kAttrRunListOffset);
@@ -374,7 +372,7 @@ TEST_F(NtfsDamageTest, BrokenFixups) {
 }
 
 TEST_F(NtfsDamageTest, IndexBuffersMarkedFreeAreSkipped) {
-    RawRecord many = Named(u"many");
+    RawRecord many = Named("many/f0001.txt", 1);
     size_t bitmap = Attribute(many, ntfs::kTypeBitmap, true);
     // Resident on these images: clear the bit of buffer 0.
     size_t value = bitmap + LoadLe<uint16_t>(many.bytes.data() + bitmap + ntfs::kAttrValueOffset);
