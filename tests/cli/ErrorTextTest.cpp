@@ -20,8 +20,6 @@ TEST(FormatOpenError, TextsOfTheOpenSequence) {
          "Ungültige Lockchamber Laufwerksdatei."},
         {2, "The system cannot find the file specified. (2)",
          "Das System kann die angegebene Datei nicht finden. (2)"},
-        {212, "The segment is locked and cannot be reallocated. (212)", nullptr},
-        {86, "The specified network password is not correct. (86)", nullptr},
         // No system text: string 32784 with the code and its low 16 bits, then the code.
         {status::kErrVersionTooNew, "Unknown error code f0000047 (71) (4026531911)",
          "Unbekannte Fehler f0000047 (71) (4026531911)"},
