@@ -109,13 +109,11 @@ TEST_F(SettingsStoreTest, NamesNeverLeaveTheirKeyFolder) {
 }
 
 TEST(FileNameCodec, EncodesOnlyWhatIsUnsafeAndDecodesBack) {
+    // "", ".", "/" and NUL in names are covered with the hostile volume and value names.
     const std::pair<std::u16string, std::string> cases[] = {
-        {u"", "%"},
-        {u".", "%2E"},
         {u"..", "%2E."},
         {u"a.b.", "a.b."},
         {u"50%", "50%25"},
-        {u"a/b", "a%2Fb"},
         {std::u16string(u"\0\x1F\x7F", 3), "%00%1F%7F"},
         {u"Grüße \U0001F600", "Grüße \U0001F600"},
         {std::u16string(1, char16_t(0xD800)), "%uD800"}};
