@@ -3,10 +3,9 @@
 #include <unistd.h>
 
 #include <QByteArray>
-#include <QtGlobal>
+#include <QFile>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -14,13 +13,9 @@ namespace lc::test {
 
 namespace {
 
-void Point(const char* variable, const fs::path& folder) {
-    qputenv(variable, QByteArray::fromStdString(folder.string()));
-}
-
 // Single-quoted for the shell; the paths here hold no quotes.
-std::string Quoted(const std::string& text) {
-    return '\'' + text + '\'';
+std::string Quoted(const fs::path& text) {
+    return '\'' + text.string() + '\'';
 }
 
 }  // namespace
@@ -28,7 +23,16 @@ std::string Quoted(const std::string& text) {
 GuiSandbox::GuiSandbox(const std::string& prefix)
     : m_root(fs::temp_directory_path() / (prefix + '-' + std::to_string(::getpid()))) {
     fs::remove_all(m_root);
-    fs::create_directories(m_root);
+    fs::create_directories(m_root / "cwd");
+    for (const char* d : {"config", "runtime", "tmp"}) {
+        fs::create_directories(m_root / d);
+        // Private, as the desktop makes them; Qt warns of a runtime folder that is not.
+        fs::permissions(m_root / d, fs::perms::owner_all, fs::perm_options::replace);
+    }
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((m_root / "config").string()));
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString((m_root / "runtime").string()));
+    qputenv("TMPDIR", QByteArray::fromStdString((m_root / "tmp").string()));
+    fs::current_path(m_root / "cwd");
 }
 
 GuiSandbox::~GuiSandbox() {
@@ -38,35 +42,24 @@ GuiSandbox::~GuiSandbox() {
     fs::remove_all(m_root, ignored);
 }
 
-void GuiSandbox::Isolate() {
-    fs::create_directories(m_root / "cwd");
-    for (const char* d : {"config", "runtime", "tmp"}) {
-        fs::create_directories(m_root / d);
-        // Private, as the desktop makes them; Qt warns of a runtime folder that is not.
-        fs::permissions(m_root / d, fs::perms::owner_all, fs::perm_options::replace);
-    }
-    Point("XDG_CONFIG_HOME", m_root / "config");
-    Point("XDG_RUNTIME_DIR", m_root / "runtime");
-    Point("TMPDIR", m_root / "tmp");
-    fs::current_path(m_root / "cwd");
-}
-
 bool GuiSandbox::MakeVolumes(const std::string& script, const std::vector<std::string>& extra) {
     std::string command =
-        "bash " + Quoted(script) + ' ' + Quoted(Volumes().toStdString()) + ' ' + Quoted(LC_MKVOL);
+        "bash " + Quoted(script) + ' ' + Quoted(m_root / "volumes") + ' ' + Quoted(LC_MKVOL);
     for (const std::string& arg : extra) command += ' ' + Quoted(arg);
     return std::system(command.c_str()) == 0;
 }
 
+QString GuiSandbox::Volume(const QString& name) const {
+    return QString::fromStdString((m_root / "volumes").string()) + u'/' + name;
+}
+
 void GuiSandbox::InstallOpener() {
-    const fs::path bin = m_root / "bin";
-    fs::create_directories(bin);
-    std::ofstream(bin / "xdg-open")
-        << "#!/bin/sh\nprintf '%s\\n' \"$1\" >>" << Quoted((m_root / "opened.log").string())
-        << "\nexit $(cat " << Quoted((m_root / "opener-exit").string())
-        << " 2>/dev/null || echo 0)\n";
-    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
-    qputenv("PATH", QByteArray::fromStdString(bin.string()) + ':' + qgetenv("PATH"));
+    fs::create_directories(m_root / "bin");
+    std::ofstream(m_root / "bin" / "xdg-open")
+        << "#!/bin/sh\nprintf '%s\\n' \"$1\" >>" << Quoted(m_root / "opened.log") << "\nexit $(cat "
+        << Quoted(m_root / "opener-exit") << " 2>/dev/null || echo 0)\n";
+    fs::permissions(m_root / "bin" / "xdg-open", fs::perms::owner_all);
+    qputenv("PATH", QByteArray::fromStdString((m_root / "bin").string()) + ':' + qgetenv("PATH"));
 }
 
 void GuiSandbox::SetOpenerExit(int code) {
@@ -79,10 +72,9 @@ void GuiSandbox::ResetOpener() {
 }
 
 QStringList GuiSandbox::Opened() const {
-    std::ifstream in(m_root / "opened.log");
-    std::stringstream text;
-    text << in.rdbuf();
-    return QString::fromStdString(text.str()).split(u'\n', Qt::SkipEmptyParts);
+    QFile log(QString::fromStdString((m_root / "opened.log").string()));
+    if (!log.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
 }  // namespace lc::test

@@ -1,18 +1,17 @@
 // Renders the main window with a volume open into a PNG file, for review (not a test).
 //
 //   lcportable-screenshot VOLUME PASSWORD OUT.png
-//                         [details|tiles|icons|list|password|delay|about|replace] [FOLDER]
+//                         [details|tiles|icons|list|password|delay|about|replace]
 //
-// FOLDER names a folder to select in the tree. "password" renders the password dialog,
-// "delay" the countdown after a wrong password, "about" the about box and "replace" the
-// replace question (these two need no volume).
+// "password" renders the password dialog, "delay" the countdown after a wrong password,
+// "about" the about box and "replace" the replace question (these two need no volume).
 #include <QApplication>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
 
-#include <QLineEdit>
 #include "ModalScript.h"
 #include "app/CLCReaderApp.h"
 #include "app/CMainFrame.h"
@@ -29,7 +28,7 @@ int main(int argc, char** argv) {
     if (args.size() < 4) {
         std::fprintf(stderr,
                      "usage: lcportable-screenshot VOLUME PASSWORD OUT.png "
-                     "[details|tiles|icons|list] [FOLDER]\n");
+                     "[details|tiles|icons|list|password|delay|about|replace]\n");
         return 2;
     }
     const QString style = args.value(4, QStringLiteral("details"));
@@ -53,14 +52,14 @@ int main(int argc, char** argv) {
         dialogSaved = w->grab().save(args.at(3));
     };
     if (style == u"password") {
-        script.Then(lc::test::ModalScript::Kind::Password, [&](QWidget* w) {
+        script.Then(QStringLiteral("password"), [&](QWidget* w) {
             static_cast<lc::CPasswordDlg*>(w)->Edit()->setText(args.at(2));
             saveDialog(w);
             static_cast<QDialog*>(w)->accept();
         });
     } else if (style == u"delay") {
         script.Password(QStringLiteral("not the password"))
-            .Then(lc::test::ModalScript::Kind::RetryDelay,
+            .Then(QStringLiteral("delay"),
                   [&](QWidget* w) { QTimer::singleShot(700, [&, w] { saveDialog(w); }); })
             .Password(args.at(2));
     } else {
@@ -80,13 +79,7 @@ int main(int argc, char** argv) {
                              : style == u"list"  ? lc::command::kViewList
                                                  : lc::command::kViewDetails;
     frame->OnCommand(command);
-    lc::CLeftView* tree = frame->GetFolderTreeView();
-    tree->expandAll();
-    const QString folder = args.value(5);
-    if (!folder.isEmpty()) {
-        const auto found = tree->findItems(folder, Qt::MatchExactly | Qt::MatchRecursive);
-        if (!found.isEmpty()) tree->setCurrentItem(found.front());
-    }
+    frame->GetFolderTreeView()->expandAll();
     lc::CLCReaderView* list = frame->GetFileListView();
     if (list->Model()->rowCount() > 1) {
         list->SelectionModel()->select(list->Model()->index(1, 0),
