@@ -1,11 +1,15 @@
 // Directory entries, the tree they build and the boot-sector classification, on entries and boot
-// sectors made in memory.
+// sectors made in memory; FAT date and time words, kept as they are on disk and read as local
+// time of the zone the test runs in (registered for Europe/Berlin and for America/New_York).
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "fs/DirTree.h"
+#include "fs/DosTime.h"
 #include "fs/Fat16.h"
 #include "fs/LCVolume.h"
 #include "fs/PlainImageVolume.h"
@@ -89,7 +93,7 @@ TEST_F(FatEntryTest, LongNameFromPiecesStoredLastFirst) {
     EXPECT_EQ(FirstFileName(), u"abc");
 }
 
-TEST_F(FatEntryTest, SkippedEntriesAndTheEnd) {
+TEST_F(FatEntryTest, SkippedEntriesFieldsAndTheEnd) {
     Entry deletedLong = LongEntry(0x41, u"gone");
     deletedLong[0] = 0xE5;
     for (const Entry& e :
@@ -103,11 +107,7 @@ TEST_F(FatEntryTest, SkippedEntriesAndTheEnd) {
     EXPECT_EQ(Process(ShortEntry("KEPT    TXT", 0x20)), status::kSuccess);
     EXPECT_EQ(FirstFileName(), u"KEPT.TXT");
     EXPECT_EQ(m_volume.Root()->firstFile->nextFile, nullptr);
-    EXPECT_EQ(Process(Entry{}), status::kSuccess);
-    EXPECT_TRUE(m_end);
-}
 
-TEST_F(FatEntryTest, FileEntryFields) {
     Entry e = ShortEntry("DATA    BIN", 0x21);
     StoreLe<uint16_t>(&e[22], 0x6C3D);  // 13:33:58 (seconds field 29)
     StoreLe<uint16_t>(&e[24], 0x52E4);  // 2021-07-04
@@ -121,6 +121,8 @@ TEST_F(FatEntryTest, FileEntryFields) {
     EXPECT_EQ(f->attributes, 0x21u);
     EXPECT_EQ(f->firstCluster, 0x1234u);
     EXPECT_EQ(f->modified, 0x52E46C3Du);
+    EXPECT_EQ(Process(Entry{}), status::kSuccess);
+    EXPECT_TRUE(m_end);
 }
 
 TEST(DirTreeTest, FilesInReverseFoldersInOrder) {
@@ -229,6 +231,93 @@ TEST(FatClassificationTest, MountsButCannotReadPastTheImage) {
     EXPECT_STREQ(small.FileSystem()->RuntimeClassName(), "Fat12");
     // The root region lies past the end of this one-sector image.
     EXPECT_EQ(small.FileSystem()->ReadDirectoryTree(), status::kHandleEof);
+}
+
+time_t Utc(int year, int month, int day, int hour, int minute, int second) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    return timegm(&t);
+}
+
+uint64_t FileTime(time_t unixTime) {
+    return (static_cast<uint64_t>(unixTime) + 11644473600ULL) * 10000000ULL;
+}
+
+constexpr uint16_t Date(int year, int month, int day) {
+    return static_cast<uint16_t>(((year - 1980) << 9) | (month << 5) | day);
+}
+constexpr uint16_t Time(int hour, int minute, int second) {
+    return static_cast<uint16_t>((hour << 11) | (minute << 5) | (second / 2));
+}
+
+// Local − UTC in hours, in July and in January.
+std::pair<int, int> ZoneOffsets() {
+    const char* tz = std::getenv("TZ");
+    std::string name = tz ? tz : "";
+    if (name == "Europe/Berlin") return {2, 1};
+    if (name == "America/New_York") return {-4, -5};
+    ADD_FAILURE() << "run with TZ=Europe/Berlin or TZ=America/New_York, not '" << name << "'";
+    return {0, 0};
+}
+
+TEST(DosTimeTest, WordsAreLocalTime) {
+    auto [summer, winter] = ZoneOffsets();
+    struct Case {
+        uint16_t date, time;
+        const char* iso;
+        time_t utc;
+    } cases[] = {
+        {Date(2021, 7, 4), Time(13, 45, 59), "2021-07-04T13:45:58",
+         Utc(2021, 7, 4, 13 - summer, 45, 58)},
+        {Date(2020, 1, 15), Time(8, 30, 0), "2020-01-15T08:30:00",
+         Utc(2020, 1, 15, 8 - winter, 30, 0)},
+    };
+    for (const Case& c : cases) {
+        DosTime t(c.date, c.time);
+        EXPECT_EQ(t.ToIsoString(), c.iso);
+        EXPECT_EQ(DosTime::FromPacked(t.Packed()).ToIsoString(), c.iso);
+        auto when = t.ToUnixTime();
+        ASSERT_TRUE(when.has_value()) << c.iso;
+        EXPECT_EQ(*when, c.utc) << c.iso;
+        // And back: the same words, nothing shifted.
+        EXPECT_EQ(DosTime::PackUnixTime(*when), t.Packed()) << c.iso;
+        EXPECT_EQ(DosTime::PackFileTime(FileTime(*when)), t.Packed()) << c.iso;
+    }
+    // An odd second is rounded down to the 2-second unit.
+    EXPECT_EQ(DosTime::PackFileTime(FileTime(Utc(2023, 1, 10, 12, 0, 1))),
+              DosTime(Date(2023, 1, 10), Time(12 + winter, 0, 0)).Packed());
+    // Before 1980 and after 2107 there is no FAT date.
+    EXPECT_EQ(DosTime::PackFileTime(FileTime(Utc(1979, 6, 1, 12, 0, 0))), 0u);
+    EXPECT_EQ(DosTime::PackFileTime(0), 0u);
+    EXPECT_EQ(DosTime::PackFileTime(FileTime(Utc(2108, 6, 1, 12, 0, 0))), 0u);
+}
+
+TEST(DosTimeTest, InvalidWords) {
+    struct Case {
+        uint16_t date, time;
+        const char* what;
+    } cases[] = {
+        {Date(2021, 0, 4), 0, "month 0"},
+        {Date(2021, 13, 4), 0, "month 13"},
+        {Date(2021, 2, 29), 0, "29 February 2021"},
+        {Date(2021, 4, 0), 0, "day 0"},
+        {Date(2021, 4, 31), 0, "31 April"},
+        {Date(2021, 4, 1), Time(24, 0, 0), "hour 24"},
+        {Date(2021, 4, 1), Time(0, 60, 0), "minute 60"},
+        {Date(2021, 4, 1), Time(0, 0, 60), "second 60"},
+        {0, 0, "all zero"},
+    };
+    for (const Case& c : cases) {
+        DosTime t(c.date, c.time);
+        EXPECT_FALSE(t.IsValid()) << c.what;
+        EXPECT_FALSE(t.ToUnixTime().has_value()) << c.what;
+    }
+    EXPECT_TRUE(DosTime(Date(2020, 2, 29), 0).IsValid());
 }
 
 }  // namespace

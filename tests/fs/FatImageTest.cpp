@@ -1,0 +1,342 @@
+// The FAT readers on real images made by mkfs.fat and mtools: the fixture images for the tree's
+// shape and the reads (the command-line tests compare them with fls and the source checksums),
+// then damaged and hostile images: broken chains, loops, directories that contain themselves or
+// an ancestor, nesting beyond the limit. Each ends with a status, quickly, never a crash.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <map>
+
+#include "FsTestUtil.h"
+#include "fs/FAT.h"
+
+namespace lc::test {
+namespace {
+
+struct FixtureCase {
+    const char* name;
+    const char* readerClass;
+    uint32_t clusterBytes;
+};
+
+class FatFixtureTest : public ::testing::TestWithParam<FixtureCase> {
+protected:
+    void SetUp() override {
+        m_volume.SetImage(ReadFileBytes(Unpacked("fat", std::string(GetParam().name) + ".img")));
+        ASSERT_EQ(m_volume.Open(), status::kSuccess);
+        ASSERT_NE(m_volume.Root(), nullptr);
+    }
+    FAT& Reader() { return dynamic_cast<FAT&>(*m_volume.FileSystem()); }
+    const DirInfo& Record(const std::string& path) {
+        const DirInfo* r = FindPath(m_volume.Root(), path);
+        if (!r) throw std::runtime_error("not in the tree: " + path);
+        return *r;
+    }
+
+    PlainImageVolume m_volume;
+    ScratchDir m_scratch;
+};
+
+TEST_P(FatFixtureTest, ReaderLabelAttributesDepthAndLargeDirectory) {
+    EXPECT_STREQ(m_volume.FileSystem()->RuntimeClassName(), GetParam().readerClass);
+    EXPECT_EQ(Reader().BytesPerCluster(), GetParam().clusterBytes);
+    // The boot sector says BOOTLABEL; the root's label entry, written after two files, wins and
+    // the files before it stay.
+    EXPECT_EQ(m_volume.Root()->name, u"FIXLABEL");
+    EXPECT_NE(FindPath(m_volume.Root(), "first.txt"), nullptr);
+    EXPECT_EQ(Record("attrs.txt").attributes, 0x20u | 0x01 | 0x02 | 0x04);
+
+    std::string path = "deep";
+    for (int i = 1; i <= 40; ++i) path += (i < 10 ? "/level0" : "/level") + std::to_string(i);
+    EXPECT_EQ(Record(path).depth, 41);
+
+    // Long names take three entries each: 120 of them fill several clusters.
+    EXPECT_EQ(FileCount(&Record("many")), 120u);
+    EXPECT_GT(120u * 3 * 32, Reader().BytesPerCluster());
+}
+
+TEST_P(FatFixtureTest, ContiguousClustersAreReadInOneCall) {
+    Status result = 1;
+    CopyOut(Reader(), Record("large.bin"), result, m_scratch);  // loads the FAT
+    ASSERT_EQ(result, status::kSuccess);
+    EXPECT_EQ(Record("onecluster.bin").size, GetParam().clusterBytes);
+    struct {
+        const char* path;
+        uint64_t reads;
+    } cases[] = {{"empty.dat", 0},
+                 {"onecluster.bin", 1},
+                 {"cluster plus one.bin", 1},
+                 {"large.bin", 1},
+                 {"frag/fragmented.bin", 2}};
+    for (const auto& c : cases) {
+        std::vector<std::pair<uint64_t, uint64_t>> reports;
+        m_volume.SetProgressCallback(
+            [&](uint64_t total, uint64_t remaining) { reports.emplace_back(total, remaining); });
+        uint64_t before = m_volume.ReadCalls();
+        uint64_t size = Record(c.path).size;
+        EXPECT_EQ(CopyOut(Reader(), Record(c.path), result, m_scratch).size(), size) << c.path;
+        EXPECT_EQ(result, status::kSuccess) << c.path;
+        EXPECT_EQ(m_volume.ReadCalls() - before, c.reads) << c.path;
+        if (size == 0) continue;
+        ASSERT_GE(reports.size(), 2u) << c.path;
+        EXPECT_EQ(reports.front(), std::make_pair(size, size)) << c.path;
+        EXPECT_EQ(reports.back(), std::make_pair(size, uint64_t{0})) << c.path;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, FatFixtureTest,
+                         ::testing::Values(FixtureCase{"fat12", "Fat12", 1024},
+                                           FixtureCase{"fat16", "Fat16", 4096},
+                                           FixtureCase{"fat32", "Fat32", 512}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+constexpr int64_t kKeep = -1;
+constexpr uint32_t kNext = 0x80000000u;  // kNext | n: the file's first cluster + n
+
+class FatHostileTest : public ::testing::Test {
+protected:
+    // FAT16 with 512-byte clusters: LOOP.BIN takes 3 clusters, SUB holds INNER and 20 files, so
+    // it spans two clusters; INNER holds BACK.
+    std::vector<uint8_t> MakeFat16() {
+        WriteFileBytes(m_scratch / "three", std::vector<uint8_t>(3 * 512, 'x'));
+        std::vector<std::string> copy = {"mcopy"};
+        for (int i = 0; i < 20; ++i) {
+            auto path = m_scratch / ("F" + std::to_string(i) + ".TXT");
+            WriteFileBytes(path, std::vector<uint8_t>(10, 'f'));
+            copy.push_back(path.string());
+        }
+        copy.push_back("::/SUB");
+        return MakeFatImage(m_scratch, 16, 4096,
+                            {{"mcopy", (m_scratch / "three").string(), "::/LOOP.BIN"},
+                             {"mmd", "::/SUB", "::/SUB/INNER", "::/SUB/INNER/BACK"},
+                             copy});
+    }
+
+    // Mounts, reads the tree and, when a path is given, copies that file, within a second.
+    Status OpenAndCopy(const std::vector<uint8_t>& image, const std::string& path,
+                       std::vector<uint8_t>* data = nullptr) {
+        m_volume.SetImage(image);
+        auto start = std::chrono::steady_clock::now();
+        Status result = m_volume.Open();
+        if (result == status::kSuccess && !path.empty()) {
+            const DirInfo* file = FindPath(m_volume.Root(), path);
+            if (!file) return 0xDEADBEEF;
+            auto bytes = CopyOut(*m_volume.FileSystem(), *file, result, m_scratch);
+            if (data) *data = bytes;
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        return result;
+    }
+
+    ScratchDir m_scratch;
+    PlainImageVolume m_volume;
+};
+
+TEST_F(FatHostileTest, BrokenFileChains) {
+    auto pristine = MakeFat16();
+    FatImageEditor probe(pristine);
+    const uint64_t entry = probe.FindEntry(0, "LOOP    BIN");
+    ASSERT_NE(entry, 0u);
+    const uint32_t first = probe.EntryCluster(entry);
+    ASSERT_EQ(probe.GetFat(first), first + 1);
+    ASSERT_EQ(probe.GetFat(first + 2), 0xFFFFu);
+
+    struct Case {
+        const char* what;
+        std::vector<std::pair<uint32_t, uint32_t>> fat;  // (first + n, value)
+        int64_t cluster, size;
+        Status expected;
+        size_t bytes;  // written on success
+    } cases[] = {
+        {"intact", {}, kKeep, kKeep, status::kSuccess, 1536},
+        {"cyclic chain, size beyond it",
+         {{2, kNext | 0}},
+         kKeep,
+         100 * 512,
+         status::kFileCorrupt,
+         0},
+        {"cycle inside the size", {{1, kNext | 0}}, kKeep, kKeep, status::kFileCorrupt, 0},
+        {"size larger than the chain", {}, kKeep, 5 * 512, status::kFileCorrupt, 0},
+        {"next cluster past the end", {{0, 0xFFF0}}, kKeep, kKeep, status::kFileCorrupt, 0},
+        {"first cluster past the end", {}, 0xFFF0, kKeep, status::kFileCorrupt, 0},
+        {"free entry in the chain", {{1, 0}}, kKeep, kKeep, status::kFileCorrupt, 0},
+        {"bad-cluster mark in the chain", {{1, 0xFFF7}}, kKeep, kKeep, status::kFileCorrupt, 0},
+        {"size with first cluster 0", {}, 0, kKeep, status::kFileCorrupt, 0},
+        {"size with first cluster 1", {}, 1, kKeep, status::kFileCorrupt, 0},
+        {"no size, no cluster", {}, 0, 0, status::kSuccess, 0},
+        {"garbage after the last needed cluster", {{2, 0}}, kKeep, kKeep, status::kSuccess, 1536},
+        {"chain turns back without a loop",
+         {{0, kNext | 2}, {2, kNext | 1}, {1, 0xFFFF}},
+         kKeep,
+         kKeep,
+         status::kSuccess,
+         1536},
+    };
+    for (const Case& c : cases) {
+        auto image = pristine;
+        FatImageEditor editor(image);
+        for (auto [at, value] : c.fat) {
+            editor.SetFat(first + at, value & kNext ? first + (value & 0xFF) : value);
+        }
+        if (c.cluster != kKeep) editor.SetEntryCluster(entry, static_cast<uint32_t>(c.cluster));
+        if (c.size != kKeep) editor.SetEntrySize(entry, static_cast<uint32_t>(c.size));
+        std::vector<uint8_t> data;
+        EXPECT_EQ(OpenAndCopy(image, "LOOP.BIN", &data), c.expected) << c.what;
+        EXPECT_EQ(data.size(), c.bytes) << c.what;
+        if (c.bytes) {
+            EXPECT_EQ(data, std::vector<uint8_t>(1536, 'x')) << c.what;
+        }
+    }
+}
+
+TEST_F(FatHostileTest, DirectoriesThatLoop) {
+    auto pristine = MakeFat16();
+    FatImageEditor probe(pristine);
+    const uint64_t subEntry = probe.FindEntry(0, "SUB        ");
+    ASSERT_NE(subEntry, 0u);
+    const uint32_t sub = probe.EntryCluster(subEntry);
+    const uint32_t inner = probe.EntryCluster(probe.FindEntry(sub, "INNER      "));
+    const uint64_t back = probe.FindEntry(inner, "BACK       ");
+    ASSERT_NE(back, 0u);
+    const uint32_t subSecond = probe.GetFat(sub);
+    ASSERT_GE(subSecond, 2u) << "SUB should span two clusters";
+    ASSERT_EQ(probe.GetFat(subSecond), 0xFFFFu);
+    const uint64_t f0 = probe.FindEntry(sub, "F0      TXT");
+    ASSERT_NE(f0, 0u);
+
+    // Where the damage goes: the FAT entry of a cluster, or an entry's cluster number.
+    enum Where { kIntact, kBackEntry, kLoopBinEntry, kFatOfSub, kFatOfSubSecond };
+    enum Target { kSub = 1, kInner, kFree, kPastEnd, kEnd };
+    struct Case {
+        const char* what;
+        Where where;
+        Target target;
+        Status expected;
+    } cases[] = {
+        {"intact", kIntact, kEnd, status::kSuccess},
+        {"contains its grandparent", kBackEntry, kSub, status::kFileCorrupt},
+        {"contains its parent", kBackEntry, kInner, status::kFileCorrupt},
+        {"cluster past the end", kBackEntry, kPastEnd, status::kFileCorrupt},
+        {"cluster 0", kBackEntry, kFree, status::kFileCorrupt},
+        // The first cluster is full (no end entry in it): its FAT entry is followed.
+        {"first cluster ends the chain with 0xFFF8", kFatOfSub, kEnd, status::kSuccess},
+        {"first cluster leads to itself", kFatOfSub, kSub, status::kFileCorrupt},
+        {"chain continues into a free cluster", kFatOfSub, kFree, status::kFileCorrupt},
+        {"second cluster leads back to the first, after its end entry", kFatOfSubSecond, kSub,
+         status::kSuccess},
+        // LOOP.BIN becomes a second name for INNER: a directory shared by two parents.
+        {"two entries for one directory", kLoopBinEntry, kInner, status::kFileCorrupt},
+    };
+    for (const Case& c : cases) {
+        auto image = pristine;
+        FatImageEditor editor(image);
+        const uint32_t values[] = {0, sub, inner, 0, 0xFFF0, 0xFFF8};
+        const uint32_t value = values[c.target];
+        if (c.where == kBackEntry) editor.SetEntryCluster(back, value);
+        if (c.where == kFatOfSub) editor.SetFat(sub, value);
+        if (c.where == kFatOfSubSecond) editor.SetFat(subSecond, value);
+        if (c.where == kLoopBinEntry) {
+            uint64_t loop = editor.FindEntry(0, "LOOP    BIN");
+            image[loop + 11] = 0x10;
+            editor.SetEntryCluster(loop, value);
+        }
+        EXPECT_EQ(OpenAndCopy(image, ""), c.expected) << c.what;
+        // What was reported before the damage stays.
+        EXPECT_NE(FindPath(m_volume.Root(), "LOOP.BIN"), nullptr) << c.what;
+        EXPECT_NE(FindPath(m_volume.Root(), "SUB/INNER"), nullptr) << c.what;
+    }
+
+    // A label entry outside the root is ignored.
+    auto image = pristine;
+    image[f0 + 11] = 0x08;
+    ASSERT_EQ(OpenAndCopy(image, ""), status::kSuccess);
+    EXPECT_EQ(m_volume.Root()->name, u"NO NAME");
+    EXPECT_EQ(FindPath(m_volume.Root(), "SUB/F0.TXT"), nullptr);
+    EXPECT_NE(FindPath(m_volume.Root(), "SUB/F1.TXT"), nullptr);
+}
+
+TEST_F(FatHostileTest, NestingDepthIsBounded) {
+    // By hand: the root's entry D leads to cluster 2, whose entry D leads to cluster 3, and so on.
+    const auto blank = MakeFatImage(m_scratch, 16, 4096, {});
+    for (auto [levels, expected] : {std::pair{256u, status::kSuccess},
+                                    {257u, status::kFileCorrupt},
+                                    {3000u, status::kFileCorrupt}}) {
+        auto image = blank;
+        FatImageEditor editor(image);
+        auto writeDir = [&](uint64_t at, uint32_t cluster) {
+            std::memcpy(&image[at], "D          \x10", 12);
+            editor.SetEntryCluster(at, cluster);
+        };
+        // The root region starts right before cluster 2's data: 512 entries of 32 bytes.
+        writeDir(editor.ClusterOffset(2) - 512 * 32, 2);
+        for (uint32_t k = 0; k < levels; ++k) {
+            editor.SetFat(2 + k, 0xFFFF);
+            std::fill_n(image.begin() + static_cast<ptrdiff_t>(editor.ClusterOffset(2 + k)), 512,
+                        0);
+            if (k + 1 < levels) writeDir(editor.ClusterOffset(2 + k), 3 + k);
+        }
+        EXPECT_EQ(OpenAndCopy(image, ""), expected) << levels;
+        std::vector<const DirInfo*> records;
+        CollectRecords(m_volume.Root(), records);
+        EXPECT_EQ(records.size(), std::min(levels, 257u)) << levels;
+    }
+}
+
+// A directory whose first cluster is full has its FAT entry followed: an end-of-chain value must
+// end it there, any other value past the volume makes it corrupt; on FAT32 the top four bits of
+// an entry are not part of it.
+TEST_F(FatHostileTest, EndOfChainRanges) {
+    constexpr uint32_t kTopBitsOnNext = 1;  // 0xF0000000 | the real next cluster
+    std::vector<std::string> copy = {"mcopy"};
+    for (int i = 0; i < 20; ++i) {
+        auto path = m_scratch / ("F" + std::to_string(i) + ".TXT");
+        WriteFileBytes(path, std::vector<uint8_t>(10, 'f'));
+        copy.push_back(path.string());
+    }
+    copy.push_back("::/DIR");
+    struct Case {
+        int bits;
+        uint32_t value;
+        Status expected;
+    } cases[] = {
+        {12, 0xFF8, status::kSuccess},          {12, 0xFFE, status::kSuccess},
+        {12, 0xFF7, status::kFileCorrupt},      {16, 0xFFF8, status::kSuccess},
+        {16, 0xFFFE, status::kSuccess},         {16, 0xFFF7, status::kFileCorrupt},
+        {32, 0x0FFFFFF8, status::kSuccess},     {32, 0xFFFFFFF8, status::kSuccess},
+        {32, 0x0FFFFFF7, status::kFileCorrupt}, {32, 0x0FFFFFF0, status::kFileCorrupt},
+        {32, kTopBitsOnNext, status::kSuccess},
+    };
+    std::map<int, std::vector<uint8_t>> images;
+    for (const Case& c : cases) {
+        if (!images.count(c.bits)) {
+            int kib = c.bits == 12 ? 1024 : c.bits == 16 ? 4096 : 36 * 1024;
+            images[c.bits] = MakeFatImage(m_scratch, c.bits, kib, {{"mmd", "::/DIR"}, copy});
+        }
+        auto image = images[c.bits];
+        FatImageEditor editor(image);
+        uint32_t dir = editor.EntryCluster(editor.FindEntry(0, "DIR        "));
+        uint32_t next = editor.GetFat(dir) & 0x0FFFFFFF;
+        ASSERT_GE(next, 2u) << "DIR should span two clusters";
+        editor.SetFat(dir, c.value == kTopBitsOnNext ? 0xF0000000 | next : c.value);
+        std::string what = "FAT" + std::to_string(c.bits) + " " + std::to_string(c.value);
+        EXPECT_EQ(OpenAndCopy(image, ""), c.expected) << what;
+        // ".", ".." and F0..F13 fill the first cluster.
+        EXPECT_NE(FindPath(m_volume.Root(), "DIR/F13.TXT"), nullptr) << what;
+        EXPECT_EQ(FindPath(m_volume.Root(), "DIR/F14.TXT") != nullptr, c.value == kTopBitsOnNext)
+            << what;
+    }
+
+    // The FAT32 root is a chain too: a folder that is the root, a root past the end.
+    auto image = images[32];
+    FatImageEditor editor(image);
+    editor.SetEntryCluster(editor.FindEntry(0, "DIR        "), editor.RootCluster());
+    EXPECT_EQ(OpenAndCopy(image, ""), status::kFileCorrupt);
+    image = images[32];
+    editor.SetRootCluster(0x0FFFFFF0);
+    EXPECT_EQ(OpenAndCopy(image, ""), status::kFileCorrupt);
+}
+
+}  // namespace
+}  // namespace lc::test
