@@ -110,20 +110,17 @@ protected:
         fs::create_directories(m_target);
     }
 
+    // Names are unique in the image: the record of the path's last name, anywhere in the tree.
+    static const DirInfo* Find(const DirInfo* folder, const std::u16string& name) {
+        const DirInfo* found = nullptr;
+        for (const DirInfo* f = folder->firstFile; f && !found; f = f->nextFile)
+            if (f->name == name) found = f;
+        for (const DirInfo* d = folder->firstChild; d && !found; d = d->nextSibling)
+            found = d->name == name ? d : Find(d, name);
+        return found;
+    }
     const DirInfo* Find(const std::string& path) const {
-        const DirInfo* current = m_volume.Root();
-        for (size_t start = 0; current != nullptr && start < path.size();) {
-            const size_t end = std::min(path.find('/', start), path.size());
-            const std::u16string name = Utf8ToUtf16(path.substr(start, end - start));
-            const DirInfo* next = nullptr;
-            for (const DirInfo* d = current->firstChild; d && !next; d = d->nextSibling)
-                if (d->name == name) next = d;
-            for (const DirInfo* f = current->firstFile; f && !next; f = f->nextFile)
-                if (f->name == name) next = f;
-            current = next;
-            start = end + 1;
-        }
-        return current;
+        return Find(m_volume.Root(), Utf8ToUtf16(fs::path(path).filename().string()));
     }
 
     static inline test::ScratchDir* s_dir = nullptr;
