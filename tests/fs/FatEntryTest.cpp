@@ -8,7 +8,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "fs/DirTree.h"
 #include "fs/DosTime.h"
 #include "fs/Fat16.h"
 #include "fs/LCVolume.h"
@@ -125,32 +124,6 @@ TEST_F(FatEntryTest, SkippedEntriesFieldsAndTheEnd) {
     EXPECT_TRUE(m_end);
 }
 
-TEST(DirTreeTest, FilesInReverseFoldersInOrder) {
-    DirTree tree;
-    tree.AddFile(u"early", 1, 0, 2, 0x20);  // before any label: a nameless root takes it
-    EXPECT_EQ(tree.SetVolumeLabel(u"LABEL"), tree.Root());
-    tree.AddFile(u"f1", 1, 0, 2, 0x20);
-    tree.AddDirectory(u"d1", 0);
-    tree.EnterDirectory();
-    tree.AddDirectory(u"d1d1", 0);
-    tree.LeaveDirectory();
-    tree.AddDirectory(u"d2", 0);
-    tree.SetVolumeLabel(u"RENAMED");
-
-    const DirInfo* root = tree.Root();
-    EXPECT_EQ(root->name, u"RENAMED");
-    EXPECT_EQ(root->firstFile->name, u"f1");
-    EXPECT_EQ(root->firstFile->nextFile->name, u"early");
-    const DirInfo* d1 = root->firstChild;
-    ASSERT_NE(d1, nullptr);
-    EXPECT_EQ(d1->nextSibling->name, u"d2");
-    EXPECT_EQ(d1->nextSibling->parent, root);
-    EXPECT_EQ(d1->firstChild->name, u"d1d1");
-    EXPECT_EQ(d1->firstChild->depth, 2);
-    EXPECT_EQ(d1->firstChild->parent, d1);
-    EXPECT_EQ(tree.RecordCount(), 6u);
-}
-
 // A boot sector with 512-byte sectors, one sector per cluster, one FAT, and the given cluster
 // count; the FAT is as large as the variant needs.
 std::array<uint8_t, 512> BootSector(uint32_t clusters, uint16_t rootEntries, bool fatSize16) {
@@ -183,16 +156,14 @@ TEST(FatClassificationTest, ClusterCountBoundaries) {
         uint16_t rootEntries;
         bool fatSize16;
         FileSystemKind expected;
-    } cases[] = {
-        {4084, 512, true, FileSystemKind::kFat12},
-        {4085, 512, true, FileSystemKind::kFat16},
-        {65524, 512, true, FileSystemKind::kFat16},
-        {65525, 512, true, FileSystemKind::kFat16},
-        {65525, 0, false, FileSystemKind::kFat32},
-        {1000000, 0, false, FileSystemKind::kFat32},
-        // A FAT32-sized volume with a fixed root region is nothing we know.
-        {65525, 512, false, FileSystemKind::kNone},
-    };
+    } cases[] = {{4084, 512, true, FileSystemKind::kFat12},
+                 {4085, 512, true, FileSystemKind::kFat16},
+                 {65524, 512, true, FileSystemKind::kFat16},
+                 {65525, 512, true, FileSystemKind::kFat16},
+                 {65525, 0, false, FileSystemKind::kFat32},
+                 {1000000, 0, false, FileSystemKind::kFat32},
+                 // A FAT32-sized volume with a fixed root region is nothing we know.
+                 {65525, 512, false, FileSystemKind::kNone}};
     for (const Case& c : cases) {
         auto boot = BootSector(c.clusters, c.rootEntries, c.fatSize16);
         EXPECT_EQ(LCVolume::DetectFileSystem(boot), c.expected) << c.clusters;
