@@ -56,19 +56,19 @@ QString GuiSandbox::Volume(const QString& name) const {
 void GuiSandbox::InstallOpener() {
     fs::create_directories(m_root / "bin");
     std::ofstream(m_root / "bin" / "xdg-open")
-        << "#!/bin/sh\nprintf '%s\\n' \"$1\" >>" << Quoted(m_root / "opened.log") << "\nexit $(cat "
-        << Quoted(m_root / "opener-exit") << " 2>/dev/null || echo 0)\n";
+        << "#!/bin/sh\nprintf '%s\\n' \"$1\" >>" << Quoted(m_root / "opened.log")
+        << "\nexit \"${LC_OPENER_EXIT:-0}\"\n";
     fs::permissions(m_root / "bin" / "xdg-open", fs::perms::owner_all);
     qputenv("PATH", QByteArray::fromStdString((m_root / "bin").string()) + ':' + qgetenv("PATH"));
 }
 
 void GuiSandbox::SetOpenerExit(int code) {
-    std::ofstream(m_root / "opener-exit") << code;
+    qputenv("LC_OPENER_EXIT", QByteArray::number(code));
 }
 
 void GuiSandbox::ResetOpener() {
     fs::remove(m_root / "opened.log");
-    SetOpenerExit(0);
+    qunsetenv("LC_OPENER_EXIT");
 }
 
 QStringList GuiSandbox::Opened() const {

@@ -27,10 +27,6 @@ QString KindOf(QWidget* w) {
     return QStringLiteral("other");
 }
 
-QPushButton* Named(QWidget* w, const char* name) {
-    return w->findChild<QPushButton*>(QString::fromLatin1(name));
-}
-
 }  // namespace
 
 ModalScript::ModalScript() {
@@ -47,20 +43,12 @@ ModalScript& ModalScript::Then(const QString& kind, Action action) {
 ModalScript& ModalScript::Password(const QString& password) {
     return Then(QStringLiteral("password"), [password](QWidget* w) {
         static_cast<CPasswordDlg*>(w)->Edit()->setText(password);
-        Named(w, "ok")->click();
+        w->findChild<QPushButton*>(QStringLiteral("ok"))->click();
     });
 }
 
-ModalScript& ModalScript::CancelPassword() {
-    return Then(QStringLiteral("password"), [](QWidget* w) { Named(w, "cancel")->click(); });
-}
-
-ModalScript& ModalScript::RetryDelay() {
-    return Then(QStringLiteral("delay"), [](QWidget*) {});
-}
-
-ModalScript& ModalScript::Message() {
-    return Answer(QMessageBox::Ok);
+ModalScript& ModalScript::Cancel(const QString& kind) {
+    return Then(kind, [](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
 }
 
 ModalScript& ModalScript::Answer(QMessageBox::StandardButton button) {
@@ -87,10 +75,6 @@ ModalScript& ModalScript::Choose(const QString& path) {
     });
 }
 
-ModalScript& ModalScript::CancelFile() {
-    return Then(QStringLiteral("file"), [](QWidget* w) { static_cast<QFileDialog*>(w)->reject(); });
-}
-
 ModalScript& ModalScript::Replace(uint32_t buttonId) {
     return Then(QStringLiteral("replace"), [buttonId](QWidget* w) {
         static_cast<ConfirmFileReplaceDlg*>(w)->Button(buttonId)->click();
@@ -115,7 +99,9 @@ void ModalScript::Poll() {
     if (m_next < m_steps.size() &&
         (m_steps[m_next].first == kind || m_steps[m_next].first == u"any")) {
         // Acted on from the event loop, so a dialog the action brings up is polled for too.
-        QTimer::singleShot(0, modal, [modal, action = m_steps[m_next++].second] { action(modal); });
+        QTimer::singleShot(0, modal, [modal, action = m_steps[m_next++].second] {
+            if (action) action(modal);
+        });
         return;
     }
     // An unexpected dialog: out of the way. The countdown ends by itself.

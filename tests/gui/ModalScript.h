@@ -24,16 +24,14 @@ public:
     ModalScript();
 
     // Kinds: "password", "delay", "message" (a box without Yes), "question", "file", "replace",
-    // "about", "other"; "any" matches all.
-    ModalScript& Then(const QString& kind, Action action);
+    // "about", "other". No action: only watched (the countdown ends by itself).
+    ModalScript& Then(const QString& kind, Action action = {});
     ModalScript& Password(const QString& password);  // types it, presses OK
-    ModalScript& CancelPassword();
-    ModalScript& RetryDelay();  // only watched: it ends by itself
-    ModalScript& Message();     // presses OK
+    ModalScript& Cancel(const QString& kind);        // the password, open, save or folder dialog
+    ModalScript& Message() { return Answer(QMessageBox::Ok); }
     ModalScript& Answer(QMessageBox::StandardButton button);
     ModalScript& Choose(const QString& path);  // in an open, save or folder dialog
-    ModalScript& CancelFile();
-    ModalScript& Replace(uint32_t buttonId);  // control id 1, 2, 223 or 225
+    ModalScript& Replace(uint32_t buttonId);   // control id 1, 2, 223 or 225
 
     // Kind and title of every modal widget seen; texts of the boxes and replace dialogs; icons
     // of the boxes; widths in milliseconds of the countdowns.

@@ -1,16 +1,14 @@
-// Renders the main window with a volume open into a PNG file, for review (not a test).
+// Renders a picture of the program into a PNG file, for review (not a test).
 //
 //   lcportable-screenshot VOLUME PASSWORD OUT.png
 //                         [details|tiles|icons|list|password|delay|about|replace]
 //
-// "password" renders the password dialog, "delay" the countdown after a wrong password,
-// "about" the about box and "replace" the replace question (these two need no volume).
+// The main window with the volume open in a view style; or the password dialog, the countdown
+// after a wrong password, the about box or the replace question (these two need no volume).
 #include <QApplication>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QTimer>
 #include <cstdio>
-#include <memory>
 
 #include "ModalScript.h"
 #include "app/CLCReaderApp.h"
@@ -26,41 +24,32 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() < 4) {
-        std::fprintf(stderr,
-                     "usage: lcportable-screenshot VOLUME PASSWORD OUT.png "
-                     "[details|tiles|icons|list|password|delay|about|replace]\n");
+        std::fprintf(stderr, "usage: lcportable-screenshot VOLUME PASSWORD OUT.png [STYLE]\n");
         return 2;
     }
     const QString style = args.value(4, QStringLiteral("details"));
-    if (style == u"about" || style == u"replace") {
-        std::unique_ptr<QDialog> dialog;
-        if (style == u"about") {
-            dialog = std::make_unique<lc::CAboutDlg>();
-        } else {
-            dialog = std::make_unique<lc::ConfirmFileReplaceDlg>(
-                QStringLiteral("/home/user/Documents/report.pdf"));
-        }
-        dialog->show();
-        QApplication::processEvents();
-        return dialog->grab().save(args.at(3)) ? 0 : 1;
-    }
+    const QString out = args.at(3);
+    if (style == u"about") return lc::CAboutDlg().grab().save(out) ? 0 : 1;
+    if (style == u"replace")
+        return lc::ConfirmFileReplaceDlg(QStringLiteral("/home/user/Documents/report.pdf"))
+                       .grab()
+                       .save(out)
+                   ? 0
+                   : 1;
     lc::CLCReaderApp app;
     lc::test::ModalScript script;
-    bool dialogSaved = false;
-    auto saveDialog = [&](QWidget* w) {
-        QApplication::processEvents();
-        dialogSaved = w->grab().save(args.at(3));
-    };
+    bool saved = false;
+    auto save = [&](QWidget* w) { saved = w->grab().save(out); };
     if (style == u"password") {
         script.Then(QStringLiteral("password"), [&](QWidget* w) {
             static_cast<lc::CPasswordDlg*>(w)->Edit()->setText(args.at(2));
-            saveDialog(w);
+            save(w);
             static_cast<QDialog*>(w)->accept();
         });
     } else if (style == u"delay") {
         script.Password(QStringLiteral("not the password"))
             .Then(QStringLiteral("delay"),
-                  [&](QWidget* w) { QTimer::singleShot(700, [&, w] { saveDialog(w); }); })
+                  [&](QWidget* w) { QTimer::singleShot(700, [&, w] { save(w); }); })
             .Password(args.at(2));
     } else {
         script.Password(args.at(2));
@@ -70,27 +59,21 @@ int main(int argc, char** argv) {
         return 1;
     }
     lc::CMainFrame* frame = app.m_pMainFrame;
-    if (style == u"password" || style == u"delay") {
-        app.ExitInstance(0);
-        return dialogSaved ? 0 : 1;
-    }
-    const uint32_t command = style == u"tiles"   ? lc::command::kViewLargeIcons
-                             : style == u"icons" ? lc::command::kViewSmallIcons
-                             : style == u"list"  ? lc::command::kViewList
-                                                 : lc::command::kViewDetails;
-    frame->OnCommand(command);
-    frame->GetFolderTreeView()->expandAll();
-    lc::CLCReaderView* list = frame->GetFileListView();
-    if (list->Model()->rowCount() > 1) {
+    if (style == u"details" || style == u"tiles" || style == u"icons" || style == u"list") {
+        frame->OnCommand(style == u"tiles"   ? lc::command::kViewLargeIcons
+                         : style == u"icons" ? lc::command::kViewSmallIcons
+                         : style == u"list"  ? lc::command::kViewList
+                                             : lc::command::kViewDetails);
+        frame->GetFolderTreeView()->expandAll();
+        lc::CLCReaderView* list = frame->GetFileListView();
         list->SelectionModel()->select(list->Model()->index(1, 0),
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTimer::singleShot(500, [&] {
+            save(frame);
+            QApplication::quit();
+        });
+        QApplication::exec();
     }
-    int rc = 1;
-    QTimer::singleShot(500, [&] {
-        rc = frame->grab().save(args.at(3)) ? 0 : 1;
-        QApplication::quit();
-    });
-    QApplication::exec();
     app.ExitInstance(0);
-    return rc;
+    return saved ? 0 : 1;
 }

@@ -120,7 +120,7 @@ private slots:
         QVERIFY(m_w->Select(L("docs, large.bin, top.txt")));
         {
             ModalScript answers;
-            answers.CancelFile();
+            answers.Cancel(S("file"));
             Command(cmd::kExtract);
             QCOMPARE(answers.seen, L("file"));
             QVERIFY(fs::is_empty(m_out));
