@@ -1,8 +1,9 @@
-// lcportable-cli info, run as a program on volumes made by mkvol.
+// lcportable-cli info, run as a program on volumes made by mkvol, and the texts it shows.
 #include <gtest/gtest.h>
 
 #include "../volume/TestVolume.h"
 #include "TestSupport.h"
+#include "resources/ErrorText.h"
 
 namespace lc {
 namespace {
@@ -93,6 +94,34 @@ TEST(InfoSample, TheBundledSampleUnlocks) {
     for (const char* line :
          {"volume name: Sample\n", "algorithm: AES-256\n", "password: correct\n"})
         EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
+}
+
+TEST(FormatOpenError, TextsOfTheOpenSequence) {
+    struct Case {
+        Status code;
+        const char* english;
+        const char* german;
+    };
+    const Case cases[] = {
+        {1, "Unsupported file system (must be FAT).",
+         "Dateisystem wird nicht unterstützt (muss FAT sein)."},
+        {status::kErrNoKeyBlock, "No password defined for this volume.",
+         "Für dieses Laufwerk existiert kein Passwort."},
+        {status::kErrNotVolume, "This is not a virtual disk volume file.",
+         "Ungültige Lockchamber Laufwerksdatei."},
+        {2, "The system cannot find the file specified. (2)",
+         "Das System kann die angegebene Datei nicht finden. (2)"},
+        // No system text: string 32784 with the code and its low 16 bits, then the code.
+        {status::kErrVersionTooNew, "Unknown error code f0000047 (71) (4026531911)",
+         "Unbekannte Fehler f0000047 (71) (4026531911)"},
+        {0x1234ABCD, "Unknown error code 1234abcd (43981) (305441741)", nullptr},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FormatOpenError(c.code, Language::English), c.english) << c.code;
+        if (c.german) {
+            EXPECT_EQ(FormatOpenError(c.code, Language::German), c.german) << c.code;
+        }
+    }
 }
 
 }  // namespace
