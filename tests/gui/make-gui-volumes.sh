@@ -15,17 +15,13 @@
 fat16 gui.img 2080 GUITEST
 for d in zeta Alpha mid Alpha/inner; do mmd -i gui.img "::$d"; done
 : >src/empty.bin
-printf x >src/one.bin
 head -c 1024 /dev/zero >src/kilo.bin
 head -c 1025 /dev/zero >src/kilo1.bin
-printf y >src/big.bin
-printf z >src/bad.bin
-printf old >src/old.txt
-printf new >src/new.txt
-printf deep >src/deep.txt
+for f in one.bin:x big.bin:y bad.bin:z old.txt:old new.txt:new deep.txt:deep; do
+    printf %s "${f#*:}" >"src/${f%%:*}"
+done
+touch -d '2010-01-15 15:04:06' src/*
 touch -d '2008-05-01 10:00:00' src/old.txt
-touch -d '2010-01-15 15:04:06' src/new.txt src/empty.bin src/one.bin src/kilo.bin src/kilo1.bin \
-    src/big.bin src/bad.bin src/deep.txt
 for f in empty.bin one.bin kilo.bin kilo1.bin big.bin bad.bin old.txt new.txt; do
     mcopy -m -i gui.img "src/$f" "::$f"
 done

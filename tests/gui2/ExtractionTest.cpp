@@ -267,14 +267,6 @@ private slots:
         QCOMPARE(ReadText(folder / "a.txt"), S("alpha\n"));
         QVERIFY(!OwnerMayWrite(folder / "a.txt"));
         QVERIFY(!OwnerMayWrite(folder / "b.txt"));
-        // Viewing again replaces the read-only copy without a question.
-        QVERIFY(m_w->Select(L("a.txt")));
-        {
-            ModalScript answers;
-            Command(cmd::kView);
-            QCOMPARE(answers.seen, QStringList());
-        }
-        QTRY_COMPARE(m_sandbox->Opened().size(), 3);
         // An extraction into that folder replaces the read-only copies too.
         QVERIFY(m_w->Select(L("a.txt, b.txt")));
         ModalScript answers;
@@ -283,7 +275,7 @@ private slots:
         QCOMPARE(answers.seen, L("file, replace, message"));
         QVERIFY(OwnerMayWrite(folder / "a.txt"));
         QCOMPARE(ReadText(folder / "b.txt"), S("bravo\n"));
-        QCOMPARE(m_sandbox->Opened().size(), 3);
+        QCOMPARE(m_sandbox->Opened().size(), 2);  // extracting opens nothing
     }
 
     void launchFailureNamesTheCopy() {
