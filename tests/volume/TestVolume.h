@@ -27,16 +27,13 @@ inline std::vector<uint8_t> RandomImage(size_t sectors, uint32_t seed) {
 inline std::filesystem::path MakeVolume(const ScratchDir& dir, const std::string& name,
                                         const std::vector<uint8_t>& image,
                                         const std::vector<std::string>& options) {
-    auto imagePath = dir / (name + ".img");
-    auto volumePath = dir / (name + ".vol");
-    WriteFileBytes(imagePath, image);
+    WriteFileBytes(dir / (name + ".img"), image);
     std::vector<std::string> argv{MkvolPath()};
     argv.insert(argv.end(), options.begin(), options.end());
-    argv.push_back(imagePath.string());
-    argv.push_back(volumePath.string());
+    argv.insert(argv.end(), {(dir / (name + ".img")).string(), (dir / (name + ".vol")).string()});
     RunResult r = Run(argv);
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    return volumePath;
+    return dir / (name + ".vol");
 }
 
 // "--a 1 --b" as {"--a", "1", "--b"}.
