@@ -23,20 +23,13 @@
 #include "support/TempFolders.h"
 
 using lc::CLCReaderView;
+using lc::test::L;
 using lc::test::ModalScript;
+using lc::test::S;
 namespace fs = std::filesystem;
 namespace cmd = lc::command;
 
 namespace {
-
-QString S(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-// "a, b, c" as a list.
-QStringList L(const char* items) {
-    return S(items).split(QStringLiteral(", "));
-}
 
 bool German() {
     return lc::UserLanguage() == lc::Language::German;

@@ -15,6 +15,15 @@
 
 namespace lc::test {
 
+inline QString S(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+// "a, b, c" as a list.
+inline QStringList L(const char* items) {
+    return S(items).split(QStringLiteral(", "));
+}
+
 class WindowDriver {
 public:
     ~WindowDriver() { app->ExitInstance(0); }

@@ -23,23 +23,16 @@
 #include "views/ImageList.h"
 #include "views/LCPImageList.h"
 
+using lc::test::L;
 using lc::test::ModalScript;
+using lc::test::S;
 namespace fs = std::filesystem;
 namespace cmd = lc::command;
 
 namespace {
 
-QString S(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
 QString Q(const fs::path& path) {
     return QString::fromStdString(path.string());
-}
-
-// "a, b, c" as a list.
-QStringList L(const char* items) {
-    return S(items).split(QStringLiteral(", "));
 }
 
 QString ReadText(const fs::path& path) {
