@@ -208,9 +208,9 @@ TEST_F(ExtractorTest, FailedCopiesLeaveNoFile) {
         EXPECT_EQ(ExtractFile(m_volume, record, out), status::kFileCorrupt);
         EXPECT_FALSE(fs::exists(fs::symlink_status(out)));
 
+        // Through the walk: reported to the hooks, and again no file.
         ScriptedHooks hooks;
-        Extractor extractor(m_volume, hooks, ExtractOptions{false, false});
-        EXPECT_NE(extractor.ExtractOneFile(record, m_target), 0u);
+        EXPECT_NE(Extractor(m_volume, hooks, {false, false}).ExtractOneFile(record, m_target), 0u);
         EXPECT_EQ(hooks.fileErrors, std::vector<std::string>{"broken.bin"});
         EXPECT_FALSE(fs::exists(out));
     }

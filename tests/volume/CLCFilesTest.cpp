@@ -32,7 +32,6 @@ TEST(CLCFiles, UnlockOutcomes) {
         {"", status::kErrNoKeyBlock},
         {"--password-a other", status::kInvalidPassword},
         {"--password-a other --password-b right", 0},
-        {"--password-b right", 0},
         {"--format-level 209 --extended-a --password-a right", status::kErrNoKeyBlock},
         {"--password-a right --bad-checksum", status::kErrNoKeyBlock},
         {"--algorithm 7 --password-a right", status::kErrNoKeyBlock},
