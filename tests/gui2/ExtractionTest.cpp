@@ -444,7 +444,6 @@ private slots:
         QCOMPARE(large.Count(), 6);
         QCOMPARE(image(large, 5).size(), QSize(32, 32));
         QVERIFY(image(small, 5) != image(small, 4));
-        QCOMPARE(icons.IconFor(S("backup.zip")), 6);
     }
 
     void aboutBox() {
