@@ -69,89 +69,73 @@ std::string Parent(const std::string& path) {
     return slash == std::string::npos ? "" : path.substr(0, slash);
 }
 
-struct FixtureCase {
-    const char* image;
-    int algorithm;
-};
-
-class FixtureVolumes : public ::testing::TestWithParam<FixtureCase> {
-protected:
-    void SetUp() override {
-        m_volume = MakeFixtureVolume(m_dir, GetParam().image, GetParam().algorithm);
-    }
-    ScratchDir m_dir;
-    std::string m_volume;
-};
-
 // `ls -R --json` against fls, `extract` against the source hashes. fls shows the stored time words
 // as UTC: the listing must show them unshifted in any zone, and give them to the files as local
 // time.
-TEST_P(FixtureVolumes, ListingAndExtractionMatchTheImage) {
-    std::map<std::string, std::string> expected;  // path -> "type size mtime"
-    std::ifstream fls(FixtureDir() / "fat" / (std::string(GetParam().image) + ".fls"));
-    for (std::string line; std::getline(fls, line);) {
-        std::vector<std::string> f;
-        std::stringstream split(line);
-        for (std::string part; std::getline(split, part, '\t');) f.push_back(part);
-        // Live entries only (deleted ones carry *), without the label entry.
-        if (f.size() < 7 || f[0].find('*') != std::string::npos) continue;
-        if ((f[0].rfind("r/r", 0) && f[0].rfind("d/d", 0)) ||
-            f[1].find("(Volume Label") != std::string::npos)
-            continue;
-        std::string mtime = f[2].substr(0, 19);
-        mtime[10] = 'T';
-        expected[f[1]] = (f[0][0] == 'd' ? "dir 0 " : "file " + f[6] + " ") + mtime;
-    }
-    ASSERT_GT(expected.size(), 100u);
+TEST(FixtureVolumes, ListingAndExtractionMatchTheImage) {
+    for (const auto& [image, algorithm] :
+         {std::pair{"fat12", 0}, {"fat16", 1}, {"fat32", 0}, {"fat32", 1}}) {
+        SCOPED_TRACE(std::string(image) + (algorithm ? " AES-256" : " AES-128"));
+        ScratchDir dir;
+        const std::string volume = MakeFixtureVolume(dir, image, algorithm);
+        std::map<std::string, std::string> expected;  // path -> "type size mtime"
+        std::ifstream fls(FixtureDir() / "fat" / (std::string(image) + ".fls"));
+        for (std::string line; std::getline(fls, line);) {
+            std::vector<std::string> f;
+            std::stringstream split(line);
+            for (std::string part; std::getline(split, part, '\t');) f.push_back(part);
+            // Live entries only (deleted ones carry *), without the label entry.
+            if (f.size() < 7 || f[0].find('*') != std::string::npos ||
+                f[1].find("(Volume Label") != std::string::npos ||
+                (f[0][0] != 'r' && f[0][0] != 'd'))
+                continue;
+            std::string mtime = f[2].substr(0, 19);
+            mtime[10] = 'T';
+            expected[f[1]] = (f[0][0] == 'd' ? "dir 0 " : "file " + f[6] + " ") + mtime;
+        }
+        ASSERT_GT(expected.size(), 100u);
 
-    RunResult r = Cli(m_dir.path(), {"ls", "-R", "--json", m_volume});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    std::map<std::string, std::string> listed;
-    std::set<std::string> seen, parentsWithFiles;
-    std::stringstream listing(r.out);
-    const std::regex json(R"re(\{"path":"(.+)","type":"(file|dir)","size":(\d+),)re"
-                          R"re("mtime":"(.{19})","attributes":(\d+)\})re");
-    for (std::string line; std::getline(listing, line);) {
-        std::smatch m;
-        ASSERT_TRUE(std::regex_match(line, m, json)) << line;
-        const std::string path = m[1], type = m[2];
-        listed[path] = type + " " + std::string(m[3]) + " " + std::string(m[4]);
-        EXPECT_TRUE(type == "file" || m[5] == "16") << path;
-        // Pre-order with folders first: the parent before, no folder after its siblings' files.
-        EXPECT_TRUE(Parent(path).empty() || seen.count(Parent(path))) << path;
-        EXPECT_FALSE(type == "dir" && parentsWithFiles.count(Parent(path))) << path;
-        if (type == "file") parentsWithFiles.insert(Parent(path));
-        seen.insert(path);
-    }
-    EXPECT_EQ(listed, expected);
+        RunResult r = Cli(dir.path(), {"ls", "-R", "--json", volume});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        std::map<std::string, std::string> listed;
+        std::set<std::string> seen, parentsWithFiles;
+        std::stringstream listing(r.out);
+        const std::regex json(R"re(\{"path":"(.+)","type":"(file|dir)","size":(\d+),)re"
+                              R"re("mtime":"(.{19})","attributes":(\d+)\})re");
+        for (std::string line; std::getline(listing, line);) {
+            std::smatch m;
+            ASSERT_TRUE(std::regex_match(line, m, json)) << line;
+            const std::string path = m[1], type = m[2];
+            listed[path] = type + " " + std::string(m[3]) + " " + std::string(m[4]);
+            EXPECT_TRUE(type == "file" || m[5] == "16") << path;
+            // Pre-order with folders first: the parent before, no folder after its siblings' files.
+            EXPECT_TRUE(Parent(path).empty() || seen.count(Parent(path))) << path;
+            EXPECT_FALSE(type == "dir" && parentsWithFiles.count(Parent(path))) << path;
+            if (type == "file") parentsWithFiles.insert(Parent(path));
+            seen.insert(path);
+        }
+        EXPECT_EQ(listed, expected);
 
-    const fs::path out = m_dir / "out";
-    r = Cli(m_dir.path(), {"extract", m_volume, "-C", out.string()});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    const auto sums = SourceSums(GetParam().image);
-    ASSERT_GT(sums.size(), 130u);
-    for (const auto& [path, sum] : sums) {
-        ASSERT_TRUE(fs::is_regular_file(out / path)) << path;
-        EXPECT_EQ(Sha256Hex(ReadFileBytes(out / path)), sum) << path;
-        struct stat st {};
-        ASSERT_EQ(::stat((out / path).c_str(), &st), 0) << path;
-        std::tm tm{};
-        char local[24];
-        std::strftime(local, sizeof local, "%Y-%m-%dT%H:%M:%S", localtime_r(&st.st_mtime, &tm));
-        EXPECT_EQ(local, expected[path].substr(expected[path].size() - 19)) << path;
+        const fs::path out = dir / "out";
+        r = Cli(dir.path(), {"extract", volume, "-C", out.string()});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const auto sums = SourceSums(image);
+        ASSERT_GT(sums.size(), 130u);
+        for (const auto& [path, sum] : sums) {
+            ASSERT_TRUE(fs::is_regular_file(out / path)) << path;
+            EXPECT_EQ(Sha256Hex(ReadFileBytes(out / path)), sum) << path;
+            struct stat st {};
+            ASSERT_EQ(::stat((out / path).c_str(), &st), 0) << path;
+            std::tm tm{};
+            char local[24];
+            std::strftime(local, sizeof local, "%Y-%m-%dT%H:%M:%S", localtime_r(&st.st_mtime, &tm));
+            EXPECT_EQ(local, expected[path].substr(expected[path].size() - 19)) << path;
+        }
+        size_t files = 0;
+        for (auto& e : fs::recursive_directory_iterator(out)) files += e.is_regular_file();
+        EXPECT_EQ(files, sums.size());
     }
-    size_t files = 0;
-    for (auto& e : fs::recursive_directory_iterator(out)) files += e.is_regular_file();
-    EXPECT_EQ(files, sums.size());
 }
-
-INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureVolumes,
-                         ::testing::Values(FixtureCase{"fat12", 0}, FixtureCase{"fat16", 1},
-                                           FixtureCase{"fat32", 0}, FixtureCase{"fat32", 1}),
-                         [](const auto& p) {
-                             return std::string(p.param.image) +
-                                    (p.param.algorithm == 0 ? "Aes128" : "Aes256");
-                         });
 
 // The commands' answers, on one volume.
 class CliCommands : public ::testing::Test {
