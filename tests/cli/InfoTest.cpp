@@ -37,63 +37,54 @@ TEST_F(InfoCommand, HeaderFactsWithoutPassword) {
     EXPECT_EQ(r.out.find("password:"), std::string::npos) << r.out;
 }
 
-TEST_F(InfoCommand, PasswordSourcesAndExitCodes) {
+TEST_F(InfoCommand, PasswordSourcesExitCodesAndFailureTexts) {
     const std::string right = (dir / "right.txt").string(), wrong = (dir / "wrong.txt").string();
     // First line only, CRLF removed; the other file has no line end at all.
     test::WriteFileBytes(right, {'G', 'r', 0xC3, 0xBC, 0xC3, 0x9F, 'e', '\r', '\n', 'x', '\n'});
     test::WriteFileBytes(wrong, {'G', 'r', 'u', 'e', 's', 's', 'e'});
-    struct Case {
-        std::vector<std::string> args;
-        const char* env;  // a name alone: not set
-        int exitCode;
-    };
-    const Case cases[] = {
-        {{}, "LCPORTABLE_PASSWORD=Grüße", 0},
-        {{}, "LCPORTABLE_PASSWORD=Grusse", 3},
-        {{"--password-file", right}, "LCPORTABLE_PASSWORD", 0},
-        {{"--password-file=" + wrong}, "LCPORTABLE_PASSWORD", 3},
-        {{"--password-file", right}, "LCPORTABLE_PASSWORD=nope", 0},  // the file wins
-    };
-    for (const auto& c : cases) {
-        auto args = c.args;
-        args.push_back(volume);
-        auto r = Info(args, {c.env});
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.env << r.err;
-        const char* verdict = c.exitCode == 0 ? "password: correct\n" : "password: wrong\n";
-        EXPECT_NE(r.out.find(verdict), std::string::npos) << c.env << r.out;
-    }
-}
-
-TEST_F(InfoCommand, FailuresInTheWordsOfTheOpenSequence) {
     test::WriteFileBytes(dir / "plain.bin", std::vector<uint8_t>(80000, 'x'));
     const auto ring = test::MakeVolume(dir, "ring", test::RandomImage(1, 12),
                                        test::Words("--format-level 210 --keyring-b 1"));
     const auto none = test::MakeVolume(dir, "none", test::RandomImage(1, 13), {});
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{(dir / "missing.vol").string()},
-         "The segment is locked and cannot be reallocated. (212)\n"},
-        {{(dir / "plain.bin").string()}, "This is not a virtual disk volume file.\n"},
-        {{"--password-file", volume, ring.string()},
-         "Keyring is not supported in this version of Fortalice® portable reader.\n"},
-        {{"--password-file", volume, none.string()}, "No password defined for this volume.\n"},
-        {{"--password-file", (dir / "nofile").string(), volume}, "(2)\n"},
-        {{}, "usage"},
-        {{"--frobnicate", volume}, "--frobnicate"},
-    };
-    for (const auto& [args, text] : cases) {
-        auto r = Info(args);
-        EXPECT_EQ(r.exitCode, text == "usage" || text == "--frobnicate" ? 2 : 1) << text;
-        EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
-    }
-}
-
-TEST(InfoSample, TheBundledSampleUnlocks) {
     const std::string sample = test::FixtureDir().string() + "/../../examples/sample.vol";
-    auto r = Info({sample}, {"LCPORTABLE_PASSWORD=sample"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    for (const char* line :
-         {"volume name: Sample\n", "algorithm: AES-256\n", "password: correct\n"})
-        EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
+    const std::string unset = "LCPORTABLE_PASSWORD", correct = "password: correct\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string env;
+        int exitCode;
+        std::string text;  // on stdout for 0 and 3, else on stderr
+    };
+    const Case cases[] = {
+        {{volume}, "LCPORTABLE_PASSWORD=Grüße", 0, correct},
+        {{volume}, "LCPORTABLE_PASSWORD=Grusse", 3, "password: wrong\n"},
+        {{"--password-file", right, volume}, unset, 0, correct},
+        {{"--password-file=" + wrong, volume}, unset, 3, "password: wrong\n"},
+        {{"--password-file", right, volume}, "LCPORTABLE_PASSWORD=nope", 0, correct},
+        {{sample}, "LCPORTABLE_PASSWORD=sample", 0, "AES-256\nvolume name: Sample\n"},
+        {{(dir / "missing.vol").string()},
+         unset,
+         1,
+         "The segment is locked and cannot be reallocated. (212)\n"},
+        {{(dir / "plain.bin").string()}, unset, 1, "This is not a virtual disk volume file.\n"},
+        {{"--password-file", volume, ring.string()},
+         unset,
+         1,
+         "Keyring is not supported in this version of Fortalice® portable reader.\n"},
+        {{"--password-file", volume, none.string()},
+         unset,
+         1,
+         "No password defined for this volume.\n"},
+        {{"--password-file", (dir / "nofile").string(), volume}, unset, 1, "(2)\n"},
+        {{}, unset, 2, "usage"},
+        {{"--frobnicate", volume}, unset, 2, "--frobnicate"},
+    };
+    for (const Case& c : cases) {
+        auto r = Info(c.args, {c.env});
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.text << r.err;
+        const std::string& shown = c.exitCode == 0 || c.exitCode == 3 ? r.out : r.err;
+        EXPECT_NE(shown.find(c.text), std::string::npos) << c.text << shown;
+    }
+    EXPECT_NE(Info({sample}, {"LCPORTABLE_PASSWORD=sample"}).out.find(correct), std::string::npos);
 }
 
 TEST(FormatOpenError, TextsOfTheOpenSequence) {
