@@ -1,7 +1,5 @@
-// The command-line tool on volumes made with mkvol from the FAT fixture images (mkfs.fat and
-// mtools): listings against fls, extracted files against the source hashes and in local time of
-// the zone the test runs in (TZ), and the answers to existing files, missing paths, wrong
-// passwords and hostile names.
+// The command-line tool on volumes made with mkvol from the FAT fixture images (mkfs.fat, mtools),
+// in the time zone the test runs in (TZ).
 
 #include <sys/stat.h>
 

@@ -1,6 +1,5 @@
-// The extraction core on a real FAT16 image read through PlainImageVolume: the folder walk and
-// its order, replace answers, failures that must leave nothing, links and read-only files at the
-// output path, names that try to leave the target, and files that must never be written raw.
+// The extraction core on a FAT16 image made with mkfs.fat and mtools, read through
+// PlainImageVolume.
 
 #include <fcntl.h>
 #include <sys/stat.h>

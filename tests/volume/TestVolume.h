@@ -22,8 +22,7 @@ inline std::vector<uint8_t> RandomImage(size_t sectors, uint32_t seed) {
     return image;
 }
 
-// Writes the image next to the volume and runs mkvol with the options; fails the test when mkvol
-// does.
+// The image as name.img and, made by mkvol with the options, name.vol.
 inline std::filesystem::path MakeVolume(const ScratchDir& dir, const std::string& name,
                                         const std::vector<uint8_t>& image,
                                         const std::vector<std::string>& options) {
