@@ -289,24 +289,22 @@ TEST_F(ExtractorTest, HostileNamesStayInsideTheTarget) {
 }
 
 TEST_F(ExtractorTest, CompressedAndEncryptedFilesAreNeverWritten) {
-    DirInfo compressed = *Find("top.txt"), encrypted = *Find("page.bin"),
-            plain = *Find("docs/a.txt");
-    compressed.name = u"compressed.bin";
-    compressed.attributes |= kAttrCompressed;
-    encrypted.name = u"encrypted.bin";
-    encrypted.attributes |= kAttrEncrypted;
-    plain.nextFile = nullptr;
-    compressed.nextFile = &plain;
-    encrypted.nextFile = &compressed;
-    DirInfo folder;
+    DirInfo folder, encrypted = *Find("page.bin"), compressed = *Find("top.txt"),
+                    plain = *Find("docs/a.txt");
     folder.kind = DirInfo::kDirectory;
     folder.name = u"mixed";
     folder.firstFile = &encrypted;
+    encrypted.name = u"encrypted.bin";
+    encrypted.attributes |= kAttrEncrypted;
+    encrypted.nextFile = &compressed;
+    compressed.name = u"compressed.bin";
+    compressed.attributes |= kAttrCompressed;
+    compressed.nextFile = &plain;
+    plain.nextFile = nullptr;
 
     ScriptedHooks hooks;
-    Extractor extractor(m_volume, hooks);
     const DirInfo* items[] = {&compressed, &folder};
-    EXPECT_EQ(extractor.ExtractItems(items, m_target), 0u);
+    EXPECT_EQ(Extractor(m_volume, hooks).ExtractItems(items, m_target), 0u);
     EXPECT_EQ(hooks.skipped,
               (std::vector<std::string>{"compressed.bin", "encrypted.bin", "compressed.bin"}));
     EXPECT_EQ(ReadFileBytes(m_target + "/mixed/a.txt"), Source("docs/a.txt"));
