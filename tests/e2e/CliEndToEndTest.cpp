@@ -176,8 +176,7 @@ TEST_F(CliCommands, ExtractsNamedItemsOnly) {
     RunResult r = Cli({"extract", s_volume, "many", "/deep/level01/", "-C", out.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     // "deep/level01" lands as "level01": only the named item's own name is kept.
-    EXPECT_FALSE(fs::exists(out / "deep"));
-    EXPECT_FALSE(fs::exists(out / "first.txt"));
+    EXPECT_FALSE(fs::exists(out / "deep") || fs::exists(out / "first.txt"));
     EXPECT_TRUE(fs::is_directory(out / "level01/level02/level03"));
     size_t many = 0;
     for (auto& e : fs::directory_iterator(out / "many")) many += e.is_regular_file();

@@ -191,10 +191,9 @@ TEST_F(ExtractorTest, ReplaceAnswersDecideWhatIsWritten) {
 
 TEST_F(ExtractorTest, FailedCopiesLeaveNoFile) {
     const DirInfo& real = *Find("docs/b.txt");
-    const std::pair<uint64_t, uint32_t> cases[] = {// size, first cluster
-                                                   {real.size + 5000, real.firstCluster},
-                                                   {10, 0},
-                                                   {100, 0xFFFFFF0}};
+    // size, first cluster: a chain too short, no cluster, a cluster past the end
+    const std::pair<uint64_t, uint32_t> cases[] = {
+        {real.size + 5000, real.firstCluster}, {10, 0}, {100, 0xFFFFFF0}};
     for (const auto& [size, firstCluster] : cases) {
         SCOPED_TRACE(size);
         DirInfo record = real;
