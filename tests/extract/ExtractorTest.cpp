@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -157,35 +158,33 @@ TEST_F(ExtractorTest, FolderTreeIsReproducedWithTimesFilesBeforeSubfolders) {
 
 TEST_F(ExtractorTest, ReplaceAnswersDecideWhatIsWritten) {
     using A = ReplaceAnswer;
-    struct Case {
-        const char* name;
-        std::vector<ReplaceAnswer> answers;
-        Status result;
-        size_t asked;
-        bool aReplaced, bReplaced, cWritten;
-    };
     // docs holds a.txt and b.txt (both present already) and sub/c.txt (not present). The tree
     // holds a folder's files in reverse directory order: b.txt is asked first.
-    const Case cases[] = {
-        {"YesToAll", {A::YesToAll}, 0, 1, true, true, true},
-        {"NoThenYes", {A::No, A::Yes}, 0, 2, true, false, true},
-        {"Cancel", {A::Cancel}, status::kCancelled, 1, false, false, false},
-        {"NotAsked", {}, 0, 0, true, true, true},
+    // Answers, result, questions asked, which files are new afterwards.
+    const std::tuple<std::vector<A>, Status, size_t, std::string> cases[] = {
+        {{A::YesToAll}, 0, 1, "abc"},
+        {{A::No, A::Yes}, 0, 2, "ac"},
+        {{A::Cancel}, status::kCancelled, 1, ""},
+        {{}, 0, 0, "abc"},  // not asked at all
     };
     const std::vector<uint8_t> mine = {'m', 'i', 'n', 'e'};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const fs::path folder = fs::path(m_target) / c.name;
+    int n = 0;
+    for (const auto& [answers, result, asked, fresh] : cases) {
+        const fs::path folder = fs::path(m_target) / std::to_string(n++);
+        SCOPED_TRACE(n);
         fs::create_directories(folder / "docs");
         test::WriteFileBytes(folder / "docs/a.txt", mine);
         test::WriteFileBytes(folder / "docs/b.txt", mine);
-        ScriptedHooks hooks(c.answers);
-        Extractor extractor(m_volume, hooks, ExtractOptions{c.answers.size() > 0, false});
-        EXPECT_EQ(extractor.ExtractDirectory(*Find("docs"), folder.string()), c.result);
-        EXPECT_EQ(hooks.asked.size(), c.asked);
-        EXPECT_EQ(ReadFileBytes(folder / "docs/a.txt"), c.aReplaced ? Source("docs/a.txt") : mine);
-        EXPECT_EQ(ReadFileBytes(folder / "docs/b.txt"), c.bReplaced ? Source("docs/b.txt") : mine);
-        EXPECT_EQ(fs::exists(folder / "docs/sub/c.txt"), c.cWritten);
+        ScriptedHooks hooks(answers);
+        Extractor extractor(m_volume, hooks, ExtractOptions{!answers.empty(), false});
+        EXPECT_EQ(extractor.ExtractDirectory(*Find("docs"), folder.string()), result);
+        EXPECT_EQ(hooks.asked.size(), asked);
+        for (const std::string name : {"a", "b"}) {
+            const bool isNew = fresh.find(name) != std::string::npos;
+            EXPECT_EQ(ReadFileBytes(folder / ("docs/" + name + ".txt")),
+                      isNew ? Source("docs/" + name + ".txt") : mine);
+        }
+        EXPECT_EQ(fs::exists(folder / "docs/sub/c.txt"), fresh.find('c') != std::string::npos);
     }
 }
 
