@@ -18,18 +18,13 @@ test::RunResult Info(const std::vector<std::string>& args, std::vector<std::stri
     return test::Run(argv, {}, env);
 }
 
-class InfoCommand : public testing::Test {
-protected:
-    void SetUp() override {
-        volume = test::MakeVolume(dir, "v", test::RandomImage(4, 11),
-                                  {"--password-a", "Grüße", "--name", "Bücher", "--algorithm", "0"})
-                     .string();
-    }
+// Header facts, password sources and exit codes, failures in the words of the open sequence.
+TEST(InfoCommand, FactsPasswordsAndFailures) {
     test::ScratchDir dir;
-    std::string volume;
-};
-
-TEST_F(InfoCommand, PasswordSourcesExitCodesAndFailureTexts) {
+    const std::string volume = test::MakeVolume(dir, "v", test::RandomImage(4, 11),
+                                                test::Words("--password-a Grüße --name Bücher "
+                                                            "--algorithm 0"))
+                                   .string();
     const std::string right = (dir / "right.txt").string(), wrong = (dir / "wrong.txt").string();
     // First line only, CRLF removed; the other file has no line end at all.
     test::WriteFileBytes(right, {'G', 'r', 0xC3, 0xBC, 0xC3, 0x9F, 'e', '\r', '\n', 'x', '\n'});

@@ -141,7 +141,6 @@ protected:
     static void SetUpTestSuite() {
         s_dir = new ScratchDir;
         s_volume = MakeFixtureVolume(*s_dir, "fat12", 0);
-        s_sums = SourceSums("fat12");
     }
     static void TearDownTestSuite() { delete s_dir; }
     RunResult Cli(std::vector<std::string> args) { return test::Cli(m_dir.path(), args); }
@@ -149,7 +148,6 @@ protected:
     ScratchDir m_dir;
     static inline ScratchDir* s_dir = nullptr;
     static inline std::string s_volume;
-    static inline std::map<std::string, std::string> s_sums;
 };
 
 TEST_F(CliCommands, ListingAndCat) {
@@ -166,7 +164,7 @@ TEST_F(CliCommands, ListingAndCat) {
                              "empty.dat", "onecluster.bin", "large.bin"}) {
         r = Cli({"cat", s_volume, path});
         ASSERT_EQ(r.exitCode, 0) << path << r.err;
-        EXPECT_EQ(Sha256Hex({r.out.begin(), r.out.end()}), s_sums.at(path)) << path;
+        EXPECT_EQ(Sha256Hex({r.out.begin(), r.out.end()}), SourceSums("fat12").at(path)) << path;
     }
     EXPECT_EQ(Cli({"cat", s_volume, "frag"}).exitCode, 1);
 }
@@ -199,7 +197,7 @@ TEST_F(CliCommands, ExistingFilesAreRefusedSkippedOrOverwritten) {
         EXPECT_TRUE(err.empty() ? r.err.empty() : r.err.find(err) != std::string::npos) << r.err;
         EXPECT_EQ(ReadFileBytes(file) == mine, option != "--overwrite") << option;
     }
-    EXPECT_EQ(Sha256Hex(ReadFileBytes(file)), s_sums.at("readme.txt"));
+    EXPECT_EQ(Sha256Hex(ReadFileBytes(file)), SourceSums("fat12").at("readme.txt"));
     EXPECT_EQ(Cli({"extract", s_volume, "--overwrite", "--skip-existing"}).exitCode, 2);
 }
 
