@@ -1,4 +1,9 @@
 // The command-line tool's wrong-password delays (recorded across runs) and its cleanup command.
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 
@@ -67,6 +72,48 @@ TEST_F(CliTest, WrongPasswordDelaysGrowAcrossRuns) {
         EXPECT_EQ(record ? record->count : 0u, s.count);
         EXPECT_EQ(record ? record->pending : 0u, 0u);
     }
+}
+
+TEST_F(CliTest, TerminalPromptAsksAgainAfterTheDelay) {
+    const std::string vol = FatVolume("t", "Typed");
+    int master = -1;
+    pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::setenv("XDG_RUNTIME_DIR", run().c_str(), 1);
+        ::setenv("LC_ALL", "C", 1);
+        ::unsetenv("LCPORTABLE_PASSWORD");
+        ::execl(test::CliPath().c_str(), "lcportable-cli", "ls", vol.c_str(), nullptr);
+        ::_exit(127);
+    }
+    // Reads from the pty until the text has appeared, the output ends or the time is up.
+    std::string seen;
+    auto readUntil = [&](const std::string& text) {
+        seen.clear();
+        for (auto end = Clock::now() + std::chrono::seconds(15);
+             seen.find(text) == std::string::npos && Clock::now() < end;) {
+            pollfd p{master, POLLIN, 0};
+            char buf[512];
+            ssize_t n = ::poll(&p, 1, 100) > 0 ? ::read(master, buf, sizeof buf) : 0;
+            if (n < 0) break;
+            seen.append(buf, static_cast<size_t>(n));
+        }
+    };
+    readUntil("Password: ");
+    ASSERT_NE(seen.find("Password: "), std::string::npos) << seen;
+    auto start = Clock::now();
+    ASSERT_EQ(::write(master, "wrong\n", 6), 6);
+    readUntil("Password: ");
+    EXPECT_GE(std::chrono::duration<double>(Clock::now() - start).count(), 1.95);
+    EXPECT_NE(seen.find("Wrong password. Next attempt is delayed..."), std::string::npos) << seen;
+    ASSERT_NE(seen.find("Password: "), std::string::npos) << seen;
+    ASSERT_EQ(::write(master, "right\n", 6), 6);
+    readUntil("\x04never");  // to the end of the output
+    int wstatus = 0;
+    ASSERT_EQ(::waitpid(child, &wstatus, 0), child);
+    ::close(master);
+    EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0) << seen;
+    EXPECT_FALSE(Record(u"Typed"));  // the right password cleared it
 }
 
 TEST_F(CliTest, CleanupRemovesOnlyThatVolumesFolder) {

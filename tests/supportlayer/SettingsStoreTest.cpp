@@ -7,6 +7,7 @@
 
 #include "SupportLayerEnv.h"
 #include "platform/FileNameCodec.h"
+#include "platform/IniFile.h"
 #include "platform/SettingsStore.h"
 
 namespace lc {
@@ -128,6 +129,21 @@ TEST(FileNameCodec, EncodesOnlyWhatIsUnsafeAndDecodesBack) {
     b.back() = u'x';
     EXPECT_LE(EncodeFileName(a).size(), 255u);
     EXPECT_NE(EncodeFileName(a), EncodeFileName(b));
+}
+
+TEST(IniFile, ProfileRules) {
+    IniFile ini = IniFile::FromText(
+        "; c\r\n[Other]\r\nAllowCopy=7\r\n[ options ]\r\nallowcopy = 12abc\r\nAllowCopy=99\r\n"
+        "Neg=-1\r\nQuoted=\"42\"\r\nHuge=99999999999\r\nWord=abc\r\n");
+    for (auto [key, expected] : {std::pair<const char*, unsigned>{"ALLOWCOPY", 12},
+                                 {"Neg", 0},
+                                 {"Quoted", 42},
+                                 {"Huge", 4294967295u},
+                                 {"Word", 0},
+                                 {"Missing", 0}})
+        EXPECT_EQ(ini.GetInt("Options", key), expected) << key;
+    EXPECT_EQ(ini.GetInt("Other", "AllowCopy"), 7u);
+    EXPECT_EQ(ini.GetInt("Options", "Missing", 5), 5u);
 }
 
 }  // namespace
