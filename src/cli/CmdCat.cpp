@@ -56,7 +56,7 @@ int RunCat(const std::vector<std::string>& args) {
         return kExitFailure;
     }
     Status result = status::kSuccess;
-    if ((file->attributes & (kAttrCompressed | kAttrEncrypted)) != 0) {
+    if (IsUnsupportedData(*file)) {
         // The stored bytes of such a file are not its contents.
         result = status::kNotSupported;
     } else if (file->firstCluster > 1) {

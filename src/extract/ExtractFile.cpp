@@ -53,7 +53,7 @@ Status CopyRecordData(FileSystemBase& fs, const DirInfo& file, File& out) {
 
 Status ExtractFile(LCVolume& volume, const DirInfo& file, const std::string& outputPath) {
     if (!file.IsFile()) return status::kInvalidParameter;
-    if ((file.attributes & (kAttrCompressed | kAttrEncrypted)) != 0) return status::kNotSupported;
+    if (IsUnsupportedData(file)) return status::kNotSupported;
     FileSystemBase* fs = volume.FileSystem();
     if (fs == nullptr) return status::kInvalidHandle;
 

@@ -9,10 +9,6 @@ namespace lc {
 
 namespace {
 
-bool IsUnsupported(const DirInfo& file) {
-    return (file.attributes & (kAttrCompressed | kAttrEncrypted)) != 0;
-}
-
 bool Exists(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
@@ -66,7 +62,7 @@ Status Extractor::ExtractDirectory(const DirInfo& folder, const std::string& tar
 }
 
 Status Extractor::ExtractOneFile(const DirInfo& file, const std::string& target) {
-    if (IsUnsupported(file)) {
+    if (IsUnsupportedData(file)) {
         m_hooks.ReportSkippedUnsupported(file, target);
         return status::kSuccess;
     }

@@ -6,6 +6,8 @@
 #include <deque>
 #include <string>
 
+#include "platform/Status.h"
+
 namespace lc {
 
 struct DirInfo {
@@ -24,18 +26,32 @@ struct DirInfo {
     DirInfo* nextSibling = nullptr;
     DirInfo* firstFile = nullptr;
     void* treeItem = nullptr;  // written by the folder tree view
+    // Why the directory's contents could not be read whole (0: read whole). A damaged folder
+    // keeps what was read before the damage; the rest of the volume is unaffected.
+    Status damage = status::kSuccess;
 
     // File records.
     uint64_t size = 0;
     uint32_t attributes = 0;    // FAT attribute byte, or NTFS file-attribute flags
     uint32_t firstCluster = 0;  // FAT: first data cluster; NTFS: MFT record number (low 32 bits)
     DirInfo* nextFile = nullptr;
+    // Symbolic links, junctions and mount points: the target as stored (NTFS: '\' separators).
+    // Empty for everything else.
+    std::u16string linkTarget;
 
     bool IsDirectory() const { return kind == kDirectory; }
     bool IsFile() const { return kind == kFile; }
+    bool IsLink() const { return !linkTarget.empty(); }
 };
 
+inline constexpr uint32_t kAttrReparsePoint = 0x400;
 inline constexpr uint32_t kAttrCompressed = 0x800;
 inline constexpr uint32_t kAttrEncrypted = 0x4000;
+
+// The one rule for files whose data is never written out as stored: extraction, View and cat
+// pass over them (the window asks first), and the file list marks them.
+inline bool IsUnsupportedData(const DirInfo& file) {
+    return file.IsFile() && (file.attributes & (kAttrCompressed | kAttrEncrypted)) != 0;
+}
 
 }  // namespace lc

@@ -51,6 +51,7 @@ void DirTree::AddDirectory(std::u16string name, uint32_t modified) {
         }
     }
     m_cursor = &dir;
+    m_last = &dir;
 }
 
 void DirTree::EnterDirectory() {
@@ -80,12 +81,29 @@ void DirTree::AddFile(std::u16string name, uint64_t size, uint32_t modified, uin
     // Front insertion: a directory's files end up in the reverse of the reported order.
     file.nextFile = dir->firstFile;
     dir->firstFile = &file;
+    m_last = &file;
+}
+
+void DirTree::SetLinkTarget(std::u16string target) {
+    if (m_last) m_last->linkTarget = std::move(target);
+}
+
+void DirTree::MarkDirectoryDamaged(Status code) {
+    if (!m_cursor || code == status::kSuccess) return;
+    // The directory being read sits one level above the entries reported into it.
+    DirInfo* dir = m_cursor;
+    while (dir->depth >= m_depth && dir->parent) dir = dir->parent;
+    if (dir->damage != status::kSuccess) return;
+    dir->damage = code;
+    m_damaged.push_back(dir);
 }
 
 void DirTree::Clear() {
     std::deque<DirInfo>().swap(m_records);
     m_root = nullptr;
     m_cursor = nullptr;
+    m_last = nullptr;
+    m_damaged.clear();
     m_depth = 0;
 }
 

@@ -46,6 +46,14 @@ void PlainImageVolume::LeaveDirectory() {
     m_tree.LeaveDirectory();
 }
 
+void PlainImageVolume::SetLinkTarget(std::u16string target) {
+    m_tree.SetLinkTarget(std::move(target));
+}
+
+void PlainImageVolume::MarkDirectoryDamaged(Status code) {
+    m_tree.MarkDirectoryDamaged(code);
+}
+
 Status PlainImageVolume::ReadSectors(uint64_t firstSector, uint32_t count,
                                      std::span<uint8_t> buffer) {
     if (buffer.size() != static_cast<uint64_t>(count) * kSectorSize) {

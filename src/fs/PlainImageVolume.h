@@ -33,6 +33,8 @@ public:
     void AddDirectory(std::u16string name, uint32_t modified) override;
     void EnterDirectory() override;
     void LeaveDirectory() override;
+    void SetLinkTarget(std::u16string target) override;
+    void MarkDirectoryDamaged(Status code) override;
     // Sectors past the end of the image give 38, as a short read of the volume file does.
     Status ReadSectors(uint64_t firstSector, uint32_t count, std::span<uint8_t> buffer) override;
     // Read-only.

@@ -25,6 +25,12 @@ public:
     virtual void AddDirectory(std::u16string name, uint32_t modified) = 0;
     virtual void EnterDirectory() = 0;
     virtual void LeaveDirectory() = 0;
+    // The record reported last is a link (symbolic link, junction, mount point) to target.
+    virtual void SetLinkTarget(std::u16string target) = 0;
+    // The directory whose contents are being reported (the one entered last and not yet left)
+    // could not be read whole: code says why. Called before its LeaveDirectory; the first code
+    // stays. The walk goes on with the directory's siblings.
+    virtual void MarkDirectoryDamaged(Status code) = 0;
     // buffer.size() must be count × 512, else 111.
     virtual Status ReadSectors(uint64_t firstSector, uint32_t count, std::span<uint8_t> buffer) = 0;
     virtual Status WriteSectors(uint64_t firstSector, uint32_t count, std::span<uint8_t> buffer) = 0;

@@ -68,10 +68,6 @@ QString ToQString(const std::u16string& text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-bool IsUnsupported(const DirInfo& record) {
-    return record.IsFile() && (record.attributes & (kAttrCompressed | kAttrEncrypted)) != 0;
-}
-
 }  // namespace
 
 ExtractionUi::ExtractionUi(CLCReaderView* list, VolumeSource volume, QObject* parent)
@@ -193,7 +189,7 @@ Status ExtractionUi::PreScan(const std::vector<const DirInfo*>& items) {
         const DirInfo* record = pending.back();
         pending.pop_back();
         if (record->IsFile()) {
-            if (IsUnsupported(*record)) found = record;
+            if (IsUnsupportedData(*record)) found = record;
             continue;
         }
         std::vector<const DirInfo*> inside;
@@ -251,7 +247,7 @@ Status ExtractionUi::ExtractSelection(bool view, bool userFolder) {
     for (const DirInfo* item : selected) {
         if (result != status::kSuccess) break;
         // Passed over without a word: the question above has been answered with Yes.
-        if (IsUnsupported(*item)) continue;
+        if (IsUnsupportedData(*item)) continue;
         if (target.empty()) {
             if (userFolder) {
                 target = BrowseForTarget().toStdString();
@@ -315,7 +311,7 @@ Status ExtractionUi::RenderFileList(QList<QUrl>& urls) {
     std::string prefix;
     LC_TRY(TemporaryFolderOf(*records.front(), prefix, false));
     for (const DirInfo* record : records) {
-        if (IsUnsupported(*record)) continue;
+        if (IsUnsupportedData(*record)) continue;
         std::string path;
         LC_TRY(JoinOutputPath(prefix, record->name, path));
         urls.append(QUrl::fromLocalFile(QString::fromStdString(path)));

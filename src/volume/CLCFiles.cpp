@@ -163,4 +163,12 @@ void CLCFiles::LeaveDirectory() {
     m_tree.LeaveDirectory();
 }
 
+void CLCFiles::SetLinkTarget(std::u16string target) {
+    m_tree.SetLinkTarget(std::move(target));
+}
+
+void CLCFiles::MarkDirectoryDamaged(Status code) {
+    m_tree.MarkDirectoryDamaged(code);
+}
+
 }  // namespace lc

@@ -51,6 +51,8 @@ public:
     void AddDirectory(std::u16string name, uint32_t modified) override;
     void EnterDirectory() override;
     void LeaveDirectory() override;
+    void SetLinkTarget(std::u16string target) override;
+    void MarkDirectoryDamaged(Status code) override;
     // 0; 2 no file; 111 buffer.size() is not count × 512; 6 the cipher refused a sector (the
     // sectors before it are decrypted); 38 the file ends before the last sector; else the
     // system's code of the read.
