@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "fs/DosTime.h"
+#include "fs/Lznt1.h"
 #include "fs/NtfsStructures.h"
 #include "fs/Volume.h"
 #include "platform/ByteReader.h"
@@ -20,8 +21,6 @@ namespace {
 constexpr uint64_t kSector = Volume::kSectorSize;
 // File data is read in blocks of up to this size; each contiguous piece is one sector read.
 constexpr size_t kCopyBlock = 4u << 20;
-// Records read at once for name lookups.
-constexpr size_t kCacheBytes = 64u << 10;
 // Far more than the bitmap of any real folder index (8 million index buffers).
 constexpr uint64_t kMaxIndexBitmapBytes = 1u << 20;
 
@@ -74,12 +73,15 @@ Result<std::span<const uint8_t>> ResidentValue(std::span<const uint8_t> record, 
 
 struct NonResident {
     NtfsRunList runs;
-    uint64_t dataSize = 0;
+    uint64_t lowestVcn = 0;
+    uint64_t dataSize = 0;  // these three: valid in the piece that starts at cluster 0
     uint64_t initializedSize = 0;
+    uint8_t compressionUnit = 0;
 };
 
+// One piece of a non-resident value: the runs it holds, from its lowest cluster on.
 Result<NonResident> ParseNonResident(std::span<const uint8_t> record, size_t attribute,
-                                     uint64_t clusterCount, uint32_t clusterBytes) {
+                                     uint64_t clusterCount) {
     using R = Result<NonResident>;
     ByteReader reader(record);
     auto length = reader.At<uint32_t>(attribute + ntfs::kAttrLength);
@@ -89,8 +91,6 @@ Result<NonResident> ParseNonResident(std::span<const uint8_t> record, size_t att
     }
     auto attr = reader.Sub(attribute, *length);
     if (!attr) return R::Failure(status::kFileCorrupt);
-    // Only the first piece of a value split over several records (an attribute list) is here.
-    if (*attr->At<uint64_t>(ntfs::kAttrLowestVcn) != 0) return R::Failure(status::kNotSupported);
     uint16_t runOffset = *attr->At<uint16_t>(ntfs::kAttrRunListOffset);
     if (runOffset > attr->size()) return R::Failure(status::kFileCorrupt);
     auto runBytes = *attr->Slice(runOffset, attr->size() - runOffset);
@@ -99,15 +99,46 @@ Result<NonResident> ParseNonResident(std::span<const uint8_t> record, size_t att
 
     NonResident value;
     value.runs = std::move(*runs);
+    value.lowestVcn = *attr->At<uint64_t>(ntfs::kAttrLowestVcn);
+    uint64_t highestVcn = *attr->At<uint64_t>(ntfs::kAttrHighestVcn);
+    // The piece must hold exactly the clusters its header claims (an empty value has none).
+    if (!value.runs.empty() && (highestVcn < value.lowestVcn ||
+                                highestVcn - value.lowestVcn + 1 != value.runs.VcnCount())) {
+        return R::Failure(status::kFileCorrupt);
+    }
     value.dataSize = *attr->At<uint64_t>(ntfs::kAttrDataSize);
     value.initializedSize =
         std::min(value.dataSize, *attr->At<uint64_t>(ntfs::kAttrInitializedSize));
-    // The runs must hold the whole value, in bytes that fit 64 bits.
-    uint64_t vcns = value.runs.VcnCount();
-    if (vcns > UINT64_MAX / clusterBytes || value.dataSize > vcns * clusterBytes) {
-        return R::Failure(status::kFileCorrupt);
-    }
+    value.compressionUnit = *attr->At<uint8_t>(ntfs::kAttrCompressionUnit);
     return value;
+}
+
+// The target of a symbolic link or junction as stored: the print name, else the substitute name
+// without its \??\ prefix. Empty for other reparse points and damaged values.
+std::u16string LinkTarget(std::span<const uint8_t> value) {
+    ByteReader reader(value);
+    auto tag = reader.At<uint32_t>(ntfs::kReparseTag);
+    size_t paths = 0;
+    if (tag == ntfs::kTagSymlink) {
+        paths = ntfs::kReparseData + ntfs::kSymlinkPaths;
+    } else if (tag == ntfs::kTagMountPoint) {
+        paths = ntfs::kReparseData + ntfs::kMountPointPaths;
+    } else {
+        return {};
+    }
+    auto name = [&](size_t field) -> std::u16string {
+        auto offset = reader.At<uint16_t>(ntfs::kReparseData + field);
+        auto length = reader.At<uint16_t>(ntfs::kReparseData + field + 2);
+        if (!offset || !length || paths + *offset > reader.size()) return {};
+        auto bytes = reader.Slice(paths + *offset, *length);
+        return bytes ? Utf16Le(*bytes) : std::u16string{};
+    };
+    std::u16string target = name(4);
+    if (target.empty()) {
+        target = name(0);
+        if (target.starts_with(u"\\??\\")) target.erase(0, 4);
+    }
+    return target;
 }
 
 }  // namespace
@@ -116,7 +147,6 @@ Status NtFs::ParseBootSector(std::span<const uint8_t> bootSector) {
     m_geometry = status::kFileCorrupt;
     m_mftRuns = {};
     m_recordCount = 0;
-    m_cacheCount = 0;
     ByteReader boot(bootSector);
     if (boot.size() < ntfs::kMinBootSector) return m_geometry;
 
@@ -258,15 +288,19 @@ Status NtFs::CheckRecord(std::span<uint8_t> record) {
 Status NtFs::ReadMft() {
     m_mftRuns = {};
     m_recordCount = 0;
-    m_cacheCount = 0;
     std::vector<uint8_t> record;
     if (!TryResize(record, m_recordBytes)) return status::kOutOfMemory;
     LC_TRY(ReadVolumeBytes(m_mftCluster * m_clusterBytes, record));
     LC_TRY(CheckRecord(record));
     auto data = FindAttributeFrom(record, ntfs::kTypeData, 0, true);
     if (!data) return data.status() == status::kMoreData ? Corrupt() : data.status();
-    auto value = ParseNonResident(record, *data, m_clusterCount, m_clusterBytes);
+    auto value = ParseNonResident(record, *data, m_clusterCount);
     if (!value) return value.status();
+    uint64_t vcns = value->runs.VcnCount();
+    if (value->lowestVcn != 0 || vcns > UINT64_MAX / m_clusterBytes ||
+        value->dataSize > vcns * m_clusterBytes) {
+        return Corrupt();
+    }
     m_mftRuns = std::move(value->runs);
     // DirInfo keeps 32 bits of a record number; records beyond are out of reach.
     m_recordCount = std::min<uint64_t>(value->dataSize / m_recordBytes, uint64_t{1} << 32);
@@ -281,25 +315,62 @@ Status NtFs::ReadRecord(uint64_t record, std::vector<uint8_t>& out) {
     return CheckRecord(out);
 }
 
-Status NtFs::ReadRecordCached(uint64_t record, std::vector<uint8_t>& out) {
-    if (record >= m_recordCount) return Corrupt();
-    if (m_cacheCount == 0 || record < m_cacheFirst || record - m_cacheFirst >= m_cacheCount) {
-        uint64_t perBlock = std::max<uint64_t>(1, kCacheBytes / m_recordBytes);
-        uint64_t first = record - record % perBlock;
-        uint64_t count = std::min(perBlock, m_recordCount - first);
-        m_cacheCount = 0;
-        // A block that cannot be read whole (a damaged run) still leaves single records.
-        if (!TryResize(m_cache, count * m_recordBytes) ||
-            ReadStream(m_mftRuns, first * m_recordBytes, m_cache) != status::kSuccess) {
-            return ReadRecord(record, out);
-        }
-        m_cacheFirst = first;
-        m_cacheCount = count;
+Status NtFs::ReadFileRecords(uint64_t number, FileRecords& out) {
+    out.records.resize(1);
+    std::vector<uint8_t>& base = out.records[0];
+    LC_TRY(ReadRecord(number, base));
+    if ((LoadLe<uint16_t>(base.data() + ntfs::kRecordFlags) & ntfs::kRecordInUse) == 0) {
+        return Corrupt();
     }
-    if (!TryResize(out, m_recordBytes)) return status::kOutOfMemory;
-    auto start = m_cache.begin() + static_cast<ptrdiff_t>((record - m_cacheFirst) * m_recordBytes);
-    std::copy(start, start + m_recordBytes, out.begin());
-    return CheckRecord(out);
+    auto list = FindAttribute(base, ntfs::kTypeAttributeList);
+    if (!list) return list.status() == status::kMoreData ? status::kSuccess : list.status();
+    std::vector<uint8_t> entries;
+    LC_TRY(ReadAttributeValue(base, *list, ntfs::kMaxAttributeListBytes, entries));
+
+    std::vector<uint64_t> references;
+    ByteReader reader(entries);
+    size_t offset = 0;
+    // Every entry is at least kMinListEntry bytes long: the list's size bounds the walk.
+    while (reader.size() - offset >= ntfs::kMinListEntry) {
+        uint16_t length = *reader.At<uint16_t>(offset + ntfs::kListLength);
+        if (length < ntfs::kMinListEntry || length > reader.size() - offset) return Corrupt();
+        uint64_t reference = *reader.At<uint64_t>(offset + ntfs::kListReference);
+        if ((reference & ntfs::kRecordNumberMask) != number &&
+            std::find(references.begin(), references.end(), reference) == references.end()) {
+            references.push_back(reference);
+        }
+        offset += length;
+    }
+    for (uint64_t reference : references) {
+        std::vector<uint8_t> extension;
+        LC_TRY(ReadRecord(reference & ntfs::kRecordNumberMask, extension));
+        ByteReader header(extension);
+        // An extension record in use, still the one the list names, belonging to this file.
+        if ((*header.At<uint16_t>(ntfs::kRecordFlags) & ntfs::kRecordInUse) == 0 ||
+            *header.At<uint16_t>(ntfs::kRecordSequence) !=
+                (reference >> ntfs::kReferenceSequenceShift) ||
+            (*header.At<uint64_t>(ntfs::kRecordBase) & ntfs::kRecordNumberMask) != number) {
+            return Corrupt();
+        }
+        out.records.push_back(std::move(extension));
+    }
+    return status::kSuccess;
+}
+
+std::vector<std::pair<std::span<const uint8_t>, size_t>> NtFs::FileRecords::Find(
+    uint32_t type, bool unnamedOnly) const {
+    std::vector<std::pair<std::span<const uint8_t>, size_t>> found;
+    for (const std::vector<uint8_t>& record : records) {
+        size_t from = 0;
+        // Each step moves past the attribute found, so the record's size bounds the walk.
+        while (true) {
+            auto attribute = FindAttributeFrom(record, type, from, unnamedOnly);
+            if (!attribute) break;
+            found.emplace_back(record, *attribute);
+            from = *attribute + LoadLe<uint32_t>(record.data() + *attribute + ntfs::kAttrLength);
+        }
+    }
+    return found;
 }
 
 Status NtFs::ReadAttributeValue(std::span<const uint8_t> record, size_t attribute,
@@ -311,13 +382,87 @@ Status NtFs::ReadAttributeValue(std::span<const uint8_t> record, size_t attribut
         out.assign(value->begin(), value->end());
         return status::kSuccess;
     }
-    auto value = ParseNonResident(record, attribute, m_clusterCount, m_clusterBytes);
+    auto value = ParseNonResident(record, attribute, m_clusterCount);
     if (!value) return value.status();
-    if (value->dataSize > maxBytes) return Corrupt();
+    if (value->lowestVcn != 0 || value->dataSize > maxBytes ||
+        value->dataSize > value->runs.VcnCount() * m_clusterBytes) {
+        return Corrupt();
+    }
     if (!TryResize(out, RoundUpToSector(value->dataSize))) return status::kOutOfMemory;
     LC_TRY(ReadStream(value->runs, 0, out));
     std::fill(out.begin() + static_cast<ptrdiff_t>(value->initializedSize), out.end(), uint8_t{0});
     out.resize(value->dataSize);
+    return status::kSuccess;
+}
+
+Status NtFs::LoadStream(const FileRecords& file, uint32_t type, bool unnamedOnly, Stream& out) {
+    auto pieces = file.Find(type, unnamedOnly);
+    if (pieces.empty()) return status::kMoreData;
+    out = Stream{};
+    auto [first, firstAt] = pieces.front();
+    out.flags = LoadLe<uint16_t>(first.data() + firstAt + ntfs::kAttrFlags);
+    if (first[firstAt + ntfs::kAttrNonResident] == 0) {
+        if (pieces.size() != 1) return Corrupt();
+        auto value = ResidentValue(first, firstAt);
+        if (!value) return value.status();
+        out.resident = true;
+        out.bytes.assign(value->begin(), value->end());
+        out.dataSize = out.initializedSize = value->size();
+        return status::kSuccess;
+    }
+    std::vector<NonResident> parsed;
+    for (const auto& [record, at] : pieces) {
+        auto piece = ParseNonResident(record, at, m_clusterCount);
+        if (!piece) return piece.status();
+        parsed.push_back(std::move(*piece));
+    }
+    std::sort(parsed.begin(), parsed.end(),
+              [](const NonResident& a, const NonResident& b) { return a.lowestVcn < b.lowestVcn; });
+    // Joined in cluster order; a gap or an overlap is refused by Append.
+    for (const NonResident& piece : parsed) LC_TRY(out.runs.Append(piece.runs, piece.lowestVcn));
+    const NonResident& head = parsed.front();
+    out.dataSize = head.dataSize;
+    out.initializedSize = head.initializedSize;
+    // The runs, holes included, must hold the whole value, in bytes that fit 64 bits.
+    uint64_t vcns = out.runs.VcnCount();
+    if (head.lowestVcn != 0 || out.dataSize > ntfs::kMaxDataSize ||
+        vcns > UINT64_MAX / m_clusterBytes || out.dataSize > vcns * m_clusterBytes) {
+        return Corrupt();
+    }
+    if (out.flags & ntfs::kAttrFlagCompressionMask) {
+        if (head.compressionUnit == 0 || head.compressionUnit > ntfs::kMaxCompressionUnitShift ||
+            (uint64_t{m_clusterBytes} << head.compressionUnit) > ntfs::kMaxCompressionUnitBytes) {
+            return Corrupt();
+        }
+        out.unitBytes = m_clusterBytes << head.compressionUnit;
+    }
+    return status::kSuccess;
+}
+
+Status NtFs::ReadFacts(const FileRecords& file, Facts& out) {
+    auto info = file.Find(ntfs::kTypeStandardInformation, false);
+    if (info.empty()) return Corrupt();
+    auto value = ResidentValue(info.front().first, info.front().second);
+    if (!value) return value.status();
+    if (value->size() < ntfs::kMinStdInfo) return Corrupt();
+    out.modified = LoadLe<uint64_t>(value->data() + ntfs::kStdModified);
+    out.attributes = LoadLe<uint32_t>(value->data() + ntfs::kStdAttributes);
+
+    Stream data;
+    Status st = LoadStream(file, ntfs::kTypeData, true, data);
+    if (st == status::kSuccess) {
+        out.size = data.dataSize;
+    } else if (st != status::kMoreData) {
+        return st;  // folders and links need not have data
+    }
+    if (out.attributes & ntfs::kFileAttrReparsePoint) {
+        auto reparse = file.Find(ntfs::kTypeReparsePoint, false);
+        std::vector<uint8_t> bytes;
+        if (!reparse.empty() && ReadAttributeValue(reparse.front().first, reparse.front().second,
+                                                   16u << 10, bytes) == status::kSuccess) {
+            out.linkTarget = LinkTarget(bytes);
+        }
+    }
     return status::kSuccess;
 }
 
@@ -339,9 +484,14 @@ Status NtFs::ReadVolumeLabel() {
 Status NtFs::ReadDirectoryTree() {
     if (m_geometry != status::kSuccess) return m_geometry;
     m_directories.clear();
+    m_claimed.clear();
+    m_factsCache.clear();
     LC_TRY(ReadMft());
     LC_TRY(ReadVolumeLabel());
-    return ReadDirectory(ntfs::kRecordRoot, 1);
+    Status result = ReadDirectory(ntfs::kRecordRoot, 1);
+    m_claimed.clear();
+    m_factsCache.clear();
+    return result;
 }
 
 Status NtFs::CollectEntries(std::span<const uint8_t> region, std::vector<Entry>& entries) {
@@ -378,27 +528,40 @@ Status NtFs::CollectEntries(std::span<const uint8_t> region, std::vector<Entry>&
     }
 }
 
-Status NtFs::CollectIndexBuffers(std::span<const uint8_t> record, std::vector<Entry>& entries) {
-    auto allocation = FindAttribute(record, ntfs::kTypeIndexAllocation);
-    auto bitmapAttribute = FindAttribute(record, ntfs::kTypeBitmap);
-    // A large index without its buffers or their bitmap is damaged.
-    if (!allocation)
-        return allocation.status() == status::kMoreData ? Corrupt() : allocation.status();
-    if (!bitmapAttribute) {
-        return bitmapAttribute.status() == status::kMoreData ? Corrupt() : bitmapAttribute.status();
+Status NtFs::ClaimIndexBuffer(const NtfsRunList& runs, uint64_t offset) {
+    // Pieces of a cluster or of a buffer, whichever is smaller: buffers share no piece.
+    uint32_t unit = std::min(m_clusterBytes, m_indexBytes);
+    for (uint64_t at = offset; at < offset + m_indexBytes; at += unit) {
+        const NtfsRun* run = runs.Find(at / m_clusterBytes);
+        if (!run || run->sparse) return Corrupt();
+        uint64_t volumeByte =
+            (run->lcn + (at / m_clusterBytes - run->vcn)) * m_clusterBytes + at % m_clusterBytes;
+        if (!m_claimed.insert(volumeByte / unit).second) return Corrupt();
     }
-    auto stream = ParseNonResident(record, *allocation, m_clusterCount, m_clusterBytes);
-    if (!stream) return stream.status();
-    std::vector<uint8_t> bitmap;
-    LC_TRY(ReadAttributeValue(record, *bitmapAttribute, kMaxIndexBitmapBytes, bitmap));
+    return status::kSuccess;
+}
 
-    uint64_t buffers = std::min<uint64_t>(stream->dataSize / m_indexBytes, bitmap.size() * 8);
+Status NtFs::CollectIndexBuffers(const FileRecords& file, std::vector<Entry>& entries) {
+    Stream stream;
+    Status st = LoadStream(file, ntfs::kTypeIndexAllocation, false, stream);
+    // A large index without its buffers or their bitmap is damaged.
+    if (st != status::kSuccess) return st == status::kMoreData ? Corrupt() : st;
+    if (stream.resident) return Corrupt();
+    auto bitmapAttribute = file.Find(ntfs::kTypeBitmap, false);
+    if (bitmapAttribute.empty()) return Corrupt();
+    std::vector<uint8_t> bitmap;
+    LC_TRY(ReadAttributeValue(bitmapAttribute.front().first, bitmapAttribute.front().second,
+                              kMaxIndexBitmapBytes, bitmap));
+
+    uint64_t buffers = std::min<uint64_t>(stream.dataSize / m_indexBytes, bitmap.size() * 8);
     std::vector<uint8_t> buffer;
     if (!TryResize(buffer, m_indexBytes)) return status::kOutOfMemory;
     for (uint64_t i = 0; i < buffers; ++i) {
         // Buffers the bitmap marks free keep stale entries of deleted files.
         if (((bitmap[i / 8] >> (i % 8)) & 1) == 0) continue;
-        LC_TRY(ReadStream(stream->runs, i * m_indexBytes, buffer));
+        // Each buffer is read for one folder only, so the volume's size bounds the walk.
+        LC_TRY(ClaimIndexBuffer(stream.runs, i * m_indexBytes));
+        LC_TRY(ReadStream(stream.runs, i * m_indexBytes, buffer));
         LC_TRY(ApplyFixups(buffer, ntfs::kIndexMagic));
         ByteReader reader(buffer);
         uint32_t first = *reader.At<uint32_t>(ntfs::kBufferHeader + ntfs::kHeaderEntriesOffset);
@@ -409,135 +572,266 @@ Status NtFs::CollectIndexBuffers(std::span<const uint8_t> record, std::vector<En
     return status::kSuccess;
 }
 
-std::u16string NtFs::LookUpName(const Entry& entry) {
-    std::vector<uint8_t> record;
-    if (ReadRecordCached(entry.record, record) != status::kSuccess) return entry.name;
-    size_t from = 0;
-    // Each step moves past the attribute found, so the record's size bounds the walk.
-    while (true) {
-        auto attribute = FindAttributeFrom(record, ntfs::kTypeFileName, from, false);
-        if (!attribute) return entry.name;
-        auto value = ResidentValue(record, *attribute);
-        if (value) {
-            ByteReader reader(*value);
-            auto nameLength = reader.At<uint8_t>(ntfs::kFileNameLength);
-            auto space = reader.At<uint8_t>(ntfs::kFileNameSpace);
-            auto name =
-                nameLength ? reader.Slice(ntfs::kFileNameText, 2u * *nameLength) : std::nullopt;
-            if (name && *space != ntfs::kNamespaceDos) return Utf16Le(*name);
-        }
-        from = *attribute + LoadLe<uint32_t>(record.data() + *attribute + ntfs::kAttrLength);
-    }
-}
-
 Status NtFs::ReadDirectory(uint64_t recordNumber, unsigned depth) {
-    if (depth > ntfs::kMaxDepth) return Corrupt();
-    // A folder that contains itself or an ancestor is listed but not read again.
-    if (!m_directories.insert(recordNumber).second) return Corrupt();
-
     std::vector<Entry> entries;
     Status result = status::kSuccess;
-    {
-        std::vector<uint8_t> record;
-        LC_TRY(ReadRecord(recordNumber, record));
-        auto rootAttribute = FindAttribute(record, ntfs::kTypeIndexRoot);
-        if (!rootAttribute) return rootAttribute.status();
-        auto value = ResidentValue(record, *rootAttribute);
-        if (!value) return value.status();
-        ByteReader root(*value);
-        auto indexed = root.At<uint32_t>(ntfs::kRootIndexedType);
-        auto first = root.At<uint32_t>(ntfs::kRootHeader + ntfs::kHeaderEntriesOffset);
-        auto used = root.At<uint32_t>(ntfs::kRootHeader + ntfs::kHeaderIndexLength);
-        auto flags = root.At<uint8_t>(ntfs::kRootHeader + ntfs::kHeaderFlags);
-        if (!indexed || !first || !used || !flags) return Corrupt();
-        if (*indexed != ntfs::kTypeFileName) return status::kSuccess;
-        if (*used < *first) return Corrupt();
-        auto region = root.Slice(ntfs::kRootHeader + *first, *used - *first);
-        if (!region) return Corrupt();
-        // Every entry names a file, in the root as in the buffers of a large index.
-        result = CollectEntries(*region, entries);
-        if (result == status::kSuccess && (*flags & ntfs::kHeaderLargeIndex)) {
-            result = CollectIndexBuffers(record, entries);
+    if (depth > ntfs::kMaxDepth) {
+        result = Corrupt();
+    } else if (!m_directories.insert(recordNumber).second) {
+        // A folder that contains itself or an ancestor is listed but not read again.
+        result = Corrupt();
+    } else {
+        FileRecords file;
+        result = ReadFileRecords(recordNumber, file);
+        auto roots = file.Find(ntfs::kTypeIndexRoot, false);
+        if (result == status::kSuccess && roots.empty()) result = Corrupt();
+        std::optional<ByteReader> root;
+        if (result == status::kSuccess) {
+            auto value = ResidentValue(roots.front().first, roots.front().second);
+            if (value) {
+                root.emplace(*value);
+            } else {
+                result = value.status();
+            }
+        }
+        if (root) {
+            auto indexed = root->At<uint32_t>(ntfs::kRootIndexedType);
+            auto first = root->At<uint32_t>(ntfs::kRootHeader + ntfs::kHeaderEntriesOffset);
+            auto used = root->At<uint32_t>(ntfs::kRootHeader + ntfs::kHeaderIndexLength);
+            auto flags = root->At<uint8_t>(ntfs::kRootHeader + ntfs::kHeaderFlags);
+            auto region = first && used && *used >= *first
+                              ? root->Slice(ntfs::kRootHeader + *first, *used - *first)
+                              : std::nullopt;
+            if (!indexed || !flags || !region || *indexed != ntfs::kTypeFileName) {
+                result = Corrupt();
+            } else {
+                // Every entry names a file, in the root as in the buffers of a large index.
+                result = CollectEntries(*region, entries);
+                if (result == status::kSuccess && (*flags & ntfs::kHeaderLargeIndex)) {
+                    result = CollectIndexBuffers(file, entries);
+                }
+            }
         }
     }
+    // The root must give at least its index root; below it, damage marks the folder.
+    if (depth == 1 && result != status::kSuccess && entries.empty()) return result;
 
     // What was collected before damage is still reported.
-    for (const Entry& entry : entries) {
-        std::u16string name = LookUpName(entry);
-        uint32_t modified = DosTime::PackFileTime(entry.modified);
-        if (entry.flags & ntfs::kFileNameDirectory) {
-            m_volume->AddDirectory(std::move(name), modified);
-            m_volume->EnterDirectory();
-            Status sub = ReadDirectory(entry.record, depth + 1);
-            m_volume->LeaveDirectory();
-            if (result == status::kSuccess) result = sub;
-        } else {
-            m_volume->AddFile(std::move(name), entry.size, modified, entry.record, entry.flags);
+    for (const Entry& entry : entries) ReportEntry(entry, depth);
+    if (result != status::kSuccess) m_volume->MarkDirectoryDamaged(result);
+    return status::kSuccess;
+}
+
+void NtFs::ReportEntry(const Entry& entry, unsigned depth) {
+    // Size, time and flags from the file's own records; the index's copy only when those
+    // cannot be read (Windows updates it only for the name the file was written through).
+    Facts facts;
+    facts.size = entry.size;
+    facts.modified = entry.modified;
+    facts.attributes = entry.flags;
+    auto cached = m_factsCache.find(entry.record);
+    if (cached != m_factsCache.end()) {
+        facts = cached->second;
+    } else {
+        FileRecords file;
+        Facts own;
+        if (ReadFileRecords(entry.record, file) == status::kSuccess &&
+            ReadFacts(file, own) == status::kSuccess) {
+            facts = std::move(own);
+            if (file.records.size() > 1) m_factsCache.emplace(entry.record, facts);
         }
     }
-    return result;
+    uint32_t modified = DosTime::PackFileTime(facts.modified);
+    if (entry.flags & ntfs::kFileNameDirectory) {
+        m_volume->AddDirectory(entry.name, modified);
+        if (!facts.linkTarget.empty()) {
+            // A junction or mount point: its target lies outside this folder's tree.
+            m_volume->SetLinkTarget(std::move(facts.linkTarget));
+            return;
+        }
+        m_volume->EnterDirectory();
+        (void)ReadDirectory(entry.record, depth + 1);
+        m_volume->LeaveDirectory();
+    } else {
+        m_volume->AddFile(entry.name, facts.size, modified, entry.record,
+                          facts.attributes & ~ntfs::kFileNameDirectory);
+        if (!facts.linkTarget.empty()) m_volume->SetLinkTarget(std::move(facts.linkTarget));
+    }
 }
 
 Status NtFs::CopyFileData(uint64_t first, File& output, uint64_t size) {
     if (m_geometry != status::kSuccess) return m_geometry;
     if (m_recordCount == 0) LC_TRY(ReadMft());
-    std::vector<uint8_t> record;
-    LC_TRY(ReadRecord(first, record));
-    auto data = FindAttributeFrom(record, ntfs::kTypeData, 0, true);
-    if (!data) return data.status();
-    uint16_t flags = LoadLe<uint16_t>(record.data() + *data + ntfs::kAttrFlags);
-    if ((flags & ntfs::kAttrFlagCompressionMask) || (flags & ntfs::kAttrFlagEncrypted)) {
+    FileRecords file;
+    LC_TRY(ReadFileRecords(first, file));
+    Stream stream;
+    Status st = LoadStream(file, ntfs::kTypeData, true, stream);
+    if (st != status::kSuccess) return st == status::kMoreData ? Corrupt() : st;
+    if (stream.flags & ntfs::kAttrFlagEncrypted) return status::kNotSupported;
+    if (stream.resident) {
+        // Resident values are never compressed, whatever the flags say.
+        uint64_t wanted = size != 0 ? size : stream.bytes.size();
+        LC_TRY(output.WriteAll(
+            std::span<const uint8_t>(stream.bytes)
+                .first(static_cast<size_t>(std::min<uint64_t>(wanted, stream.bytes.size())))));
+        return wanted > stream.bytes.size() ? Corrupt() : status::kSuccess;
+    }
+    if ((stream.flags & ntfs::kAttrFlagCompressionMask) &&
+        (stream.flags & ntfs::kAttrFlagCompressionMask) != ntfs::kAttrFlagLznt1) {
         return status::kNotSupported;
     }
-    if (record[*data + ntfs::kAttrNonResident] != 0) {
-        return CopyNonResident(record, *data, output, size);
-    }
-    auto value = ResidentValue(record, *data);
-    if (!value) return value.status();
-    uint64_t wanted = size != 0 ? size : value->size();
-    LC_TRY(output.WriteAll(
-        value->first(static_cast<size_t>(std::min<uint64_t>(wanted, value->size())))));
-    return wanted > value->size() ? Corrupt() : status::kSuccess;
+    return CopyStream(stream, output, size);
 }
 
-Status NtFs::CopyNonResident(std::span<const uint8_t> record, size_t attribute, File& output,
-                             uint64_t size) {
-    auto value = ParseNonResident(record, attribute, m_clusterCount, m_clusterBytes);
-    if (!value) return value.status();
-    if (size == 0) size = value->dataSize;
-    uint64_t total = std::min(size, value->dataSize);
+namespace {
+
+// Writes the output: data, and holes that are skipped where the output can seek.
+class SparseWriter {
+public:
+    explicit SparseWriter(File& output) : m_output(output) {
+        m_canSeek = output.Seek(0, SEEK_CUR, &m_start) == status::kSuccess;
+    }
+    Status Write(std::span<const uint8_t> data) {
+        m_endsInHole = false;
+        m_written += data.size();
+        return m_output.WriteAll(data);
+    }
+    Status Skip(uint64_t bytes) {
+        m_written += bytes;
+        if (m_canSeek && bytes <= static_cast<uint64_t>(INT64_MAX)) {
+            m_endsInHole = true;
+            return m_output.Seek(static_cast<int64_t>(bytes), SEEK_CUR);
+        }
+        // A pipe: the zeros are written.
+        static const std::vector<uint8_t> zeros(64u << 10, 0);
+        while (bytes > 0) {
+            size_t piece = static_cast<size_t>(std::min<uint64_t>(bytes, zeros.size()));
+            LC_TRY(m_output.WriteAll(std::span<const uint8_t>(zeros).first(piece)));
+            bytes -= piece;
+        }
+        return status::kSuccess;
+    }
+    // A file that ends in a hole gets its length here.
+    Status Finish() {
+        if (!m_endsInHole) return status::kSuccess;
+        return m_output.Truncate(m_start + m_written);
+    }
+
+private:
+    File& m_output;
+    bool m_canSeek = false;
+    bool m_endsInHole = false;
+    uint64_t m_start = 0;
+    uint64_t m_written = 0;
+};
+
+}  // namespace
+
+Status NtFs::CopyStream(const Stream& stream, File& output, uint64_t size) {
+    if (size == 0) size = stream.dataSize;
+    uint64_t total = std::min(size, stream.dataSize);
     m_volume->SetProgressTotal(size);
     m_volume->ReportProgress(size);
 
+    SparseWriter writer(output);
     std::vector<uint8_t> buffer;
-    if (!TryResize(buffer,
-                   static_cast<size_t>(std::min<uint64_t>(kCopyBlock, RoundUpToSector(total))))) {
+    std::vector<uint8_t> packed;
+    size_t blockBytes =
+        stream.unitBytes != 0
+            ? stream.unitBytes
+            : static_cast<size_t>(std::min<uint64_t>(kCopyBlock, RoundUpToSector(total)));
+    if (!TryResize(buffer, blockBytes) ||
+        (stream.unitBytes != 0 && !TryResize(packed, blockBytes))) {
         return status::kOutOfMemory;
     }
     Status result = status::kSuccess;
     uint64_t position = 0;
-    while (position < total) {
-        size_t piece = static_cast<size_t>(std::min<uint64_t>(total - position, buffer.size()));
-        std::span<uint8_t> block(buffer.data(), static_cast<size_t>(RoundUpToSector(piece)));
-        // Past the initialized size a file reads as zeros, whatever its clusters hold.
-        uint64_t valid = value->initializedSize > position ? value->initializedSize - position : 0;
-        if (valid > 0) {
-            result = ReadStream(value->runs, position,
-                                block.first(static_cast<size_t>(
-                                    std::min<uint64_t>(RoundUpToSector(valid), block.size()))));
-            if (result != status::kSuccess) break;
+    // Each pass finishes a run, a compression unit or a block, so the size bounds the loop.
+    while (position < total && result == status::kSuccess) {
+        uint64_t end = 0;
+        bool hole = false;
+        if (stream.unitBytes != 0) {
+            result = ReadUnit(stream, position, buffer, packed, hole);
+            end = std::min(total, position + stream.unitBytes);
+        } else {
+            uint64_t vcn = position / m_clusterBytes;
+            const NtfsRun* run = stream.runs.Find(vcn);
+            if (!run) {
+                result = Corrupt();
+                break;
+            }
+            uint64_t runEnd = (run->vcn + run->length) * m_clusterBytes;
+            if (position >= stream.initializedSize) {
+                // Past the initialized size a file reads as zeros, whatever its clusters hold.
+                hole = true;
+                end = total;
+            } else {
+                end = std::min({runEnd, total, stream.initializedSize, position + blockBytes});
+                hole = run->sparse;
+                if (!hole) {
+                    result = ReadStream(stream.runs, position,
+                                        std::span<uint8_t>(buffer).first(
+                                            static_cast<size_t>(RoundUpToSector(end - position))));
+                }
+            }
         }
-        if (valid < block.size()) {
-            std::fill(block.begin() + static_cast<ptrdiff_t>(valid), block.end(), uint8_t{0});
-        }
-        result = output.WriteAll(block.first(piece));
         if (result != status::kSuccess) break;
-        position += piece;
+        size_t piece = static_cast<size_t>(end - position);
+        result =
+            hole ? writer.Skip(piece) : writer.Write(std::span<const uint8_t>(buffer).first(piece));
+        position = end;
         m_volume->ReportProgress(size - position);
     }
+    if (result == status::kSuccess) result = writer.Finish();
     m_volume->ReportProgress(0);
-    if (result == status::kSuccess && size > value->dataSize) result = Corrupt();
+    if (result == status::kSuccess && size > stream.dataSize) result = Corrupt();
     return result;
+}
+
+Status NtFs::ReadUnit(const Stream& stream, uint64_t position, std::vector<uint8_t>& unit,
+                      std::vector<uint8_t>& packed, bool& hole) {
+    uint64_t unitClusters = stream.unitBytes / m_clusterBytes;
+    uint64_t firstVcn = position / m_clusterBytes;
+    // Real clusters first, then holes: fewer real clusters than the unit holds mean compressed
+    // data; none, a unit of zeros; all, a unit stored as it is.
+    uint64_t real = 0;
+    bool holeSeen = false;
+    for (uint64_t vcn = firstVcn; vcn < firstVcn + unitClusters && vcn < stream.runs.VcnCount();) {
+        const NtfsRun* run = stream.runs.Find(vcn);
+        if (!run) return Corrupt();
+        uint64_t count = std::min(run->vcn + run->length, firstVcn + unitClusters) - vcn;
+        if (run->sparse) {
+            holeSeen = true;
+        } else if (holeSeen) {
+            return Corrupt();
+        } else {
+            real += count;
+        }
+        vcn += count;
+    }
+    hole = real == 0;
+    if (hole) return status::kSuccess;
+    uint64_t available = std::min(unitClusters, stream.runs.VcnCount() - firstVcn);
+    if (real == available && !holeSeen) {
+        LC_TRY(
+            ReadStream(stream.runs, position,
+                       std::span<uint8_t>(unit).first(static_cast<size_t>(real * m_clusterBytes))));
+        std::fill(unit.begin() + static_cast<ptrdiff_t>(real * m_clusterBytes), unit.end(),
+                  uint8_t{0});
+    } else {
+        std::span<uint8_t> input =
+            std::span<uint8_t>(packed).first(static_cast<size_t>(real * m_clusterBytes));
+        LC_TRY(ReadStream(stream.runs, position, input));
+        auto produced = Lznt1::Decompress(input, unit);
+        if (!produced) return produced.status();
+        std::fill(unit.begin() + static_cast<ptrdiff_t>(*produced), unit.end(), uint8_t{0});
+    }
+    // Past the initialized size a file reads as zeros.
+    if (stream.initializedSize < position + unit.size()) {
+        uint64_t valid = stream.initializedSize > position ? stream.initializedSize - position : 0;
+        std::fill(unit.begin() + static_cast<ptrdiff_t>(valid), unit.end(), uint8_t{0});
+    }
+    return status::kSuccess;
 }
 
 }  // namespace lc

@@ -1,11 +1,13 @@
 // NTFS reader: lists folders and files from the MFT (label from record 3, tree from record 5)
-// and copies plain file data, resident or in data runs. Compressed and encrypted data, attribute
-// lists and alternate data streams are not read.
+// and copies file data: resident, in data runs, sparse or LZNT1-compressed, in the base record
+// or in the extension records an attribute list names. Encrypted data and alternate data
+// streams are not read.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -20,12 +22,13 @@ public:
 
     const char* RuntimeClassName() const override { return "NtFs"; }
 
-    // 1392 when the image cannot be read: the MFT, record 3 or the root index is damaged.
-    // Damage inside a subfolder leaves the rest of the tree listed; the first such status is
-    // returned at the end.
+    // 1392 when the image cannot be read: the MFT, record 3 or the root's index root is
+    // damaged. A folder whose contents cannot be read whole is marked damaged and the walk goes
+    // on.
     Status ReadDirectoryTree() override;
-    // first is the MFT record number. 1392 when the data is damaged or shorter than size; 50 for
-    // compressed or encrypted data.
+    // first is the MFT record number. Writes from the output's current position; holes are
+    // skipped (the position moves on, the length is set at the end) where the output can seek.
+    // 1392 when the data is damaged or shorter than size; 50 for encrypted data.
     Status CopyFileData(uint64_t first, File& output, uint64_t size) override;
     // 1392 (also for every later call) when the geometry is not one the reader can use.
     Status ParseBootSector(std::span<const uint8_t> bootSector) override;
@@ -63,6 +66,30 @@ private:
         uint64_t size = 0;
         uint32_t flags = 0;
     };
+    // A file's records: the base record, then the extension records its attribute list names.
+    struct FileRecords {
+        std::vector<std::vector<uint8_t>> records;
+        // Every attribute of type, record by record; unnamedOnly passes over named ones.
+        std::vector<std::pair<std::span<const uint8_t>, size_t>> Find(uint32_t type,
+                                                                      bool unnamedOnly) const;
+    };
+    // What the listing reports of a file, from its own records.
+    struct Facts {
+        uint64_t size = 0;
+        uint64_t modified = 0;
+        uint32_t attributes = 0;
+        std::u16string linkTarget;
+    };
+    // The value of an attribute: resident bytes, or runs joined from every piece.
+    struct Stream {
+        bool resident = false;
+        std::vector<uint8_t> bytes;
+        NtfsRunList runs;
+        uint64_t dataSize = 0;
+        uint64_t initializedSize = 0;
+        uint16_t flags = 0;
+        uint32_t unitBytes = 0;  // compressed: bytes per compression unit
+    };
 
     // Reads byteCount bytes at byte offset of the volume (both multiples of 512).
     Status ReadVolumeBytes(uint64_t offset, std::span<uint8_t> out);
@@ -71,21 +98,30 @@ private:
     Status ReadMft();
     // Record n with its fixups applied and its header checked.
     Status ReadRecord(uint64_t record, std::vector<uint8_t>& out);
-    // As ReadRecord, through a cache of neighbouring records (entries of one folder tend to
-    // have neighbouring records).
-    Status ReadRecordCached(uint64_t record, std::vector<uint8_t>& out);
     Status CheckRecord(std::span<uint8_t> record);
+    // Record n and the extension records of its attribute list, each checked.
+    Status ReadFileRecords(uint64_t record, FileRecords& out);
     // The whole value of an attribute, resident or not, up to maxBytes.
     Status ReadAttributeValue(std::span<const uint8_t> record, size_t attribute, uint64_t maxBytes,
                               std::vector<uint8_t>& out);
+    // The value of the attribute of type, joined from its pieces; 234 when there is none.
+    Status LoadStream(const FileRecords& file, uint32_t type, bool unnamedOnly, Stream& out);
+    Status ReadFacts(const FileRecords& file, Facts& out);
     Status ReadVolumeLabel();
+    // Reads a folder and reports its entries; a folder that cannot be read whole is marked.
+    // Fails only when not a single entry could be read.
     Status ReadDirectory(uint64_t record, unsigned depth);
     Status CollectEntries(std::span<const uint8_t> region, std::vector<Entry>& entries);
-    Status CollectIndexBuffers(std::span<const uint8_t> record, std::vector<Entry>& entries);
-    // The first non-DOS file name in the file's own record, or the entry's name.
-    std::u16string LookUpName(const Entry& entry);
-    Status CopyNonResident(std::span<const uint8_t> record, size_t attribute, File& output,
-                           uint64_t size);
+    Status CollectIndexBuffers(const FileRecords& file, std::vector<Entry>& entries);
+    // Claims the volume bytes [offset, offset + bytes) of an index buffer for this walk; 1392 when
+    // any of it was claimed before.
+    Status ClaimIndexBuffer(const NtfsRunList& runs, uint64_t offset);
+    void ReportEntry(const Entry& entry, unsigned depth);
+    Status CopyStream(const Stream& stream, File& output, uint64_t size);
+    // The compression unit that starts at byte position of a compressed value, decoded into
+    // unit; hole when it holds no data (zeros).
+    Status ReadUnit(const Stream& stream, uint64_t position, std::vector<uint8_t>& unit,
+                    std::vector<uint8_t>& packed, bool& hole);
 
     Status m_geometry = status::kFileCorrupt;  // 0 once ParseBootSector found a usable layout
     uint32_t m_clusterBytes = 0;
@@ -96,12 +132,12 @@ private:
     NtfsRunList m_mftRuns;
     uint64_t m_recordCount = 0;
 
-    std::vector<uint8_t> m_cache;
-    uint64_t m_cacheFirst = 0;
-    uint64_t m_cacheCount = 0;
-
     // Folders read during the current tree walk: met again, a folder is a loop.
     std::unordered_set<uint64_t> m_directories;
+    // Index-buffer pieces read during the current walk, by volume offset / m_claimUnit.
+    std::unordered_set<uint64_t> m_claimed;
+    // Facts of files with extension records, read once per walk however many names they have.
+    std::unordered_map<uint64_t, Facts> m_factsCache;
 };
 
 }  // namespace lc

@@ -73,6 +73,18 @@ Result<NtfsRunList> NtfsRunList::Decode(std::span<const uint8_t> bytes, uint64_t
     return list;
 }
 
+Status NtfsRunList::Append(const NtfsRunList& piece, uint64_t firstVcn) {
+    if (firstVcn != m_vcnCount || UINT64_MAX - m_vcnCount < piece.m_vcnCount) {
+        return status::kFileCorrupt;
+    }
+    for (NtfsRun run : piece.m_runs) {
+        run.vcn += firstVcn;
+        m_runs.push_back(run);
+    }
+    m_vcnCount += piece.m_vcnCount;
+    return status::kSuccess;
+}
+
 const NtfsRun* NtfsRunList::Find(uint64_t vcn) const {
     auto it = std::upper_bound(m_runs.begin(), m_runs.end(), vcn,
                                [](uint64_t v, const NtfsRun& run) { return v < run.vcn; });

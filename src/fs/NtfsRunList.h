@@ -26,6 +26,10 @@ public:
     // stand anywhere; whoever needs real clusters (the MFT, index buffers) refuses them there.
     static Result<NtfsRunList> Decode(std::span<const uint8_t> bytes, uint64_t clusterCount);
 
+    // Adds the runs of the next piece of a value split over several records, which starts at
+    // cluster firstVcn of the value; 1392 when that leaves a gap or overlaps what is here.
+    Status Append(const NtfsRunList& piece, uint64_t firstVcn);
+
     const std::vector<NtfsRun>& Runs() const { return m_runs; }
     bool empty() const { return m_runs.empty(); }
     // Clusters of the value the list covers.
