@@ -48,10 +48,11 @@ inline constexpr uint32_t kAttrReparsePoint = 0x400;
 inline constexpr uint32_t kAttrCompressed = 0x800;
 inline constexpr uint32_t kAttrEncrypted = 0x4000;
 
-// The one rule for files whose data is never written out as stored: extraction, View and cat
-// pass over them (the window asks first), and the file list marks them.
+// The one rule for files whose data is never written out as stored (encrypted ones; compressed
+// files are decoded): extraction, View and cat pass over them (the window asks first), and the
+// file list marks them.
 inline bool IsUnsupportedData(const DirInfo& file) {
-    return file.IsFile() && (file.attributes & (kAttrCompressed | kAttrEncrypted)) != 0;
+    return file.IsFile() && (file.attributes & kAttrEncrypted) != 0;
 }
 
 }  // namespace lc

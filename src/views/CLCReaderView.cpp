@@ -155,7 +155,6 @@ void CLCReaderView::ShowFolder(DirInfo* directory) {
         int image = FileTypeImage(file->name);
         if (image == 0) image = m_fileImage;
         QString text = ToQString(file->name);
-        if (file->attributes & kAttrCompressed) text += QStringLiteral(" (") + Text(235) + u')';
         if (file->attributes & kAttrEncrypted) text += QStringLiteral(" (") + Text(234) + u')';
         rows.push_back({file, text, image, SizeText(file->size), DateText(file->modified)});
     }

@@ -35,9 +35,7 @@ constexpr uint32_t kStrExtract = 8;
 constexpr uint32_t kStrExtractTo = 9;
 constexpr uint32_t kStrCannotCreateFolder = 10;
 constexpr uint32_t kStrError = 11;
-constexpr uint32_t kStrCompressedRefused = 236;
 constexpr uint32_t kStrEncryptedRefused = 237;
-constexpr uint32_t kStrSkipCompressed = 238;
 constexpr uint32_t kStrSkipEncrypted = 239;
 constexpr uint32_t kStrSaveFileAs = 32776;
 constexpr uint32_t kStrCannotExtract = 32780;
@@ -137,10 +135,6 @@ Status ExtractionUi::SaveFileAs(QString& outPath) {
     const DirInfo* record = m_list->RecordAt(m_list->FirstSelected());
     CLCFiles* volume = m_volume ? m_volume() : nullptr;
     if (record == nullptr || !record->IsFile() || volume == nullptr) return status::kCancelled;
-    if (record->attributes & kAttrCompressed) {
-        Message(QMessageBox::Critical, Text(kStrCompressedRefused));
-        return status::kNotSupported;
-    }
     if (record->attributes & kAttrEncrypted) {
         Message(QMessageBox::Critical, Text(kStrEncryptedRefused));
         return status::kNotSupported;
@@ -204,9 +198,7 @@ Status ExtractionUi::PreScan(const std::vector<const DirInfo*>& items) {
         pending.insert(pending.end(), inside.rbegin(), inside.rend());
     }
     if (found == nullptr) return status::kSuccess;
-    const uint32_t question =
-        (found->attributes & kAttrCompressed) ? kStrSkipCompressed : kStrSkipEncrypted;
-    QMessageBox box(QMessageBox::Critical, Text(kStrTitle), Text(question),
+    QMessageBox box(QMessageBox::Critical, Text(kStrTitle), Text(kStrSkipEncrypted),
                     QMessageBox::Yes | QMessageBox::No, Owner());
     return box.exec() == QMessageBox::Yes ? status::kSuccess : status::kNotSupported;
 }

@@ -288,53 +288,6 @@ private slots:
         QVERIFY(fs::exists(Copies() / "top.txt"));  // left for the clean-up
     }
 
-    void unsupportedFilesQuestion_data() {
-        QTest::addColumn<bool>("skip");
-        QTest::newRow("yes skips") << true;
-        QTest::newRow("no aborts") << false;
-    }
-    void unsupportedFilesQuestion() {
-        QFETCH(bool, skip);
-        Start("ntfs.vol");
-        // The compressed file lies inside the selected folder.
-        QVERIFY(m_w->Select(L("compressed, hello.txt")));
-        ModalScript answers;
-        answers.Answer(skip ? QMessageBox::Yes : QMessageBox::No);
-        if (skip) answers.Choose(Q(m_out)).Message();
-        Command(cmd::kExtract);
-        QCOMPARE(answers.texts.at(0),
-                 S("Extraction of compressed files are not supported. YES=skip unsupported "
-                   "files, NO=abort extract?\")"));
-        QCOMPARE(answers.icons.at(0), QMessageBox::Critical);
-        QCOMPARE(answers.seen, L(skip ? "question, file, message" : "question"));
-        QCOMPARE(ReadText(m_out / "hello.txt"), skip ? S("Hello, NTFS!\n") : QString());
-        QCOMPARE(fs::is_directory(m_out / "compressed"), skip);
-        QVERIFY(!fs::exists(m_out / "compressed" / "packed.txt"));
-    }
-
-    void unsupportedFileAloneIsRefused() {
-        Start("ntfs.vol");
-        QVERIFY(m_w->Show(S("compressed")));
-        QVERIFY(m_w->Select(L("packed.txt")));
-        {
-            ModalScript answers;
-            answers.Message();
-            Command(cmd::kExtract);
-            QCOMPARE(answers.seen, L("message"));
-            QCOMPARE(answers.texts.at(0), S("Extraction of compressed files are not supported"));
-            QCOMPARE(answers.icons.at(0), QMessageBox::Critical);
-        }
-        // Viewing asks the question; No ends the view with 50 and its failure box.
-        ModalScript answers;
-        answers.Answer(QMessageBox::No).Message();
-        Command(cmd::kView);
-        QCOMPARE(answers.seen, L("question, message"));
-        QVERIFY2(answers.texts.at(1).startsWith(
-                     S("Unable to extract the selected file for viewing!\n\nError: 50\n")),
-                 qPrintable(answers.texts.at(1)));
-        QVERIFY(m_sandbox->Opened().isEmpty());
-    }
-
     void copyFollowsItsSwitch_data() {
         QTest::addColumn<int>("allow");
         QTest::newRow("AllowCopy=0") << 0;
