@@ -30,16 +30,12 @@ std::filesystem::path ImagePath(uint32_t cluster) {
 
 // Fixture path → source file name in sha256sums.txt; frag.bin has several runs, one going back.
 const std::pair<const char*, const char*> kSourceFiles[] = {
-    {"hello.txt", "hello.txt"},
-    {"Long file name with spaces.txt", "long.txt"},
-    {"Grüße ✓ 😀.txt", "unicode.txt"},
-    {"empty.dat", "empty.dat"},
-    {"mid.bin", "mid.bin"},
-    {"frag.bin", "frag.bin"},
-    {"sparse.bin", "sparse.bin"},
-    {"compressed/packed.txt", "packed.txt"},
-    {"docs/readme.md", "readme.md"},
-    {"docs/a/b/c/deep.txt", "deep.txt"}};
+    {"hello.txt", "hello.txt"},       {"Long file name with spaces.txt", "long.txt"},
+    {"Grüße ✓ 😀.txt", "unicode.txt"}, {"empty.dat", "empty.dat"},
+    {"mid.bin", "mid.bin"},           {"frag.bin", "frag.bin"},
+    {"sparse.bin", "sparse.bin"},     {"compressed/packed.txt", "packed.txt"},
+    {"docs/readme.md", "readme.md"},  {"docs/a/b/c/deep.txt", "deep.txt"},
+};
 
 std::map<std::string, std::string> SourceSums() {
     std::map<std::string, std::string> sums;
