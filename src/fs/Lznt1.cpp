@@ -12,6 +12,7 @@ namespace {
 
 constexpr uint16_t kSizeMask = 0x0FFF;    // chunk data bytes - 1
 constexpr uint16_t kCompressed = 0x8000;  // else the chunk holds plain bytes
+constexpr size_t kBlock = 16;             // bytes a back reference copies at a time
 
 // Decodes one compressed chunk into out (at most 4 KiB); the number of bytes produced, or -1.
 ptrdiff_t DecodeChunk(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize) {
@@ -21,6 +22,13 @@ ptrdiff_t DecodeChunk(const uint8_t* in, size_t inSize, uint8_t* out, size_t out
     // size bounds both loops.
     while (i < inSize) {
         uint8_t flags = in[i++];
+        // Eight literals in a row, the common case in data that hardly compresses.
+        if (flags == 0 && inSize - i >= 8 && outSize - o >= 8) {
+            std::memcpy(out + o, in + i, 8);
+            i += 8;
+            o += 8;
+            continue;
+        }
         for (int bit = 0; bit < 8 && i < inSize; ++bit, flags >>= 1) {
             if ((flags & 1) == 0) {
                 if (o >= outSize) return -1;
@@ -40,10 +48,12 @@ ptrdiff_t DecodeChunk(const uint8_t* in, size_t inSize, uint8_t* out, size_t out
             if (offset > o || length > outSize - o) return -1;
             uint8_t* dst = out + o;
             const uint8_t* src = dst - offset;
-            if (offset >= length) {
-                std::memcpy(dst, src, length);
+            if (offset >= kBlock && outSize - o >= length + kBlock) {
+                // Whole blocks, the last one past the copy's end: what it writes there is
+                // overwritten by the output that follows, or is past what the chunk gives.
+                for (size_t k = 0; k < length; k += kBlock) std::memcpy(dst + k, src + k, kBlock);
             } else {
-                // Overlapping: the copy repeats the last offset bytes.
+                // Short room, or overlapping: the copy repeats the last offset bytes.
                 for (size_t k = 0; k < length; ++k) dst[k] = src[k];
             }
             o += length;

@@ -15,6 +15,7 @@
 
 #include "FsTestUtil.h"
 #include "fs/DosTime.h"
+#include "fs/Lznt1.h"
 #include "fs/NtFs.h"
 #include "fs/NtfsRunList.h"
 #include "fs/NtfsStructures.h"
@@ -186,6 +187,42 @@ TEST(NtfsRunListTest, DecodesAndRejects) {
     EXPECT_TRUE(list->Find(4)->sparse);
     EXPECT_EQ(list->Find(13)->lcn, 0x21u);
     EXPECT_EQ(list->Find(14), nullptr);
+}
+
+TEST(Lznt1Test, DecodesAndRejects) {
+    // Chunks in hex → output (a short chunk followed by another is padded to 4 KiB), or
+    // "corrupt". The real units are checked through the compressed files of the fixtures.
+    const struct {
+        const char* name;
+        const char* hex;
+        const char* output;
+    } cases[] = {
+        {"plain chunk", "02 30 41 42 43", "ABC"},
+        {"literals and an overlapping copy", "05 B0 08 61 62 63 03 20", "abcabcabc"},
+        {"zero header ends the unit", "02 30 41 42 43 00 00 FF FF", "ABC"},
+        {"copy before the chunk's start", "02 B0 01 00 00", "corrupt"},
+        {"copy from before the output", "03 B0 02 61 00 10", "corrupt"},
+        {"token cut short", "02 B0 02 61 00", "corrupt"},
+        {"chunk longer than the input", "0F B0 01 02 03", "corrupt"},
+    };
+    auto decode = [](const char* hex, std::vector<uint8_t>& out) {
+        std::vector<uint8_t> bytes;
+        std::istringstream in(hex);
+        for (unsigned byte; in >> std::hex >> byte;) bytes.push_back(static_cast<uint8_t>(byte));
+        out.assign(2 * Lznt1::kChunkBytes, 0xEE);
+        auto produced = Lznt1::Decompress(bytes, out);
+        out.resize(produced.ok() ? *produced : 0);
+        return produced.ok();
+    };
+    std::vector<uint8_t> out;
+    for (const auto& c : cases) {
+        std::string got = decode(c.hex, out) ? std::string(out.begin(), out.end()) : "corrupt";
+        EXPECT_EQ(got, c.output) << c.name;
+    }
+    ASSERT_TRUE(decode("02 30 41 42 43 00 30 44", out));
+    ASSERT_EQ(out.size(), Lznt1::kChunkBytes + 1);
+    EXPECT_EQ(out[3], 0);
+    EXPECT_EQ(out.back(), 'D');
 }
 
 // A raw FILE record of an image: its byte offset, and its bytes with the fixups applied.
