@@ -23,6 +23,8 @@ constexpr uint64_t kSector = Volume::kSectorSize;
 constexpr size_t kCopyBlock = 4u << 20;
 // Far more than the bitmap of any real folder index (8 million index buffers).
 constexpr uint64_t kMaxIndexBitmapBytes = 1u << 20;
+// What a tree walk may read of non-resident lists, bitmaps and link data beyond the volume's size.
+constexpr uint64_t kReadBudgetSlack = 16u << 20;
 
 Status Corrupt() {
     return status::kFileCorrupt;
@@ -305,6 +307,16 @@ Status NtFs::ReadMft() {
     // DirInfo keeps 32 bits of a record number; records beyond are out of reach.
     m_recordCount = std::min<uint64_t>(value->dataSize / m_recordBytes, uint64_t{1} << 32);
     if (m_recordCount <= ntfs::kRecordRoot) return Corrupt();
+    if (!FindAttribute(record, ntfs::kTypeAttributeList)) return status::kSuccess;
+
+    // A large MFT continues its runs in extension records, found through the runs so far.
+    FileRecords mft;
+    Stream whole;
+    LC_TRY(ReadFileRecords(ntfs::kRecordMft, mft));
+    LC_TRY(LoadStream(mft, ntfs::kTypeData, true, whole));
+    if (whole.resident || whole.dataSize / m_recordBytes < m_recordCount) return Corrupt();
+    m_mftRuns = std::move(whole.runs);
+    m_recordCount = std::min<uint64_t>(whole.dataSize / m_recordBytes, uint64_t{1} << 32);
     return status::kSuccess;
 }
 
@@ -324,6 +336,7 @@ Status NtFs::ReadFileRecords(uint64_t number, FileRecords& out) {
     }
     auto list = FindAttribute(base, ntfs::kTypeAttributeList);
     if (!list) return list.status() == status::kMoreData ? status::kSuccess : list.status();
+    out.hasList = true;
     std::vector<uint8_t> entries;
     LC_TRY(ReadAttributeValue(base, *list, ntfs::kMaxAttributeListBytes, entries));
 
@@ -385,9 +398,11 @@ Status NtFs::ReadAttributeValue(std::span<const uint8_t> record, size_t attribut
     auto value = ParseNonResident(record, attribute, m_clusterCount);
     if (!value) return value.status();
     if (value->lowestVcn != 0 || value->dataSize > maxBytes ||
-        value->dataSize > value->runs.VcnCount() * m_clusterBytes) {
+        value->dataSize > value->runs.VcnCount() * m_clusterBytes ||
+        value->dataSize > m_readBudget) {
         return Corrupt();
     }
+    m_readBudget -= value->dataSize;
     if (!TryResize(out, RoundUpToSector(value->dataSize))) return status::kOutOfMemory;
     LC_TRY(ReadStream(value->runs, 0, out));
     std::fill(out.begin() + static_cast<ptrdiff_t>(value->initializedSize), out.end(), uint8_t{0});
@@ -486,11 +501,15 @@ Status NtFs::ReadDirectoryTree() {
     m_directories.clear();
     m_claimed.clear();
     m_factsCache.clear();
-    LC_TRY(ReadMft());
-    LC_TRY(ReadVolumeLabel());
-    Status result = ReadDirectory(ntfs::kRecordRoot, 1);
+    // However the values point at each other, a walk reads them at most once over, and then
+    // some: real volumes read a small part of this.
+    m_readBudget = m_clusterCount * m_clusterBytes + kReadBudgetSlack;
+    Status result = ReadMft();
+    if (result == status::kSuccess) result = ReadVolumeLabel();
+    if (result == status::kSuccess) result = ReadDirectory(ntfs::kRecordRoot, 1);
     m_claimed.clear();
     m_factsCache.clear();
+    m_readBudget = UINT64_MAX;
     return result;
 }
 
@@ -631,14 +650,17 @@ void NtFs::ReportEntry(const Entry& entry, unsigned depth) {
     facts.attributes = entry.flags;
     auto cached = m_factsCache.find(entry.record);
     if (cached != m_factsCache.end()) {
-        facts = cached->second;
+        if (cached->second) facts = *cached->second;
     } else {
         FileRecords file;
         Facts own;
-        if (ReadFileRecords(entry.record, file) == status::kSuccess &&
-            ReadFacts(file, own) == status::kSuccess) {
-            facts = std::move(own);
-            if (file.records.size() > 1) m_factsCache.emplace(entry.record, facts);
+        bool read = ReadFileRecords(entry.record, file) == status::kSuccess &&
+                    ReadFacts(file, own) == status::kSuccess;
+        if (read) facts = own;
+        // Files that cost more than a record read are read once, however many names they have.
+        if (file.hasList || (own.attributes & ntfs::kFileAttrReparsePoint)) {
+            m_factsCache.emplace(entry.record,
+                                 read ? std::optional<Facts>(std::move(own)) : std::nullopt);
         }
     }
     uint32_t modified = DosTime::PackFileTime(facts.modified);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -69,6 +70,7 @@ private:
     // A file's records: the base record, then the extension records its attribute list names.
     struct FileRecords {
         std::vector<std::vector<uint8_t>> records;
+        bool hasList = false;
         // Every attribute of type, record by record; unnamedOnly passes over named ones.
         std::vector<std::pair<std::span<const uint8_t>, size_t>> Find(uint32_t type,
                                                                       bool unnamedOnly) const;
@@ -137,7 +139,10 @@ private:
     // Index-buffer pieces read during the current walk, by volume offset / m_claimUnit.
     std::unordered_set<uint64_t> m_claimed;
     // Facts of files with extension records, read once per walk however many names they have.
-    std::unordered_map<uint64_t, Facts> m_factsCache;
+    // (Empty: the records could not be read.)
+    std::unordered_map<uint64_t, std::optional<Facts>> m_factsCache;
+    // Bytes of non-resident values ReadAttributeValue may still read in this walk.
+    uint64_t m_readBudget = UINT64_MAX;
 };
 
 }  // namespace lc
