@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <sstream>
 
 #include <sys/resource.h>
@@ -541,17 +542,19 @@ TEST_F(NtfsWindowsTest, ListsAndExtractsWhatTheMountShowed) {
 
     std::istringstream sums(ReadText(Unpacked("ntfs", "windows-sums.txt")));
     size_t files = 0;
+    std::set<uint32_t> copied;
     for (std::string hash, path; sums >> hash && sums.get() && std::getline(sums, path);) {
         path.erase(0, path.find("./") + 2);
         const DirInfo* file = Find(path);
         ASSERT_NE(file, nullptr) << path;
-        if (path == "sparse/gigabyte.bin") continue;  // below
+        ++files;
+        // The gigabyte is checked below; a file with many names is copied once.
+        if (path == "sparse/gigabyte.bin" || !copied.insert(file->firstCluster).second) continue;
         Status result = 1;
         EXPECT_EQ(CopySum(*file, result), hash) << path;
         EXPECT_EQ(result, status::kSuccess) << path;
-        ++files;
     }
-    EXPECT_EQ(files, expected.size() - 8);  // 7 folders and the gigabyte
+    EXPECT_EQ(files, expected.size() - 7);  // 7 folders
 }
 
 TEST_F(NtfsWindowsTest, HolesStaySparse) {
@@ -665,6 +668,35 @@ TEST(NtfsCliTest, ExtractsEveryFixtureByteExact) {
         auto many = std::filesystem::directory_iterator(scratch / "out" / "many");
         EXPECT_EQ(std::distance(begin(many), end(many)), 2000);
     }
+}
+
+// The Windows-like image through the command-line tool: every file the mount showed comes out
+// byte-exact, the sparse ones sparse.
+TEST(NtfsCliTest, ExtractsTheWindowsImage) {
+    ScratchDir scratch;
+    std::string vol = (scratch / "windows.vol").string();
+    RunResult made = test::Run({MkvolPath(), "--password-a", "pw", "--algorithm", "1",
+                                Unpacked("ntfs", "ntfs-windows.img").string(), vol});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    auto out = scratch / "out";
+    RunResult run =
+        test::Run({CliPath(), "extract", vol, "-C", out.string()}, {}, {"LCPORTABLE_PASSWORD=pw"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::istringstream sums(ReadText(Unpacked("ntfs", "windows-sums.txt")));
+    size_t files = 0;
+    for (std::string hash, path; sums >> hash && sums.get() && std::getline(sums, path);) {
+        auto file = out / path.substr(path.find("./") + 2);
+        ++files;
+        if (path.ends_with("gigabyte.bin")) {
+            struct stat st {};
+            ASSERT_EQ(::stat(file.c_str(), &st), 0);
+            EXPECT_EQ(st.st_size, 1 << 30);
+            EXPECT_LT(st.st_blocks * 512, 1 << 20);
+            continue;
+        }
+        EXPECT_EQ(Sha256Hex(ReadFileBytes(file)), hash) << path;
+    }
+    EXPECT_EQ(files, 1815u);
 }
 
 }  // namespace
