@@ -348,12 +348,11 @@ Status NtFs::ReadFileRecords(uint64_t number, FileRecords& out) {
         uint16_t length = *reader.At<uint16_t>(offset + ntfs::kListLength);
         if (length < ntfs::kMinListEntry || length > reader.size() - offset) return Corrupt();
         uint64_t reference = *reader.At<uint64_t>(offset + ntfs::kListReference);
-        if ((reference & ntfs::kRecordNumberMask) != number &&
-            std::find(references.begin(), references.end(), reference) == references.end()) {
-            references.push_back(reference);
-        }
+        if ((reference & ntfs::kRecordNumberMask) != number) references.push_back(reference);
         offset += length;
     }
+    std::sort(references.begin(), references.end());
+    references.erase(std::unique(references.begin(), references.end()), references.end());
     for (uint64_t reference : references) {
         std::vector<uint8_t> extension;
         LC_TRY(ReadRecord(reference & ntfs::kRecordNumberMask, extension));
@@ -768,6 +767,7 @@ Status NtFs::CopyStream(const Stream& stream, File& output, uint64_t size) {
     }
     Status result = status::kSuccess;
     uint64_t position = 0;
+    uint64_t reported = 0;
     // Each pass finishes a run, a compression unit or a block, so the size bounds the loop.
     while (position < total && result == status::kSuccess) {
         uint64_t end = 0;
@@ -788,8 +788,10 @@ Status NtFs::CopyStream(const Stream& stream, File& output, uint64_t size) {
                 hole = true;
                 end = total;
             } else {
-                end = std::min({runEnd, total, stream.initializedSize, position + blockBytes});
                 hole = run->sparse;
+                // A hole is skipped whole; data goes through the buffer.
+                end = std::min({runEnd, total, stream.initializedSize,
+                                hole ? UINT64_MAX : position + blockBytes});
                 if (!hole) {
                     result = ReadStream(stream.runs, position,
                                         std::span<uint8_t>(buffer).first(
@@ -798,11 +800,15 @@ Status NtFs::CopyStream(const Stream& stream, File& output, uint64_t size) {
             }
         }
         if (result != status::kSuccess) break;
-        size_t piece = static_cast<size_t>(end - position);
-        result =
-            hole ? writer.Skip(piece) : writer.Write(std::span<const uint8_t>(buffer).first(piece));
+        result = hole ? writer.Skip(end - position)
+                      : writer.Write(std::span<const uint8_t>(buffer).first(
+                            static_cast<size_t>(end - position)));
         position = end;
-        m_volume->ReportProgress(size - position);
+        // About every block, however small the units.
+        if (position - reported >= kCopyBlock || position == total) {
+            m_volume->ReportProgress(size - position);
+            reported = position;
+        }
     }
     if (result == status::kSuccess) result = writer.Finish();
     m_volume->ReportProgress(0);
