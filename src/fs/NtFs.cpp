@@ -462,12 +462,13 @@ Status NtFs::ReadFacts(const FileRecords& file, Facts& out) {
     out.modified = LoadLe<uint64_t>(value->data() + ntfs::kStdModified);
     out.attributes = LoadLe<uint32_t>(value->data() + ntfs::kStdAttributes);
 
+    // Folders and links need not have data: their size is 0.
     Stream data;
     Status st = LoadStream(file, ntfs::kTypeData, true, data);
     if (st == status::kSuccess) {
         out.size = data.dataSize;
     } else if (st != status::kMoreData) {
-        return st;  // folders and links need not have data
+        return st;
     }
     if (out.attributes & ntfs::kFileAttrReparsePoint) {
         auto reparse = file.Find(ntfs::kTypeReparsePoint, false);
