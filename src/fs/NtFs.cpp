@@ -688,7 +688,9 @@ Status NtFs::CopyFileData(uint64_t first, File& output, uint64_t size) {
     LC_TRY(ReadFileRecords(first, file));
     Stream stream;
     Status st = LoadStream(file, ntfs::kTypeData, true, stream);
-    if (st != status::kSuccess) return st == status::kMoreData ? Corrupt() : st;
+    // A file without data (a link, say) is empty.
+    if (st == status::kMoreData) return size == 0 ? status::kSuccess : Corrupt();
+    if (st != status::kSuccess) return st;
     if (stream.flags & ntfs::kAttrFlagEncrypted) return status::kNotSupported;
     if (stream.resident) {
         // Resident values are never compressed, whatever the flags say.
