@@ -23,6 +23,9 @@ constexpr uint64_t kSector = Volume::kSectorSize;
 constexpr size_t kCopyBlock = 4u << 20;
 // Far more than the bitmap of any real folder index (8 million index buffers).
 constexpr uint64_t kMaxIndexBitmapBytes = 1u << 20;
+// Entries whose records are read before they are reported, and records read at once.
+constexpr size_t kFactsBatch = 1024;
+constexpr uint64_t kRecordsPerRead = 64;
 // What a tree walk may read of non-resident lists, bitmaps and link data beyond the volume's size.
 constexpr uint64_t kReadBudgetSlack = 16u << 20;
 
@@ -327,10 +330,16 @@ Status NtFs::ReadRecord(uint64_t record, std::vector<uint8_t>& out) {
     return CheckRecord(out);
 }
 
-Status NtFs::ReadFileRecords(uint64_t number, FileRecords& out) {
+Status NtFs::ReadFileRecords(uint64_t number, FileRecords& out,
+                             std::span<const uint8_t> prefetched) {
     out.records.resize(1);
     std::vector<uint8_t>& base = out.records[0];
-    LC_TRY(ReadRecord(number, base));
+    if (prefetched.size() == m_recordBytes) {
+        base.assign(prefetched.begin(), prefetched.end());
+        LC_TRY(CheckRecord(base));
+    } else {
+        LC_TRY(ReadRecord(number, base));
+    }
     if ((LoadLe<uint16_t>(base.data() + ntfs::kRecordFlags) & ntfs::kRecordInUse) == 0) {
         return Corrupt();
     }
@@ -635,34 +644,82 @@ Status NtFs::ReadDirectory(uint64_t recordNumber, unsigned depth) {
     // The root must give at least its index root; below it, damage marks the folder.
     if (depth == 1 && result != status::kSuccess && entries.empty()) return result;
 
-    // What was collected before damage is still reported.
-    for (const Entry& entry : entries) ReportEntry(entry, depth);
+    // What was collected before damage is still reported, a batch at a time: the records of a
+    // batch are read in few large pieces, and let go before the batch's folders are read.
+    std::vector<Facts> facts;
+    for (size_t from = 0; from < entries.size(); from += kFactsBatch) {
+        std::span<const Entry> batch = std::span<const Entry>(entries).subspan(
+            from, std::min(kFactsBatch, entries.size() - from));
+        ReadFactsBatch(batch, facts);
+        for (size_t i = 0; i < batch.size(); ++i) ReportEntry(batch[i], std::move(facts[i]), depth);
+    }
     if (result != status::kSuccess) m_volume->MarkDirectoryDamaged(result);
     return status::kSuccess;
 }
 
-void NtFs::ReportEntry(const Entry& entry, unsigned depth) {
+void NtFs::ReadFactsBatch(std::span<const Entry> entries, std::vector<Facts>& facts) {
     // Size, time and flags from the file's own records; the index's copy only when those
     // cannot be read (Windows updates it only for the name the file was written through).
-    Facts facts;
-    facts.size = entry.size;
-    facts.modified = entry.modified;
-    facts.attributes = entry.flags;
-    auto cached = m_factsCache.find(entry.record);
-    if (cached != m_factsCache.end()) {
-        if (cached->second) facts = *cached->second;
-    } else {
-        FileRecords file;
-        Facts own;
-        bool read = ReadFileRecords(entry.record, file) == status::kSuccess &&
-                    ReadFacts(file, own) == status::kSuccess;
-        if (read) facts = own;
-        // Files that cost more than a record read are read once, however many names they have.
-        if (file.hasList || (own.attributes & ntfs::kFileAttrReparsePoint)) {
-            m_factsCache.emplace(entry.record,
-                                 read ? std::optional<Facts>(std::move(own)) : std::nullopt);
+    facts.assign(entries.size(), Facts{});
+    std::vector<uint64_t> numbers;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        facts[i].size = entries[i].size;
+        facts[i].modified = entries[i].modified;
+        facts[i].attributes = entries[i].flags;
+        if (entries[i].record < m_recordCount) numbers.push_back(entries[i].record);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+
+    std::vector<std::pair<uint64_t, std::optional<Facts>>> found;
+    std::vector<uint8_t> block;
+    for (size_t i = 0; i < numbers.size();) {
+        // Records close together are read in one piece; gaps of one record are read over.
+        size_t last = i;
+        while (last + 1 < numbers.size() && numbers[last + 1] - numbers[last] <= 2 &&
+               numbers[last + 1] - numbers[i] < kRecordsPerRead) {
+            ++last;
+        }
+        uint64_t first = numbers[i];
+        uint64_t count = numbers[last] - first + 1;
+        bool whole = TryResize(block, count * m_recordBytes) &&
+                     ReadStream(m_mftRuns, first * m_recordBytes, block) == status::kSuccess;
+        for (; i <= last; ++i) {
+            uint64_t number = numbers[i];
+            if (m_factsCache.count(number) != 0) continue;
+            std::span<const uint8_t> record;
+            if (whole) {
+                record = std::span<const uint8_t>(block).subspan(
+                    static_cast<size_t>((number - first) * m_recordBytes), m_recordBytes);
+            }
+            FileRecords file;
+            Facts own;
+            bool read = ReadFileRecords(number, file, record) == status::kSuccess &&
+                        ReadFacts(file, own) == status::kSuccess;
+            // Files that cost more than a record read are read once, however many names they
+            // have.
+            if (file.hasList || (own.attributes & ntfs::kFileAttrReparsePoint)) {
+                m_factsCache.emplace(number, read ? std::optional<Facts>(own) : std::nullopt);
+            }
+            found.emplace_back(number, read ? std::optional<Facts>(std::move(own)) : std::nullopt);
         }
     }
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::optional<Facts>* own = nullptr;
+        auto cached = m_factsCache.find(entries[i].record);
+        if (cached != m_factsCache.end()) {
+            own = &cached->second;
+        } else {
+            auto it = std::lower_bound(
+                found.begin(), found.end(), entries[i].record,
+                [](const auto& item, uint64_t number) { return item.first < number; });
+            if (it != found.end() && it->first == entries[i].record) own = &it->second;
+        }
+        if (own && *own) facts[i] = **own;
+    }
+}
+
+void NtFs::ReportEntry(const Entry& entry, Facts facts, unsigned depth) {
     uint32_t modified = DosTime::PackFileTime(facts.modified);
     if (entry.flags & ntfs::kFileNameDirectory) {
         m_volume->AddDirectory(entry.name, modified);

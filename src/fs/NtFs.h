@@ -102,7 +102,9 @@ private:
     Status ReadRecord(uint64_t record, std::vector<uint8_t>& out);
     Status CheckRecord(std::span<uint8_t> record);
     // Record n and the extension records of its attribute list, each checked.
-    Status ReadFileRecords(uint64_t record, FileRecords& out);
+    // prefetched: the base record as read from the MFT, if it was read already.
+    Status ReadFileRecords(uint64_t record, FileRecords& out,
+                           std::span<const uint8_t> prefetched = {});
     // The whole value of an attribute, resident or not, up to maxBytes.
     Status ReadAttributeValue(std::span<const uint8_t> record, size_t attribute, uint64_t maxBytes,
                               std::vector<uint8_t>& out);
@@ -118,7 +120,9 @@ private:
     // Claims the volume bytes [offset, offset + bytes) of an index buffer for this walk; 1392 when
     // any of it was claimed before.
     Status ClaimIndexBuffer(const NtfsRunList& runs, uint64_t offset);
-    void ReportEntry(const Entry& entry, unsigned depth);
+    // The facts of each entry, from its records or else from the entry.
+    void ReadFactsBatch(std::span<const Entry> entries, std::vector<Facts>& facts);
+    void ReportEntry(const Entry& entry, Facts facts, unsigned depth);
     Status CopyStream(const Stream& stream, File& output, uint64_t size);
     // The compression unit that starts at byte position of a compressed value, decoded into
     // unit; hole when it holds no data (zeros).
