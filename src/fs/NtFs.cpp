@@ -333,6 +333,7 @@ Status NtFs::ReadRecord(uint64_t record, std::vector<uint8_t>& out) {
 Status NtFs::ReadFileRecords(uint64_t number, FileRecords& out,
                              std::span<const uint8_t> prefetched) {
     out.records.resize(1);
+    out.hasList = false;
     std::vector<uint8_t>& base = out.records[0];
     if (prefetched.size() == m_recordBytes) {
         base.assign(prefetched.begin(), prefetched.end());
@@ -429,7 +430,7 @@ Status NtFs::LoadStream(const FileRecords& file, uint32_t type, bool unnamedOnly
         auto value = ResidentValue(first, firstAt);
         if (!value) return value.status();
         out.resident = true;
-        out.bytes.assign(value->begin(), value->end());
+        out.bytes = *value;
         out.dataSize = out.initializedSize = value->size();
         return status::kSuccess;
     }
@@ -648,8 +649,8 @@ Status NtFs::ReadDirectory(uint64_t recordNumber, unsigned depth) {
     // batch are read in few large pieces, and let go before the batch's folders are read.
     std::vector<Facts> facts;
     for (size_t from = 0; from < entries.size(); from += kFactsBatch) {
-        std::span<const Entry> batch = std::span<const Entry>(entries).subspan(
-            from, std::min(kFactsBatch, entries.size() - from));
+        std::span<Entry> batch =
+            std::span<Entry>(entries).subspan(from, std::min(kFactsBatch, entries.size() - from));
         ReadFactsBatch(batch, facts);
         for (size_t i = 0; i < batch.size(); ++i) ReportEntry(batch[i], std::move(facts[i]), depth);
     }
@@ -673,6 +674,7 @@ void NtFs::ReadFactsBatch(std::span<const Entry> entries, std::vector<Facts>& fa
 
     std::vector<std::pair<uint64_t, std::optional<Facts>>> found;
     std::vector<uint8_t> block;
+    FileRecords file;  // reused: its buffers are allocated once per batch
     for (size_t i = 0; i < numbers.size();) {
         // Records close together are read in one piece; gaps of one record are read over.
         size_t last = i;
@@ -692,7 +694,6 @@ void NtFs::ReadFactsBatch(std::span<const Entry> entries, std::vector<Facts>& fa
                 record = std::span<const uint8_t>(block).subspan(
                     static_cast<size_t>((number - first) * m_recordBytes), m_recordBytes);
             }
-            FileRecords file;
             Facts own;
             bool read = ReadFileRecords(number, file, record) == status::kSuccess &&
                         ReadFacts(file, own) == status::kSuccess;
@@ -719,10 +720,10 @@ void NtFs::ReadFactsBatch(std::span<const Entry> entries, std::vector<Facts>& fa
     }
 }
 
-void NtFs::ReportEntry(const Entry& entry, Facts facts, unsigned depth) {
+void NtFs::ReportEntry(Entry& entry, Facts facts, unsigned depth) {
     uint32_t modified = DosTime::PackFileTime(facts.modified);
     if (entry.flags & ntfs::kFileNameDirectory) {
-        m_volume->AddDirectory(entry.name, modified);
+        m_volume->AddDirectory(std::move(entry.name), modified);
         if (!facts.linkTarget.empty()) {
             // A junction or mount point: its target lies outside this folder's tree.
             m_volume->SetLinkTarget(std::move(facts.linkTarget));
@@ -732,7 +733,7 @@ void NtFs::ReportEntry(const Entry& entry, Facts facts, unsigned depth) {
         (void)ReadDirectory(entry.record, depth + 1);
         m_volume->LeaveDirectory();
     } else {
-        m_volume->AddFile(entry.name, facts.size, modified, entry.record,
+        m_volume->AddFile(std::move(entry.name), facts.size, modified, entry.record,
                           facts.attributes & ~ntfs::kFileNameDirectory);
         if (!facts.linkTarget.empty()) m_volume->SetLinkTarget(std::move(facts.linkTarget));
     }

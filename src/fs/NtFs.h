@@ -85,7 +85,7 @@ private:
     // The value of an attribute: resident bytes, or runs joined from every piece.
     struct Stream {
         bool resident = false;
-        std::vector<uint8_t> bytes;
+        std::span<const uint8_t> bytes;  // resident: within the file's records
         NtfsRunList runs;
         uint64_t dataSize = 0;
         uint64_t initializedSize = 0;
@@ -122,7 +122,8 @@ private:
     Status ClaimIndexBuffer(const NtfsRunList& runs, uint64_t offset);
     // The facts of each entry, from its records or else from the entry.
     void ReadFactsBatch(std::span<const Entry> entries, std::vector<Facts>& facts);
-    void ReportEntry(const Entry& entry, Facts facts, unsigned depth);
+    // Reports entry (its name moved out) and reads it when it is a folder.
+    void ReportEntry(Entry& entry, Facts facts, unsigned depth);
     Status CopyStream(const Stream& stream, File& output, uint64_t size);
     // The compression unit that starts at byte position of a compressed value, decoded into
     // unit; hole when it holds no data (zeros).
