@@ -358,6 +358,16 @@ TEST_F(NtfsDamageTest, DataAttributeFields) {
     Store(patched);
     ASSERT_EQ(Mount(), status::kSuccess);
     EXPECT_EQ(Copy("mid.bin"), status::kNotSupported);
+
+    // A size of 2^63 (with the runs, and the data size for the listing): never written.
+    m_image = good;
+    patched = mid;
+    StoreLe<uint64_t>(patched.bytes.data() + data + ntfs::kAttrDataSize, uint64_t{1} << 63);
+    StoreLe<uint64_t>(patched.bytes.data() + data + ntfs::kAttrAllocatedSize, uint64_t{1} << 63);
+    Store(patched);
+    ASSERT_EQ(Mount(), status::kSuccess);
+    EXPECT_EQ(FindPath(m_volume.Root(), "mid.bin")->size, original.size());  // the index copy
+    EXPECT_EQ(Copy("mid.bin"), status::kFileCorrupt);
 }
 
 TEST_F(NtfsDamageTest, FolderContainingItselfAndRecordsBeyondTheMft) {
