@@ -522,6 +522,28 @@ protected:
         ASSERT_GE(patched, 1u);
     }
 
+    // Where record n lies in the image, and its bytes there with the fixups applied (once
+    // mounted).
+    uint64_t RecordOffset(uint64_t n) {
+        const NtFs& layout = dynamic_cast<const NtFs&>(*m_volume.FileSystem());
+        auto place = layout.RecordToCluster(n);
+        EXPECT_TRUE(place.ok());
+        return place.ok() ? place->cluster * layout.ClusterBytes() + place->byteOffset : 0;
+    }
+    std::vector<uint8_t> RecordAt(uint64_t offset) {
+        std::vector<uint8_t> record(m_image.begin() + offset, m_image.begin() + offset + 1024);
+        EXPECT_EQ(NtFs::ApplyFixups(record, ntfs::kFileMagic), status::kSuccess);
+        return record;
+    }
+    // A folder's record: the parent its first file's record names.
+    uint64_t FolderNumber(const std::string& dir) {
+        std::vector<uint8_t> record = RecordAt(RecordOffset(Find(dir)->firstFile->firstCluster));
+        size_t name = *NtFs::FindAttribute(record, ntfs::kTypeFileName);
+        return LoadLe<uint64_t>(
+                   &record[name + LoadLe<uint16_t>(&record[name + ntfs::kAttrValueOffset])]) &
+               ntfs::kRecordNumberMask;
+    }
+
     std::vector<uint8_t> m_image;
     PlainImageVolume m_volume;
     ScratchDir m_scratch;
@@ -611,36 +633,41 @@ TEST_F(NtfsWindowsTest, LinksCarryTheirTargets) {
     EXPECT_FALSE(Find("links/a/first.txt")->IsLink());
 }
 
+// Extension records that no longer belong to their file: another base, a reused record.
+TEST_F(NtfsWindowsTest, ExtensionRecordsAreChecked) {
+    ASSERT_EQ(Mount(), status::kSuccess);
+    const uint64_t big = FolderNumber("big"), frag = Find("frag.bin")->firstCluster;
+    uint64_t bigExtension = 0, fragExtension = 0;
+    const uint64_t records = dynamic_cast<const NtFs&>(*m_volume.FileSystem()).RecordCount();
+    for (uint64_t n = ntfs::kFirstUserRecord; n < records; ++n) {
+        uint64_t at = RecordOffset(n);
+        uint64_t base =
+            LoadLe<uint64_t>(&m_image[at + ntfs::kRecordBase]) & ntfs::kRecordNumberMask;
+        if (LoadLe<uint32_t>(&m_image[at]) != ntfs::kFileMagic) continue;
+        if (base == big) bigExtension = at;
+        if (base == frag) fragExtension = at;
+    }
+    ASSERT_TRUE(bigExtension != 0 && fragExtension != 0);
+    StoreLe<uint32_t>(&m_image[bigExtension + ntfs::kRecordBase], static_cast<uint32_t>(big + 1));
+    m_image[fragExtension + ntfs::kRecordSequence] ^= 0x01;
+    ASSERT_EQ(Mount(), status::kSuccess);
+    EXPECT_EQ(Find("big")->damage, status::kFileCorrupt);
+    EXPECT_EQ(FileCount(Find("big")), 0u);
+    EXPECT_EQ(Find("links/a")->damage, status::kSuccess);
+    Status result = 0;
+    CopySum(*Find("frag.bin"), result);
+    EXPECT_EQ(result, status::kFileCorrupt);
+}
+
 // A crafted folder costs at most what the volume's size allows: the index of links/many
 // pointed at the buffers of big/ is read once, for big/.
 TEST_F(NtfsWindowsTest, SharedIndexBuffersAreReadOnce) {
     ASSERT_EQ(Mount(), status::kSuccess);
-    NtFs& layout = dynamic_cast<NtFs&>(*m_volume.FileSystem());
-    auto allocationOf = [&](const std::string& dir) {
-        // The folder's record is the parent named in a file's record: take it from a file.
-        uint64_t number = 0;
-        for (const DirInfo* r = Find(dir)->firstFile; r && number == 0; r = r->nextFile) {
-            auto place = layout.RecordToCluster(r->firstCluster);
-            uint64_t at = place->cluster * layout.ClusterBytes() + place->byteOffset;
-            std::vector<uint8_t> record(m_image.begin() + at,
-                                        m_image.begin() + at + layout.RecordBytes());
-            EXPECT_EQ(NtFs::ApplyFixups(record, ntfs::kFileMagic), status::kSuccess);
-            size_t name = *NtFs::FindAttribute(record, ntfs::kTypeFileName);
-            number = LoadLe<uint64_t>(record.data() + name +
-                                      LoadLe<uint16_t>(&record[name + ntfs::kAttrValueOffset])) &
-                     ntfs::kRecordNumberMask;
-        }
-        auto place = layout.RecordToCluster(number);
-        return place->cluster * layout.ClusterBytes() + place->byteOffset;
+    auto attribute = [&](uint64_t n) {
+        uint64_t at = RecordOffset(n);
+        return at + *NtFs::FindAttribute(RecordAt(at), ntfs::kTypeIndexAllocation);
     };
-    uint64_t big = allocationOf("big"), many = allocationOf("links/many");
-    auto attribute = [&](uint64_t at) {
-        std::vector<uint8_t> record(m_image.begin() + at,
-                                    m_image.begin() + at + layout.RecordBytes());
-        EXPECT_EQ(NtFs::ApplyFixups(record, ntfs::kFileMagic), status::kSuccess);
-        return at + *NtFs::FindAttribute(record, ntfs::kTypeIndexAllocation);
-    };
-    uint64_t from = attribute(big), to = attribute(many);
+    uint64_t from = attribute(FolderNumber("big")), to = attribute(FolderNumber("links/many"));
     // Sizes and run list (both short enough to stay clear of the sector ends here).
     uint16_t runs = LoadLe<uint16_t>(&m_image[from + ntfs::kAttrRunListOffset]);
     uint32_t length = LoadLe<uint32_t>(&m_image[from + ntfs::kAttrLength]);
@@ -649,7 +676,6 @@ TEST_F(NtfsWindowsTest, SharedIndexBuffersAreReadOnce) {
     ASSERT_LT((to % 512) + length, 510u);
     std::copy(m_image.begin() + from + ntfs::kAttrLowestVcn, m_image.begin() + from + length,
               m_image.begin() + to + ntfs::kAttrLowestVcn);
-    const std::vector<uint8_t> shared = m_image;
 
     RunBounded([&] {
         EXPECT_EQ(Mount(), status::kSuccess);
