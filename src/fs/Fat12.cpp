@@ -44,7 +44,7 @@ Status Fat12::ReadDirectoryTree() {
     } catch (const std::bad_alloc&) {
         return status::kNotEnoughMemory;
     }
-    LC_TRY(m_volume->ReadSectors(m_rootStartSector, m_rootSectorCount, buffer));
+    LC_TRY(ReadFsSectors(m_rootStartSector, m_rootSectorCount, buffer));
 
     std::span<const uint8_t> region(buffer);
     bool end = false;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <sstream>
 
 #include "FsTestUtil.h"
 #include "fs/FAT.h"
@@ -86,6 +87,50 @@ INSTANTIATE_TEST_SUITE_P(Images, FatFixtureTest,
                          ::testing::Values(FixtureCase{"fat12", 1024}, FixtureCase{"fat16", 4096},
                                            FixtureCase{"fat32", 512}),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// Images patched the way other systems leave them (names.img) and images with 1,024- and
+// 4,096-byte sectors: every path as mtools' mdir lists it, every file's data as mtype reads it.
+class FatAsMtoolsReadsTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(FatAsMtoolsReadsTest, NamesAndData) {
+    const std::string name = GetParam();
+    PlainImageVolume volume;
+    volume.SetImage(ReadFileBytes(Unpacked("fat", name + ".img")));
+    ASSERT_EQ(volume.Open(), status::kSuccess);
+    ASSERT_TRUE(volume.Tree().DamagedFolders().empty());
+
+    std::vector<std::string> expected, listed;
+    std::istringstream mdir(ReadText(FixtureDir() / "fat" / (name + ".mdir")));
+    for (std::string line; std::getline(mdir, line);) expected.push_back(line);
+    std::map<std::string, std::string> sums;  // path -> SHA-256 of what mtype reads
+    std::istringstream sumLines(ReadText(FixtureDir() / "fat" / (name + ".sums")));
+    for (std::string line; std::getline(sumLines, line);)
+        sums[line.substr(66)] = line.substr(0, 64);
+
+    std::vector<const DirInfo*> records;
+    CollectRecords(volume.Root(), records);
+    ScratchDir scratch;
+    for (const DirInfo* r : records) {
+        listed.push_back(PathOf(r) + (r->IsDirectory() ? "/" : ""));
+        if (r->IsDirectory()) continue;
+        Status result = 1;
+        auto data = CopyOut(*volume.FileSystem(), *r, result, scratch);
+        EXPECT_EQ(result, status::kSuccess) << PathOf(r);
+        EXPECT_EQ(Sha256Hex(data), sums[PathOf(r)]) << PathOf(r);
+    }
+    std::sort(expected.begin(), expected.end());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, FatAsMtoolsReadsTest,
+                         ::testing::Values("names", "s1024-fat12", "s1024-fat16", "s1024-fat32",
+                                           "s4096-fat12", "s4096-fat16", "s4096-fat32"),
+                         [](const auto& p) {
+                             std::string n = p.param;
+                             std::replace(n.begin(), n.end(), '-', '_');
+                             return n;
+                         });
 
 constexpr int64_t kKeep = -1;
 constexpr uint32_t kNext = 0x80000000u;  // kNext | n: the file's first cluster + n
