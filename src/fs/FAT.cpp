@@ -103,6 +103,7 @@ void FAT::FinishLayout() {
     m_fatBytes = 0;
     m_fatChunks.clear();
     m_fatChunkFailed.clear();
+    m_fatError = status::kSuccess;
     if (m_bytesPerSector == 0 || m_sectorsPerCluster == 0) return;
 
     uint64_t clusters = m_sectorCount / m_sectorsPerCluster;
@@ -141,9 +142,13 @@ std::optional<uint8_t> FAT::FatByte(uint64_t offset) {
         auto count = static_cast<uint32_t>(
             std::min<uint64_t>(m_fatChunkSectors, totalSectors - firstSector));
         std::vector<uint8_t> loaded;
-        if (!TryResize(loaded, static_cast<size_t>(count) * m_bytesPerSector) ||
-            ReadFsSectors(m_fatStartSector + firstSector, count, loaded) != status::kSuccess) {
+        Status read = status::kNotEnoughMemory;
+        if (TryResize(loaded, static_cast<size_t>(count) * m_bytesPerSector)) {
+            read = ReadFsSectors(m_fatStartSector + firstSector, count, loaded);
+        }
+        if (read != status::kSuccess) {
             m_fatChunkFailed[chunk] = true;
+            if (m_fatError == status::kSuccess) m_fatError = read;
             return std::nullopt;
         }
         data = std::move(loaded);
@@ -224,7 +229,9 @@ Status FAT::ReadDirectoryChain(uint64_t firstCluster) {
         uint32_t next = 0;
         ChainStep step = NextCluster(cluster, next);
         if (step == ChainStep::kEnd) break;
-        if (step == ChainStep::kCorrupt) return status::kFileCorrupt;
+        if (step == ChainStep::kCorrupt) {
+            return m_fatError != status::kSuccess ? m_fatError : status::kFileCorrupt;
+        }
         cluster = next;
     }
     return status::kSuccess;
@@ -339,6 +346,14 @@ Status FAT::ProcessDirEntry(std::span<const uint8_t> entry, bool& end) {
         }
         // Long-name entries left at the end of the folder name nothing out here.
         DropLongName();
+        // A folder that cannot be read whole keeps what was read of it and is marked; its
+        // siblings are read as usual. Only a FAT that cannot be read or a lack of memory end the
+        // whole walk.
+        const bool fatal = result == status::kNotEnoughMemory || m_fatError != status::kSuccess;
+        if (result != status::kSuccess && !fatal) {
+            m_volume->MarkDirectoryDamaged(result);
+            result = status::kSuccess;
+        }
         m_volume->LeaveDirectory();
         return result;
     }

@@ -108,6 +108,8 @@ private:
     uint32_t m_fatChunkSectors = 0;
     std::vector<std::vector<uint8_t>> m_fatChunks;
     std::vector<bool> m_fatChunkFailed;
+    // The first failure to read a piece of the FAT: a tree walk that meets it ends there.
+    Status m_fatError = status::kSuccess;
 
     // Directory clusters read during the current tree walk; meeting one again means a loop.
     std::unordered_set<uint32_t> m_directoryClusters;
