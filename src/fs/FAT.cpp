@@ -191,7 +191,7 @@ uint64_t FAT::GetNextCluster(uint64_t cluster) {
 Status FAT::ReadFsSectors(uint64_t firstSector, uint64_t count, std::span<uint8_t> buffer) {
     // The volume counts in 512-byte sectors; the file system in its own, a multiple of them.
     const uint64_t scale = m_bytesPerSector / Volume::kSectorSize;
-    if (scale == 0 || firstSector > UINT64_MAX / scale || count * scale > UINT32_MAX) {
+    if (scale == 0 || firstSector > UINT64_MAX / scale || count > UINT32_MAX / scale) {
         return status::kFileCorrupt;
     }
     return m_volume->ReadSectors(firstSector * scale, static_cast<uint32_t>(count * scale), buffer);
