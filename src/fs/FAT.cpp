@@ -68,6 +68,13 @@ std::u16string FAT::BytesToName(std::span<const uint8_t> bytes) {
     return name;
 }
 
+std::u16string FAT::OemBytesToName(std::span<const uint8_t> bytes) {
+    std::u16string name;
+    name.reserve(bytes.size());
+    for (uint8_t b : bytes) name.push_back(fat::FromOemCodePage(b));
+    return name;
+}
+
 std::u16string FAT::DecodeShortName(std::span<const uint8_t> entry) {
     ByteReader reader(entry);
     auto nameBytes = reader.Slice(fat::kShortName, fat::kShortNameLength);

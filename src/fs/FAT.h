@@ -45,6 +45,8 @@ public:
     static std::u16string DecodeShortName(std::span<const uint8_t> entry);
     // Each byte becomes the code unit of the same value.
     static std::u16string BytesToName(std::span<const uint8_t> bytes);
+    // Bytes in the OEM code page (850), as the boot sector's label is stored.
+    static std::u16string OemBytesToName(std::span<const uint8_t> bytes);
     static void TrimTrailingWhiteSpace(std::u16string& text);
     // The checksum of the 11 short-name bytes as stored, which every long-name entry repeats.
     static uint8_t ShortNameChecksum(std::span<const uint8_t> entry);

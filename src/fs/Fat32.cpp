@@ -25,7 +25,7 @@ Status Fat32::ParseBootSector(std::span<const uint8_t> bootSector) {
     }
     FinishLayout();
 
-    std::u16string label = BytesToName(*boot.Slice(fat::kLabel32, fat::kLabelLength));
+    std::u16string label = OemBytesToName(*boot.Slice(fat::kLabel32, fat::kLabelLength));
     TrimTrailingWhiteSpace(label);
     m_volume->SetVolumeLabel(std::move(label));
     return status::kSuccess;
