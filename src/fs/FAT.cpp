@@ -212,6 +212,7 @@ uint64_t FAT::ClusterToSector(uint32_t cluster) const {
 void FAT::BeginTreeWalk() {
     DropLongName();
     m_directoryClusters.clear();
+    m_directoryClustersRead = 0;
     m_directoryDepth = 0;
 }
 
@@ -227,6 +228,7 @@ Status FAT::ReadDirectoryChain(uint64_t firstCluster) {
         // or a directory that contains itself or an ancestor.
         if (!m_directoryClusters.insert(cluster).second) return status::kFileCorrupt;
         LC_TRY(ReadFsSectors(ClusterToSector(cluster), m_sectorsPerCluster, buffer));
+        ++m_directoryClustersRead;
         for (size_t offset = 0; offset + fat::kDirEntrySize <= buffer.size() && !end;
              offset += fat::kDirEntrySize) {
             LC_TRY(ProcessDirEntry(
@@ -241,6 +243,16 @@ Status FAT::ReadDirectoryChain(uint64_t firstCluster) {
         }
         cluster = next;
     }
+    return status::kSuccess;
+}
+
+Status FAT::MarkDamaged(Status result) {
+    // Only a FAT that cannot be read or a lack of memory end the whole walk.
+    if (result == status::kSuccess || result == status::kNotEnoughMemory ||
+        m_fatError != status::kSuccess) {
+        return result;
+    }
+    m_volume->MarkDirectoryDamaged(result);
     return status::kSuccess;
 }
 
@@ -354,13 +366,8 @@ Status FAT::ProcessDirEntry(std::span<const uint8_t> entry, bool& end) {
         // Long-name entries left at the end of the folder name nothing out here.
         DropLongName();
         // A folder that cannot be read whole keeps what was read of it and is marked; its
-        // siblings are read as usual. Only a FAT that cannot be read or a lack of memory end the
-        // whole walk.
-        const bool fatal = result == status::kNotEnoughMemory || m_fatError != status::kSuccess;
-        if (result != status::kSuccess && !fatal) {
-            m_volume->MarkDirectoryDamaged(result);
-            result = status::kSuccess;
-        }
+        // siblings are read as usual.
+        result = MarkDamaged(result);
         m_volume->LeaveDirectory();
         return result;
     }

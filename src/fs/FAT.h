@@ -73,6 +73,9 @@ protected:
     void FinishLayout();
     // Starts a walk of the whole tree: nothing read yet, at the root.
     void BeginTreeWalk();
+    // The result of reading the folder being reported: a failure that need not end the walk
+    // marks the folder damaged and becomes success.
+    Status MarkDamaged(Status result);
     // The FAT entry of cluster, classified; next is set for kNext.
     ChainStep NextCluster(uint32_t cluster, uint32_t& next);
     uint64_t ClusterToSector(uint32_t cluster) const;
@@ -92,6 +95,7 @@ protected:
     uint32_t m_clusterCount = 0;
     uint32_t m_lastCluster = 0;     // highest valid cluster number; below 2 when there is none
     uint32_t m_directoryDepth = 0;  // 0 while the root directory is read
+    uint64_t m_directoryClustersRead = 0;  // during the current walk
 
 private:
     struct Run {

@@ -33,7 +33,10 @@ Status Fat32::ParseBootSector(std::span<const uint8_t> bootSector) {
 
 Status Fat32::ReadDirectoryTree() {
     BeginTreeWalk();
-    return ReadDirectoryChain(m_rootCluster);
+    Status result = ReadDirectoryChain(m_rootCluster);
+    // A root whose first cluster cannot be read ends the open; one whose chain breaks later
+    // keeps what was read and is marked damaged.
+    return m_directoryClustersRead == 0 ? result : MarkDamaged(result);
 }
 
 bool Fat32::IsEndOfChain(uint32_t value) const {

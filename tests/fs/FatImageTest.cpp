@@ -381,6 +381,14 @@ TEST_F(FatHostileTest, EndOfChainRanges) {
     image = images[32];
     editor.SetRootCluster(0x0FFFFFF0);
     EXPECT_EQ(OpenAndCopy(image, ""), status::kFileCorrupt);
+    // A root chain that breaks after its first cluster: the root is marked, what it gave stays.
+    image = ReadFileBytes(Unpacked("fat", "fat32.img"));
+    FatImageEditor fixture(image);
+    fixture.SetFat(fixture.RootCluster(), 0);
+    EXPECT_EQ(OpenAndCopy(image, ""), status::kSuccess);
+    ASSERT_EQ(m_volume.Tree().DamagedFolders().size(), 1u);
+    EXPECT_EQ(m_volume.Tree().DamagedFolders()[0], m_volume.Root());
+    EXPECT_NE(FindPath(m_volume.Root(), "first.txt"), nullptr);
 }
 
 }  // namespace
