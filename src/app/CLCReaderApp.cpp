@@ -9,6 +9,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CPasswordDlg.h"
+#include "app/DamagedFolders.h"
 #include "app/WaitCursor.h"
 #include "platform/Text.h"
 #include "resources/ErrorText.h"
@@ -178,6 +179,7 @@ CLCReaderDoc* CLCReaderApp::OpenDocumentFile(const QString& path) {
     m_pVolume = std::move(volume);
     // Copies left by an earlier run for the same volume.
     CleanupVolumeTemp(m_pVolume->GetVolumeName(), newLabel, true, m_pMainFrame);
+    ReportDamagedFolders(m_pMainFrame, m_pVolume->Tree());
     return &m_document;
 }
 

@@ -5,6 +5,7 @@
 #include "cli/Command.h"
 #include "cli/Password.h"
 #include "cli/StderrRetryDelay.h"
+#include "platform/Text.h"
 #include "resources/ErrorText.h"
 #include "resources/StringTable.h"
 #include "volume/PasswordResult.h"
@@ -15,6 +16,19 @@ namespace {
 
 constexpr uint32_t kStrKeyRingNotSupported = 15;
 constexpr char kPasswordFileOption[] = "--password-file";
+
+// Set once a damaged folder has been reported: the command then ends with a failure.
+bool g_damageReported = false;
+
+// '/'-separated path below the root; the root itself is "/".
+std::string FolderPath(const DirInfo& folder) {
+    std::string path;
+    for (const DirInfo* d = &folder; d != nullptr && d->parent != nullptr; d = d->parent) {
+        path.insert(0, (path.empty() ? "" : "/"));
+        path.insert(0, Utf16ToUtf8(d->name));
+    }
+    return path.empty() ? "/" : path;
+}
 
 }  // namespace
 
@@ -98,9 +112,25 @@ int OpenVolume(const std::string& path, const VolumeOptions& options,
         Status code = opened->Open(path, password.span());
         password.clear();
         int exitCode = HandleUnlockResult(path, opened->GetVolumeName(), code);
-        if (exitCode == kExitSuccess) volume = std::move(opened);
+        if (exitCode == kExitSuccess) {
+            ReportDamagedFolders(opened->Tree());
+            volume = std::move(opened);
+        }
         if (exitCode != kExitWrongPassword || !fromPrompt) return exitCode;
     }
+}
+
+size_t ReportDamagedFolders(const DirTree& tree) {
+    for (const DirInfo* folder : tree.DamagedFolders()) {
+        std::fprintf(stderr, "lcportable-cli: damaged folder '%s': %s\n",
+                     FolderPath(*folder).c_str(), FormatOpenError(folder->damage).c_str());
+    }
+    if (!tree.DamagedFolders().empty()) g_damageReported = true;
+    return tree.DamagedFolders().size();
+}
+
+int FinalExitCode(int exitCode) {
+    return exitCode == kExitSuccess && g_damageReported ? kExitFailure : exitCode;
 }
 
 }  // namespace lc::cli

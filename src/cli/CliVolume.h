@@ -34,8 +34,16 @@ int CheckHeader(const std::string& path, LCHeader& header);
 int HandleUnlockResult(const std::string& path, const std::u16string& volumeName, Status code);
 
 // The whole open: header check, password, CLCFiles::Open. On 0 the volume is open, mounted and
-// its tree is built.
+// its tree is built; folders that could not be read whole are then reported on stderr, one line
+// each, and the command goes on with the rest.
 int OpenVolume(const std::string& path, const VolumeOptions& options,
                std::unique_ptr<CLCFiles>& volume);
+
+// "lcportable-cli: damaged folder 'a/b': TEXT" for every damaged folder of the tree; returns how
+// many there were.
+size_t ReportDamagedFolders(const DirTree& tree);
+
+// A command's exit code once it has finished: 1 instead of 0 when a damaged folder was reported.
+int FinalExitCode(int exitCode);
 
 }  // namespace lc::cli

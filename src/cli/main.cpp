@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliVolume.h"
 #include "cli/Command.h"
 
 namespace lc::cli {
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
     }
     for (const auto& c : lc::cli::Commands()) {
         if (std::strcmp(c.name, argv[1]) == 0) {
-            return c.run(std::vector<std::string>(argv + 2, argv + argc));
+            return lc::cli::FinalExitCode(c.run(std::vector<std::string>(argv + 2, argv + argc)));
         }
     }
     std::fprintf(stderr, "lcportable-cli: unknown command '%s'\n", argv[1]);

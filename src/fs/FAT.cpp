@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "fs/DosTime.h"
+#include "fs/FatCodePage.h"
 #include "fs/FatStructures.h"
 #include "fs/Volume.h"
 #include "platform/ByteReader.h"
@@ -20,33 +21,11 @@ constexpr size_t kMaxCopyBlock = 4 * 1024 * 1024;
 // The FAT is loaded in pieces of this size when a chain first touches them.
 constexpr uint32_t kFatChunkBytes = 128 * 1024;
 
-// Windows-1252 for the bytes 0x80..0x9F; the bytes it leaves undefined keep their value.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char16_t FromCp1252(uint8_t byte) {
-    if (byte >= 0x80 && byte < 0xA0) return kCp1252High[byte - 0x80];
-    return byte;
-}
-
-// Lower case for every upper-case letter Windows-1252 can hold.
+// Lower case for every upper-case letter code page 850 can hold (all of them in U+00C0..U+00DE).
 char16_t ToLower(char16_t c) {
     if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 0x20);
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 0x20);
-    switch (c) {
-        case 0x0160:
-            return 0x0161;
-        case 0x0152:
-            return 0x0153;
-        case 0x017D:
-            return 0x017E;
-        case 0x0178:
-            return 0x00FF;
-        default:
-            return c;
-    }
+    return c;
 }
 
 bool IsWhiteSpace(char16_t c) {
@@ -67,7 +46,9 @@ std::u16string TakeNamePart(const char16_t* chars, size_t count, bool lower) {
 Status FAT::ParseBootSector(std::span<const uint8_t> bootSector) {
     ByteReader boot(bootSector);
     if (boot.size() < fat::kMinBootSector16) return status::kSuccess;
+    // Sizes other than these leave the reader without geometry (Mount refuses them).
     m_bytesPerSector = *boot.At<uint16_t>(fat::kBytesPerSector);
+    if (!fat::IsSupportedSectorSize(m_bytesPerSector)) m_bytesPerSector = 0;
     m_sectorsPerCluster = *boot.At<uint8_t>(fat::kSectorsPerCluster);
     m_fatStartSector = *boot.At<uint16_t>(fat::kReservedSectors);
     uint32_t total = *boot.At<uint32_t>(fat::kTotalSectors32);
@@ -87,12 +68,24 @@ std::u16string FAT::BytesToName(std::span<const uint8_t> bytes) {
     return name;
 }
 
+std::u16string FAT::OemBytesToName(std::span<const uint8_t> bytes) {
+    std::u16string name;
+    name.reserve(bytes.size());
+    for (uint8_t b : bytes) name.push_back(fat::FromOemCodePage(b));
+    return name;
+}
+
 std::u16string FAT::DecodeShortName(std::span<const uint8_t> entry) {
     ByteReader reader(entry);
     auto nameBytes = reader.Slice(fat::kShortName, fat::kShortNameLength);
     if (!nameBytes) return {};
     char16_t chars[fat::kShortNameLength];
-    for (size_t i = 0; i < fat::kShortNameLength; ++i) chars[i] = FromCp1252((*nameBytes)[i]);
+    for (size_t i = 0; i < fat::kShortNameLength; ++i) {
+        uint8_t byte = (*nameBytes)[i];
+        // A name whose first byte is 0xE5 is stored with 0x05, as 0xE5 marks a deleted entry.
+        if (i == 0 && byte == fat::kEntryKanjiE5) byte = fat::kEntryDeleted;
+        chars[i] = fat::FromOemCodePage(byte);
+    }
 
     uint8_t attributes = reader.At<uint8_t>(fat::kAttributes).value_or(0);
     if (attributes & fat::kAttrVolumeLabel) {
@@ -117,6 +110,7 @@ void FAT::FinishLayout() {
     m_fatBytes = 0;
     m_fatChunks.clear();
     m_fatChunkFailed.clear();
+    m_fatError = status::kSuccess;
     if (m_bytesPerSector == 0 || m_sectorsPerCluster == 0) return;
 
     uint64_t clusters = m_sectorCount / m_sectorsPerCluster;
@@ -155,10 +149,13 @@ std::optional<uint8_t> FAT::FatByte(uint64_t offset) {
         auto count = static_cast<uint32_t>(
             std::min<uint64_t>(m_fatChunkSectors, totalSectors - firstSector));
         std::vector<uint8_t> loaded;
-        if (!TryResize(loaded, static_cast<size_t>(count) * m_bytesPerSector) ||
-            m_volume->ReadSectors(m_fatStartSector + firstSector, count, loaded) !=
-                status::kSuccess) {
+        Status read = status::kNotEnoughMemory;
+        if (TryResize(loaded, static_cast<size_t>(count) * m_bytesPerSector)) {
+            read = ReadFsSectors(m_fatStartSector + firstSector, count, loaded);
+        }
+        if (read != status::kSuccess) {
             m_fatChunkFailed[chunk] = true;
+            if (m_fatError == status::kSuccess) m_fatError = read;
             return std::nullopt;
         }
         data = std::move(loaded);
@@ -198,14 +195,24 @@ uint64_t FAT::GetNextCluster(uint64_t cluster) {
     return NextCluster(static_cast<uint32_t>(cluster), next) == ChainStep::kNext ? next : 0;
 }
 
+Status FAT::ReadFsSectors(uint64_t firstSector, uint64_t count, std::span<uint8_t> buffer) {
+    // The volume counts in 512-byte sectors; the file system in its own, a multiple of them.
+    const uint64_t scale = m_bytesPerSector / Volume::kSectorSize;
+    if (scale == 0 || firstSector > UINT64_MAX / scale || count > UINT32_MAX / scale) {
+        return status::kFileCorrupt;
+    }
+    return m_volume->ReadSectors(firstSector * scale, static_cast<uint32_t>(count * scale), buffer);
+}
+
 uint64_t FAT::ClusterToSector(uint32_t cluster) const {
     return static_cast<uint64_t>(cluster - fat::kFirstDataCluster) * m_sectorsPerCluster +
            m_firstDataSector;
 }
 
 void FAT::BeginTreeWalk() {
-    m_pendingLongName.clear();
+    DropLongName();
     m_directoryClusters.clear();
+    m_directoryClustersRead = 0;
     m_directoryDepth = 0;
 }
 
@@ -220,7 +227,8 @@ Status FAT::ReadDirectoryChain(uint64_t firstCluster) {
         // Every directory cluster is read once per walk: a second visit is a loop in a chain
         // or a directory that contains itself or an ancestor.
         if (!m_directoryClusters.insert(cluster).second) return status::kFileCorrupt;
-        LC_TRY(m_volume->ReadSectors(ClusterToSector(cluster), m_sectorsPerCluster, buffer));
+        LC_TRY(ReadFsSectors(ClusterToSector(cluster), m_sectorsPerCluster, buffer));
+        ++m_directoryClustersRead;
         for (size_t offset = 0; offset + fat::kDirEntrySize <= buffer.size() && !end;
              offset += fat::kDirEntrySize) {
             LC_TRY(ProcessDirEntry(
@@ -230,13 +238,59 @@ Status FAT::ReadDirectoryChain(uint64_t firstCluster) {
         uint32_t next = 0;
         ChainStep step = NextCluster(cluster, next);
         if (step == ChainStep::kEnd) break;
-        if (step == ChainStep::kCorrupt) return status::kFileCorrupt;
+        if (step == ChainStep::kCorrupt) {
+            return m_fatError != status::kSuccess ? m_fatError : status::kFileCorrupt;
+        }
         cluster = next;
     }
     return status::kSuccess;
 }
 
-Status FAT::AppendLongNamePiece(std::span<const uint8_t> entry) {
+Status FAT::MarkDamaged(Status result) {
+    // Only a FAT that cannot be read or a lack of memory end the whole walk.
+    if (result == status::kSuccess || result == status::kNotEnoughMemory ||
+        m_fatError != status::kSuccess) {
+        return result;
+    }
+    m_volume->MarkDirectoryDamaged(result);
+    return status::kSuccess;
+}
+
+uint8_t FAT::ShortNameChecksum(std::span<const uint8_t> entry) {
+    uint8_t sum = 0;
+    for (size_t i = 0; i < fat::kShortNameLength && i < entry.size(); ++i) {
+        sum = static_cast<uint8_t>(((sum & 1) << 7) + (sum >> 1) + entry[i]);
+    }
+    return sum;
+}
+
+void FAT::DropLongName() {
+    m_pendingLongName.clear();
+    m_longNameOpen = false;
+    m_longNameNextOrdinal = 0;
+    m_longNameChecksum = 0;
+}
+
+void FAT::AppendLongNamePiece(std::span<const uint8_t> entry) {
+    ByteReader reader(entry);
+    const uint8_t order = *reader.At<uint8_t>(fat::kShortName);
+    const uint8_t ordinal = order & fat::kLongNameOrdinalMask;
+    const uint8_t checksum = *reader.At<uint8_t>(fat::kLongNameChecksum);
+    const bool valid = ordinal >= 1 && ordinal <= fat::kMaxLongNameEntries &&
+                       (order & ~(fat::kLongNameOrdinalMask | fat::kLongNameLast)) == 0;
+    if (order & fat::kLongNameLast) {
+        // The entry stored first carries the last piece and starts a new sequence.
+        DropLongName();
+        if (!valid) return;
+        m_longNameOpen = true;
+        m_longNameChecksum = checksum;
+    } else if (!valid || !m_longNameOpen || ordinal != m_longNameNextOrdinal ||
+               checksum != m_longNameChecksum) {
+        DropLongName();
+        return;
+    }
+    m_longNameNextOrdinal = static_cast<uint8_t>(ordinal - 1);
+
     struct Part {
         size_t offset;
         size_t chars;
@@ -244,25 +298,22 @@ Status FAT::AppendLongNamePiece(std::span<const uint8_t> entry) {
     static constexpr Part kParts[] = {{fat::kLongName1, fat::kLongName1Chars},
                                       {fat::kLongName2, fat::kLongName2Chars},
                                       {fat::kLongName3, fat::kLongName3Chars}};
-    ByteReader reader(entry);
     std::u16string piece;
+    bool ended = false;
     for (const Part& part : kParts) {
-        for (size_t i = 0; i < part.chars; ++i) {
-            auto c = reader.At<uint16_t>(part.offset + 2 * i);
-            if (!c || *c == 0) break;
-            piece.push_back(static_cast<char16_t>(*c));
+        for (size_t i = 0; i < part.chars && !ended; ++i) {
+            // The name ends at a 0; 0xFFFF fills the rest of the entry.
+            uint16_t c = *reader.At<uint16_t>(part.offset + 2 * i);
+            if (c == 0 || c == 0xFFFF) {
+                ended = true;
+            } else {
+                piece.push_back(static_cast<char16_t>(c));
+            }
         }
     }
-    // 0xFFFF is the fill after the terminating 0: the piece ends there.
-    auto fill = piece.find(u'\xFFFF');
-    if (fill != std::u16string::npos) piece.resize(fill);
-    if (piece.empty()) return status::kSuccess;
-    if (m_pendingLongName.size() > fat::kMaxPendingLongName) {
-        m_pendingLongName.resize(fat::kMaxPendingLongName);
-    }
     // Entries are stored last piece first: each piece goes in front of those met before it.
+    // The ordinals bound the whole name to kMaxLongNameEntries pieces.
     m_pendingLongName.insert(0, piece);
-    return status::kSuccess;
 }
 
 Status FAT::ProcessDirEntry(std::span<const uint8_t> entry, bool& end) {
@@ -272,18 +323,30 @@ Status FAT::ProcessDirEntry(std::span<const uint8_t> entry, bool& end) {
     uint8_t attributes = *reader.At<uint8_t>(fat::kAttributes);
     bool longName = (attributes & fat::kAttrLongNameMask) == fat::kAttrLongNameMask;
 
-    if (first == fat::kEntryDeleted) return status::kSuccess;
-    if (first == fat::kEntryKanjiE5 && !longName) return status::kSuccess;
     if (first == fat::kEntryFree) {
+        DropLongName();
         end = true;
         return status::kSuccess;
     }
-    if (first == fat::kEntryDot && !longName) return status::kSuccess;
-    if (longName) return AppendLongNamePiece(entry);
+    // A deleted entry, long or short, takes any long name gathered so far with it.
+    if (first == fat::kEntryDeleted) {
+        DropLongName();
+        return status::kSuccess;
+    }
+    if (longName) {
+        AppendLongNamePiece(entry);
+        return status::kSuccess;
+    }
 
-    std::u16string name =
-        m_pendingLongName.empty() ? DecodeShortName(entry) : std::move(m_pendingLongName);
-    m_pendingLongName.clear();
+    // A long name belongs to this entry only when its sequence is whole and was made for it.
+    std::u16string name;
+    if (m_longNameOpen && m_longNameNextOrdinal == 0 && !m_pendingLongName.empty() &&
+        m_longNameChecksum == ShortNameChecksum(entry)) {
+        name = std::move(m_pendingLongName);
+    }
+    DropLongName();
+    if (first == fat::kEntryDot) return status::kSuccess;
+    if (name.empty()) name = DecodeShortName(entry);
     uint32_t modified =
         DosTime::Pack(*reader.At<uint16_t>(fat::kWriteDate), *reader.At<uint16_t>(fat::kWriteTime));
     uint32_t cluster = *reader.At<uint16_t>(fat::kClusterLow);
@@ -300,6 +363,11 @@ Status FAT::ProcessDirEntry(std::span<const uint8_t> entry, bool& end) {
             result = ReadDirectoryChain(cluster);
             --m_directoryDepth;
         }
+        // Long-name entries left at the end of the folder name nothing out here.
+        DropLongName();
+        // A folder that cannot be read whole keeps what was read of it and is marked; its
+        // siblings are read as usual.
+        result = MarkDamaged(result);
         m_volume->LeaveDirectory();
         return result;
     }
@@ -383,8 +451,7 @@ Status FAT::CopyFileData(uint64_t first, File& output, uint64_t size) {
             auto clusters = static_cast<uint32_t>(std::min<uint64_t>(left, blockClusters));
             size_t bytes = static_cast<size_t>(clusters) * clusterBytes;
             std::span<uint8_t> block(buffer.data(), bytes);
-            result = m_volume->ReadSectors(ClusterToSector(start), clusters * m_sectorsPerCluster,
-                                           block);
+            result = ReadFsSectors(ClusterToSector(start), clusters * m_sectorsPerCluster, block);
             if (result != status::kSuccess) break;
             size_t n = static_cast<size_t>(std::min<uint64_t>(remaining, bytes));
             result = output.WriteAll(block.first(n));

@@ -29,7 +29,7 @@ Status Fat12::ParseBootSector(std::span<const uint8_t> bootSector) {
     m_sectorCount = m_sectorCount > m_firstDataSector ? m_sectorCount - m_firstDataSector : 0;
     FinishLayout();
 
-    std::u16string label = BytesToName(*boot.Slice(fat::kLabel16, fat::kLabelLength));
+    std::u16string label = OemBytesToName(*boot.Slice(fat::kLabel16, fat::kLabelLength));
     TrimTrailingWhiteSpace(label);
     m_volume->SetVolumeLabel(std::move(label));
     return status::kSuccess;
@@ -44,7 +44,7 @@ Status Fat12::ReadDirectoryTree() {
     } catch (const std::bad_alloc&) {
         return status::kNotEnoughMemory;
     }
-    LC_TRY(m_volume->ReadSectors(m_rootStartSector, m_rootSectorCount, buffer));
+    LC_TRY(ReadFsSectors(m_rootStartSector, m_rootSectorCount, buffer));
 
     std::span<const uint8_t> region(buffer);
     bool end = false;

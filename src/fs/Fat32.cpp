@@ -25,7 +25,7 @@ Status Fat32::ParseBootSector(std::span<const uint8_t> bootSector) {
     }
     FinishLayout();
 
-    std::u16string label = BytesToName(*boot.Slice(fat::kLabel32, fat::kLabelLength));
+    std::u16string label = OemBytesToName(*boot.Slice(fat::kLabel32, fat::kLabelLength));
     TrimTrailingWhiteSpace(label);
     m_volume->SetVolumeLabel(std::move(label));
     return status::kSuccess;
@@ -33,7 +33,10 @@ Status Fat32::ParseBootSector(std::span<const uint8_t> bootSector) {
 
 Status Fat32::ReadDirectoryTree() {
     BeginTreeWalk();
-    return ReadDirectoryChain(m_rootCluster);
+    Status result = ReadDirectoryChain(m_rootCluster);
+    // A root whose first cluster cannot be read ends the open; one whose chain breaks later
+    // keeps what was read and is marked damaged.
+    return m_directoryClustersRead == 0 ? result : MarkDamaged(result);
 }
 
 bool Fat32::IsEndOfChain(uint32_t value) const {

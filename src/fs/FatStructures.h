@@ -30,6 +30,11 @@ inline constexpr size_t kMinBootSector16 = 62;
 inline constexpr size_t kMinBootSector32 = 90;
 inline constexpr size_t kMinNtfsBootSector = 92;
 
+// The sector sizes the readers work in: powers of two from 512 to 4,096 bytes.
+inline constexpr bool IsSupportedSectorSize(uint32_t bytes) {
+    return bytes >= 512 && bytes <= 4096 && (bytes & (bytes - 1)) == 0;
+}
+
 // Cluster-count limits of the three variants.
 inline constexpr uint32_t kMaxFat12Clusters = 4084;
 inline constexpr uint32_t kMaxFat16Clusters = 65524;
@@ -72,8 +77,13 @@ inline constexpr size_t kLongName2Chars = 6;
 inline constexpr size_t kLongName3 = 28;
 inline constexpr size_t kLongName3Chars = 2;
 inline constexpr size_t kLongNamePieceChars = 13;
-// The pending long name is cut to this many characters before a piece is put in front.
-inline constexpr size_t kMaxPendingLongName = 259;
+inline constexpr size_t kLongNameChecksum = 13;
+// First byte of a long-name entry: its ordinal (1 for the piece nearest the short entry), and
+// a flag on the entry stored first, which holds the last piece.
+inline constexpr uint8_t kLongNameOrdinalMask = 0x3F;
+inline constexpr uint8_t kLongNameLast = 0x40;
+// 255 characters need 20 entries.
+inline constexpr uint8_t kMaxLongNameEntries = 20;
 
 // Cluster numbers and FAT entry values.
 inline constexpr uint32_t kFirstDataCluster = 2;

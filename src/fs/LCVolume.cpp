@@ -27,8 +27,11 @@ FileSystemKind ClassifyFat(const ByteReader& boot) {
     if (boot.size() < fat::kMinBootSector16) return FileSystemKind::kNone;
     uint32_t bytesPerSector = *boot.At<uint16_t>(fat::kBytesPerSector);
     uint32_t sectorsPerCluster = *boot.At<uint8_t>(fat::kSectorsPerCluster);
-    // Both are divisors below; a zero in either is no file system we can read.
-    if (bytesPerSector == 0 || sectorsPerCluster == 0) return FileSystemKind::kNone;
+    // Both are divisors below; a zero in either is no file system we can read, nor is a sector
+    // size the readers cannot work in.
+    if (!fat::IsSupportedSectorSize(bytesPerSector) || sectorsPerCluster == 0) {
+        return FileSystemKind::kNone;
+    }
 
     uint32_t fatSize16 = *boot.At<uint16_t>(fat::kFatSize16);
     uint32_t fatSize = fatSize16 != 0 ? fatSize16 : boot.At<uint32_t>(fat::kFatSize32).value_or(0);

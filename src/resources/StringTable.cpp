@@ -79,6 +79,12 @@ constexpr StringEntry kStrings[] = {
      "to open the file is installed.",
      "Konnte die extrahierte Datei nicht starten:\n%s.\n\nVerifizieren Sie dass die Anwendung "
      "zum Öffnen der Datei installiert ist."},
+    {32792,
+     "Some folders of this volume could not be read. They are shown as far as they could be "
+     "read:\n\n%s\n\n%s",
+     "Einige Ordner dieses Laufwerks konnten nicht gelesen werden. Sie werden angezeigt, soweit "
+     "sie gelesen werden konnten:\n\n%s\n\n%s"},
+    {32793, "and %u more", "und %u weitere"},
     {57616, "Open this volume", "Dieses Volume öffnen."},
 };
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "fs/DosTime.h"
 #include "fs/Fat16.h"
@@ -27,11 +28,13 @@ Entry ShortEntry(const char (&name)[12], uint8_t attributes, uint8_t caseFlags =
     return e;
 }
 
-// A long-name entry with up to 13 UTF-16 units; 0 then 0xFFFF fill after a short piece.
-Entry LongEntry(uint8_t sequence, std::u16string units) {
+// A long-name entry with up to 13 UTF-16 units, made for the short entry named shortName; 0 then
+// 0xFFFF fill after a short piece.
+Entry LongEntry(uint8_t sequence, std::u16string units, const char (&shortName)[12]) {
     Entry e{};
     e[0] = sequence;
     e[11] = 0x0F;
+    e[13] = FAT::ShortNameChecksum(std::span(reinterpret_cast<const uint8_t*>(shortName), 11));
     if (units.size() < 13) units.push_back(0);
     units.resize(13, 0xFFFF);
     static constexpr size_t kOffsets[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
@@ -51,9 +54,12 @@ TEST(FatShortNameTest, DecodesLikeWindows) {
         {"NOEXT      ", 0x20, 0x00, u"NOEXT"},
         {"A B     TXT", 0x20, 0x00, u"A.TXT"},
         {"FULLNAMEEXT", 0x10, 0x18, u"fullname.ext"},
-        // Windows-1252: 0x8A is Š, 0xC4 is Ä, 0x80 the euro sign; lower case reaches them too.
-        {"\x8A\xC4X     TXT", 0x20, 0x08, u"\u0161\u00E4x.TXT"},
-        {"\x80       TXT", 0x20, 0x00, u"\u20AC.TXT"},
+        // Code page 850: 0x8E Ä, 0x99 Ö, 0x9A Ü, 0xE1 ß, 0xB0 a shade block; lower case too.
+        {"\x8E\x99\x9A\xE1    TXT", 0x20, 0x00, u"\u00C4\u00D6\u00DC\u00DF.TXT"},
+        {"\x8E\x99\x9A\xE1\xB0   TXT", 0x20, 0x08, u"\u00E4\u00F6\u00FC\u00DF\u2591.TXT"},
+        // 0x05 stands for a first byte 0xE5: Õ.
+        {"\x05X      TXT", 0x20, 0x00, u"\u00D5X.TXT"},
+        {"\x05X      TXT", 0x20, 0x18, u"\u00F5x.txt"},
         {"MY LABEL   ", 0x08, 0x18, u"MY LABEL"},
     };
     for (const Case& c : cases) {
@@ -78,26 +84,71 @@ protected:
 
 TEST_F(FatEntryTest, LongNameFromPiecesStoredLastFirst) {
     std::u16string name = u"A long name of 27 chars.txt";
-    EXPECT_EQ(Process(LongEntry(0x43, name.substr(26))), status::kSuccess);
-    EXPECT_EQ(Process(LongEntry(0x02, name.substr(13, 13))), status::kSuccess);
-    EXPECT_EQ(Process(LongEntry(0x01, name.substr(0, 13))), status::kSuccess);
+    EXPECT_EQ(Process(LongEntry(0x43, name.substr(26), "ALONGN~1TXT")), status::kSuccess);
+    EXPECT_EQ(Process(LongEntry(0x02, name.substr(13, 13), "ALONGN~1TXT")), status::kSuccess);
+    EXPECT_EQ(Process(LongEntry(0x01, name.substr(0, 13), "ALONGN~1TXT")), status::kSuccess);
     EXPECT_EQ(m_volume.Root()->firstFile, nullptr);
     EXPECT_EQ(Process(ShortEntry("ALONGN~1TXT", 0x20)), status::kSuccess);
     EXPECT_EQ(FirstFileName(), name);
     // The pending name is used up: the next short entry has its own name.
     EXPECT_EQ(Process(ShortEntry("NEXT    TXT", 0x20)), status::kSuccess);
     EXPECT_EQ(FirstFileName(), u"NEXT.TXT");
-    EXPECT_EQ(Process(LongEntry(0x41, u"abc")), status::kSuccess);
-    EXPECT_EQ(Process(ShortEntry("ABC        ", 0x20)), status::kSuccess);
-    EXPECT_EQ(FirstFileName(), u"abc");
+}
+
+// A long name is used only when its pieces count down to 1 from an entry flagged 0x40 and each
+// carries the checksum of the short entry after them; anything else leaves the short name.
+TEST_F(FatEntryTest, LongNameSequenceChecks) {
+    const std::u16string a = u"first piece..", b = u"second";
+    Entry label = ShortEntry("LABEL      ", 0x08);
+    Entry dot = ShortEntry(".          ", 0x10);
+    Entry deletedShort = ShortEntry("\xE5THER   TXT", 0x20);
+    Entry noFlag = LongEntry(0x02, b, "SHORT   TXT");
+    Entry ordinal21 = LongEntry(0x55, b, "SHORT   TXT");
+    struct Case {
+        const char* what;
+        std::vector<Entry> before;  // then the short entry SHORT.TXT
+        std::u16string expected;
+    } cases[] = {
+        {"whole", {LongEntry(0x42, b, "SHORT   TXT"), LongEntry(0x01, a, "SHORT   TXT")}, a + b},
+        {"checksum of another entry",
+         {LongEntry(0x42, b, "OTHER   TXT"), LongEntry(0x01, a, "OTHER   TXT")},
+         u"SHORT.TXT"},
+        {"one piece with another checksum",
+         {LongEntry(0x42, b, "SHORT   TXT"), LongEntry(0x01, a, "OTHER   TXT")},
+         u"SHORT.TXT"},
+        {"missing piece",
+         {LongEntry(0x43, b, "SHORT   TXT"), LongEntry(0x01, a, "SHORT   TXT")},
+         u"SHORT.TXT"},
+        {"no 0x40 flag", {noFlag, LongEntry(0x01, a, "SHORT   TXT")}, u"SHORT.TXT"},
+        {"ordinal above 20", {ordinal21, LongEntry(0x01, a, "SHORT   TXT")}, u"SHORT.TXT"},
+        {"pieces repeated",
+         {LongEntry(0x42, b, "SHORT   TXT"), LongEntry(0x01, a, "SHORT   TXT"),
+          LongEntry(0x01, a, "SHORT   TXT")},
+         u"SHORT.TXT"},
+        {"label between", {LongEntry(0x41, a, "SHORT   TXT"), label}, u"SHORT.TXT"},
+        {"dot entry between", {LongEntry(0x41, a, "SHORT   TXT"), dot}, u"SHORT.TXT"},
+        {"deleted entry between", {LongEntry(0x41, a, "SHORT   TXT"), deletedShort}, u"SHORT.TXT"},
+        {"a new sequence starts over",
+         {LongEntry(0x41, b, "SHORT   TXT"), LongEntry(0x41, a, "SHORT   TXT")},
+         a},
+    };
+    for (const Case& c : cases) {
+        PlainImageVolume volume;
+        volume.SetVolumeLabel(u"ROOT");
+        Fat16 reader(&volume);
+        bool end = false;
+        for (const Entry& e : c.before) EXPECT_EQ(reader.ProcessDirEntry(e, end), status::kSuccess);
+        EXPECT_EQ(reader.ProcessDirEntry(ShortEntry("SHORT   TXT", 0x20), end), status::kSuccess);
+        ASSERT_NE(volume.Root()->firstFile, nullptr) << c.what;
+        EXPECT_EQ(volume.Root()->firstFile->name, c.expected) << c.what;
+    }
 }
 
 TEST_F(FatEntryTest, SkippedEntriesFieldsAndTheEnd) {
-    Entry deletedLong = LongEntry(0x41, u"gone");
+    Entry deletedLong = LongEntry(0x41, u"gone", "KEPT    TXT");
     deletedLong[0] = 0xE5;
-    for (const Entry& e :
-         {ShortEntry("\xE5GONE   TXT", 0x20), ShortEntry("\x05KANJI  TXT", 0x20),
-          ShortEntry(".          ", 0x10), ShortEntry("..         ", 0x10), deletedLong}) {
+    for (const Entry& e : {ShortEntry("\xE5GONE   TXT", 0x20), ShortEntry(".          ", 0x10),
+                           ShortEntry("..         ", 0x10), deletedLong}) {
         EXPECT_EQ(Process(e), status::kSuccess);
         EXPECT_FALSE(m_end);
     }
@@ -180,6 +231,10 @@ TEST(FatClassificationTest, OddBootSectors) {
         {"near jump", 0, "\xE9", FileSystemKind::kFat12},
         {"no jump", 0, std::string(1, '\0'), FileSystemKind::kNone},
         {"0 bytes per sector", 11, std::string(2, '\0'), FileSystemKind::kNone},
+        {"256 bytes per sector", 11, std::string("\0\x01", 2), FileSystemKind::kNone},
+        {"1,536 bytes per sector", 11, std::string("\0\x06", 2), FileSystemKind::kNone},
+        {"8,192 bytes per sector", 11, std::string("\0\x20", 2), FileSystemKind::kNone},
+        {"4,096 bytes per sector", 11, std::string("\0\x10", 2), FileSystemKind::kFat12},
         {"0 sectors per cluster", 13, std::string(1, '\0'), FileSystemKind::kNone},
         {"FATs larger than the volume", 22, "\x60\xEA", FileSystemKind::kNone},
         {"NTFS", 3, "NTFS    ", FileSystemKind::kNtfs},
@@ -196,10 +251,13 @@ TEST(FatClassificationTest, OddBootSectors) {
 
 TEST(FatClassificationTest, MountsButCannotReadPastTheImage) {
     auto boot = BootSector(2000, 512, true);
+    std::memcpy(&boot[43], "\x8ERGER      ", 11);
     PlainImageVolume small(std::vector<uint8_t>(boot.begin(), boot.end()));
     EXPECT_EQ(small.Mount(), status::kSuccess);
     ASSERT_NE(small.FileSystem(), nullptr);
     EXPECT_STREQ(small.FileSystem()->RuntimeClassName(), "Fat12");
+    // The boot sector's label is in the OEM code page, as short names are.
+    EXPECT_EQ(small.Root()->name, u"\u00C4RGER");
     // The root region lies past the end of this one-sector image.
     EXPECT_EQ(small.FileSystem()->ReadDirectoryTree(), status::kHandleEof);
 }

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <sstream>
 
 #include "FsTestUtil.h"
 #include "fs/FAT.h"
@@ -87,6 +88,50 @@ INSTANTIATE_TEST_SUITE_P(Images, FatFixtureTest,
                                            FixtureCase{"fat32", 512}),
                          [](const auto& p) { return std::string(p.param.name); });
 
+// Images patched the way other systems leave them (names.img) and images with 1,024- and
+// 4,096-byte sectors: every path as mtools' mdir lists it, every file's data as mtype reads it.
+class FatAsMtoolsReadsTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(FatAsMtoolsReadsTest, NamesAndData) {
+    const std::string name = GetParam();
+    PlainImageVolume volume;
+    volume.SetImage(ReadFileBytes(Unpacked("fat", name + ".img")));
+    ASSERT_EQ(volume.Open(), status::kSuccess);
+    ASSERT_TRUE(volume.Tree().DamagedFolders().empty());
+
+    std::vector<std::string> expected, listed;
+    std::istringstream mdir(ReadText(FixtureDir() / "fat" / (name + ".mdir")));
+    for (std::string line; std::getline(mdir, line);) expected.push_back(line);
+    std::map<std::string, std::string> sums;  // path -> SHA-256 of what mtype reads
+    std::istringstream sumLines(ReadText(FixtureDir() / "fat" / (name + ".sums")));
+    for (std::string line; std::getline(sumLines, line);)
+        sums[line.substr(66)] = line.substr(0, 64);
+
+    std::vector<const DirInfo*> records;
+    CollectRecords(volume.Root(), records);
+    ScratchDir scratch;
+    for (const DirInfo* r : records) {
+        listed.push_back(PathOf(r) + (r->IsDirectory() ? "/" : ""));
+        if (r->IsDirectory()) continue;
+        Status result = 1;
+        auto data = CopyOut(*volume.FileSystem(), *r, result, scratch);
+        EXPECT_EQ(result, status::kSuccess) << PathOf(r);
+        EXPECT_EQ(Sha256Hex(data), sums[PathOf(r)]) << PathOf(r);
+    }
+    std::sort(expected.begin(), expected.end());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, FatAsMtoolsReadsTest,
+                         ::testing::Values("names", "s1024-fat12", "s1024-fat16", "s1024-fat32",
+                                           "s4096-fat12", "s4096-fat16", "s4096-fat32"),
+                         [](const auto& p) {
+                             std::string n = p.param;
+                             std::replace(n.begin(), n.end(), '-', '_');
+                             return n;
+                         });
+
 constexpr int64_t kKeep = -1;
 constexpr uint32_t kNext = 0x80000000u;  // kNext | n: the file's first cluster + n
 
@@ -126,6 +171,17 @@ protected:
         }
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
         return result;
+    }
+
+    // The paths of the folders marked damaged, in walk order; "!" after one marked with
+    // another code than 1392.
+    std::string Damaged() const {
+        std::string text;
+        for (const DirInfo* d : m_volume.Tree().DamagedFolders()) {
+            text += (text.empty() ? "" : " ") + PathOf(d);
+            if (d->damage != status::kFileCorrupt) text += "!";
+        }
+        return text;
     }
 
     ScratchDir m_scratch;
@@ -196,26 +252,26 @@ TEST_F(FatHostileTest, DirectoriesThatLoop) {
     const uint64_t f0 = probe.FindEntry(sub, "F0      TXT");
     ASSERT_NE(f0, 0u);
 
-    // Where the damage goes: the FAT entry of a cluster, or an entry's cluster number.
+    // Where the damage goes: the FAT entry of a cluster, or an entry's cluster number. Each
+    // damaged folder is marked, keeps what was read before the damage, and the rest is read.
     enum Where { kBackEntry, kLoopBinEntry, kFatOfSub, kFatOfSubSecond };
     enum Target { kSub = 1, kInner, kFree, kPastEnd };
     struct Case {
         const char* what;
         Where where;
         Target target;
-        Status expected;
+        std::string damaged;
     } cases[] = {
-        {"contains its grandparent", kBackEntry, kSub, status::kFileCorrupt},
-        {"contains its parent", kBackEntry, kInner, status::kFileCorrupt},
-        {"cluster past the end", kBackEntry, kPastEnd, status::kFileCorrupt},
-        {"cluster 0", kBackEntry, kFree, status::kFileCorrupt},
+        {"contains its grandparent", kBackEntry, kSub, "SUB/INNER/BACK"},
+        {"contains its parent", kBackEntry, kInner, "SUB/INNER/BACK"},
+        {"cluster past the end", kBackEntry, kPastEnd, "SUB/INNER/BACK"},
+        {"cluster 0", kBackEntry, kFree, "SUB/INNER/BACK"},
         // The first cluster is full (no end entry in it): its FAT entry is followed.
-        {"first cluster leads to itself", kFatOfSub, kSub, status::kFileCorrupt},
-        {"chain continues into a free cluster", kFatOfSub, kFree, status::kFileCorrupt},
-        {"second cluster leads back to the first, after its end entry", kFatOfSubSecond, kSub,
-         status::kSuccess},
+        {"first cluster leads to itself", kFatOfSub, kSub, "SUB"},
+        {"chain continues into a free cluster", kFatOfSub, kFree, "SUB"},
+        {"second cluster leads back to the first, after its end entry", kFatOfSubSecond, kSub, ""},
         // LOOP.BIN becomes a second name for INNER: a directory shared by two parents.
-        {"two entries for one directory", kLoopBinEntry, kInner, status::kFileCorrupt},
+        {"two entries for one directory", kLoopBinEntry, kInner, "SUB/INNER"},
     };
     for (const Case& c : cases) {
         auto image = pristine;
@@ -230,14 +286,20 @@ TEST_F(FatHostileTest, DirectoriesThatLoop) {
             image[loop + 11] = 0x10;
             editor.SetEntryCluster(loop, value);
         }
-        EXPECT_EQ(OpenAndCopy(image, ""), c.expected) << c.what;
-        // What was reported before the damage stays.
+        EXPECT_EQ(OpenAndCopy(image, ""), status::kSuccess) << c.what;
+        EXPECT_EQ(Damaged(), c.damaged) << c.what;
         EXPECT_NE(FindPath(m_volume.Root(), "LOOP.BIN"), nullptr) << c.what;
         EXPECT_NE(FindPath(m_volume.Root(), "SUB/INNER"), nullptr) << c.what;
+        EXPECT_NE(FindPath(m_volume.Root(), "SUB/F12.TXT"), nullptr) << c.what;
     }
 
-    // A label entry outside the root is ignored.
+    // A root that cannot be read ends the open.
     auto image = pristine;
+    image.resize(FatImageEditor(image).ClusterOffset(2) - 512);
+    EXPECT_EQ(OpenAndCopy(image, ""), status::kHandleEof);
+
+    // A label entry outside the root is ignored.
+    image = pristine;
     image[f0 + 11] = 0x08;
     ASSERT_EQ(OpenAndCopy(image, ""), status::kSuccess);
     EXPECT_EQ(m_volume.Root()->name, u"NO NAME");
@@ -248,9 +310,8 @@ TEST_F(FatHostileTest, DirectoriesThatLoop) {
 TEST_F(FatHostileTest, NestingDepthIsBounded) {
     // By hand: the root's entry D leads to cluster 2, whose entry D leads to cluster 3, and so on.
     const auto blank = MakeFatImage(m_scratch, 16, 4096, {});
-    for (auto [levels, expected] : {std::pair{256u, status::kSuccess},
-                                    {257u, status::kFileCorrupt},
-                                    {3000u, status::kFileCorrupt}}) {
+    // The folder one level too deep is marked damaged and left unread.
+    for (auto [levels, damaged] : {std::pair{256u, false}, {257u, true}, {3000u, true}}) {
         auto image = blank;
         FatImageEditor editor(image);
         auto writeDir = [&](uint64_t at, uint32_t cluster) {
@@ -265,29 +326,32 @@ TEST_F(FatHostileTest, NestingDepthIsBounded) {
                         0);
             if (k + 1 < levels) writeDir(editor.ClusterOffset(2 + k), 3 + k);
         }
-        EXPECT_EQ(OpenAndCopy(image, ""), expected) << levels;
+        EXPECT_EQ(OpenAndCopy(image, ""), status::kSuccess) << levels;
         std::vector<const DirInfo*> records;
         CollectRecords(m_volume.Root(), records);
         EXPECT_EQ(records.size(), std::min(levels, 257u)) << levels;
+        const auto& marked = m_volume.Tree().DamagedFolders();
+        ASSERT_EQ(marked.size(), damaged ? 1u : 0u) << levels;
+        if (damaged) {
+            EXPECT_EQ(marked[0]->depth, 257) << levels;
+        }
     }
 }
 
 // A directory whose first cluster is full has its FAT entry followed: an end-of-chain value must
-// end it there, any other value past the volume makes it corrupt; on FAT32 the top four bits of
-// an entry are not part of it.
+// end it there, any other value past the volume leaves the folder damaged; on FAT32 the top four
+// bits of an entry are not part of it.
 TEST_F(FatHostileTest, EndOfChainRanges) {
     constexpr uint32_t kTopBitsOnNext = 1;  // 0xF0000000 | the real next cluster
     struct Case {
         int bits;
         uint32_t value;
-        Status expected;
+        bool damaged;
     } cases[] = {
-        {12, 0xFF8, status::kSuccess},          {12, 0xFFE, status::kSuccess},
-        {12, 0xFF7, status::kFileCorrupt},      {16, 0xFFF8, status::kSuccess},
-        {16, 0xFFFE, status::kSuccess},         {16, 0xFFF7, status::kFileCorrupt},
-        {32, 0x0FFFFFF8, status::kSuccess},     {32, 0xFFFFFFF8, status::kSuccess},
-        {32, 0x0FFFFFF7, status::kFileCorrupt}, {32, 0x0FFFFFF0, status::kFileCorrupt},
-        {32, kTopBitsOnNext, status::kSuccess},
+        {12, 0xFF8, false},      {12, 0xFFE, false},          {12, 0xFF7, true},
+        {16, 0xFFF8, false},     {16, 0xFFFE, false},         {16, 0xFFF7, true},
+        {32, 0x0FFFFFF8, false}, {32, 0xFFFFFFF8, false},     {32, 0x0FFFFFF7, true},
+        {32, 0x0FFFFFF0, true},  {32, kTopBitsOnNext, false},
     };
     std::map<int, std::vector<uint8_t>> images;
     for (const Case& c : cases) {
@@ -299,21 +363,32 @@ TEST_F(FatHostileTest, EndOfChainRanges) {
         ASSERT_GE(next, 2u) << "SUB should span two clusters";
         editor.SetFat(dir, c.value == kTopBitsOnNext ? 0xF0000000 | next : c.value);
         std::string what = "FAT" + std::to_string(c.bits) + " " + std::to_string(c.value);
-        EXPECT_EQ(OpenAndCopy(image, ""), c.expected) << what;
+        EXPECT_EQ(OpenAndCopy(image, ""), status::kSuccess) << what;
+        EXPECT_EQ(Damaged(), c.damaged ? "SUB" : "") << what;
         // ".", "..", INNER and F0..F12 fill the first cluster.
         EXPECT_NE(FindPath(m_volume.Root(), "SUB/F12.TXT"), nullptr) << what;
         EXPECT_EQ(FindPath(m_volume.Root(), "SUB/F13.TXT") != nullptr, c.value == kTopBitsOnNext)
             << what;
     }
 
-    // The FAT32 root is a chain too: a folder that is the root, a root past the end.
+    // The FAT32 root is a chain too: a folder that is the root is damaged, a root past the end
+    // ends the open.
     auto image = images[32];
     FatImageEditor editor(image);
     editor.SetEntryCluster(editor.FindEntry(0, "SUB        "), editor.RootCluster());
-    EXPECT_EQ(OpenAndCopy(image, ""), status::kFileCorrupt);
+    EXPECT_EQ(OpenAndCopy(image, ""), status::kSuccess);
+    EXPECT_EQ(Damaged(), "SUB");
     image = images[32];
     editor.SetRootCluster(0x0FFFFFF0);
     EXPECT_EQ(OpenAndCopy(image, ""), status::kFileCorrupt);
+    // A root chain that breaks after its first cluster: the root is marked, what it gave stays.
+    image = ReadFileBytes(Unpacked("fat", "fat32.img"));
+    FatImageEditor fixture(image);
+    fixture.SetFat(fixture.RootCluster(), 0);
+    EXPECT_EQ(OpenAndCopy(image, ""), status::kSuccess);
+    ASSERT_EQ(m_volume.Tree().DamagedFolders().size(), 1u);
+    EXPECT_EQ(m_volume.Tree().DamagedFolders()[0], m_volume.Root());
+    EXPECT_NE(FindPath(m_volume.Root(), "first.txt"), nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,88 @@
+// The window on a volume with damaged folders among healthy ones (make-damaged-volume.sh): the
+// volume opens, one message box names the damaged folders, they show empty, and the healthy
+// files are extracted byte-exact.
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "GuiSandbox.h"
+#include "WindowDriver.h"
+#include "app/DamagedFolders.h"
+#include "platform/Locale.h"
+#include "resources/MenuTemplate.h"
+#include "resources/StringTable.h"
+
+using lc::test::L;
+using lc::test::ModalScript;
+using lc::test::S;
+namespace fs = std::filesystem;
+
+namespace {
+
+QString ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return QString::fromStdString(text.str());
+}
+
+}  // namespace
+
+class DamagedFolderGuiTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<lc::test::GuiSandbox> m_sandbox;
+
+private slots:
+    void initTestCase() {
+        m_sandbox = std::make_unique<lc::test::GuiSandbox>("lcdamaged");
+        QVERIFY(m_sandbox->MakeVolumes(LC_DAMAGED_VOLUME_SCRIPT));
+    }
+    void cleanupTestCase() { m_sandbox.reset(); }
+
+    void opensReportsOnceAndExtractsTheRest() {
+        lc::test::WindowDriver w;
+        QVERIFY(w.Start());
+        {
+            ModalScript script;
+            script.Password(S("secret")).Message();
+            QVERIFY(w.app->OpenDocumentFile(m_sandbox->Volume(S("damaged.vol"))) != nullptr);
+            QCOMPARE(script.seen, L("password, message"));
+            QCOMPARE(script.texts.value(0),
+                     S("Some folders of this volume could not be read. They are shown as far as "
+                       "they could be read:\n\nd01\nd02\nd03\nd04\nd05\nd06\nd07\nd08\nd09\nd10\n"
+                       "and 2 more\n\nThe file or directory is corrupted and unreadable. (1392)"));
+            QCOMPARE(script.icons.at(0), QMessageBox::Warning);
+            QCOMPARE(script.captions.value(1), S("Fortalice® Lockchamber Portable"));
+        }
+        QCOMPARE(w.Tree()->currentItem()->text(0), S("DAMAGED"));
+        QVERIFY(w.Show(S("d12")));
+        QCOMPARE(w.Rows(), QStringList());
+        QVERIFY(w.Show(S("good")));
+        QCOMPARE(w.Rows(), L("b.txt, a.txt"));
+
+        // The root's healthy folder and file, and a damaged folder, which comes out empty.
+        QVERIFY(w.Show(S("DAMAGED")));
+        QVERIFY(w.Select(L("good, root.txt, d03")));
+        const fs::path out = m_sandbox->Root() / "out";
+        fs::create_directories(out);
+        ModalScript answers;
+        answers.Choose(QString::fromStdString(out.string())).Message();
+        w.Frame()->OnCommand(lc::command::kExtract);
+        QCOMPARE(answers.seen, L("file, message"));
+        QCOMPARE(ReadText(out / "good" / "a.txt"), S("alpha\n"));
+        QCOMPARE(ReadText(out / "good" / "b.txt"), S("bravo bravo\n"));
+        QCOMPARE(ReadText(out / "root.txt"), S("root file\n"));
+        QVERIFY(fs::is_directory(out / "d03") && fs::is_empty(out / "d03"));
+
+        // Nothing to report: no text; the German text has the same places to fill.
+        QVERIFY(lc::DamagedFoldersText(lc::DirTree()).isEmpty());
+        const std::string german = lc::LoadString(32792, lc::Language::German);
+        QCOMPARE(std::count(german.begin(), german.end(), '%'), 2);
+        QVERIFY(!lc::LoadString(32793, lc::Language::German).empty());
+    }
+};
+
+QTEST_MAIN(DamagedFolderGuiTest)
+#include "DamagedFolderGuiTest.moc"
