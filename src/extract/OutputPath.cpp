@@ -20,6 +20,20 @@ std::string SafeOutputName(std::u16string_view name) {
     return Utf16ToUtf8(cleaned);
 }
 
+std::string ShortenedName(const std::string& name, unsigned n) {
+    if (name.size() <= kMaxNameBytes) return name;
+    constexpr size_t kMaxExtensionBytes = 32;
+    const std::string suffix = "~" + std::to_string(n);
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || name.size() - dot > kMaxExtensionBytes)
+        dot = name.size();
+    const std::string extension = name.substr(dot);
+    size_t keep = kMaxNameBytes - suffix.size() - extension.size();
+    // Cut before a character, never inside one.
+    while (keep > 0 && (static_cast<uint8_t>(name[keep]) & 0xC0) == 0x80) --keep;
+    return name.substr(0, keep) + suffix + extension;
+}
+
 Status JoinOutputPath(const std::string& folder, std::u16string_view name, std::string& path) {
     const std::string safe = SafeOutputName(name);
     if (safe.size() > kMaxNameBytes) return status::kFilenameTooLong;

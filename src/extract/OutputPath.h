@@ -16,6 +16,10 @@ inline constexpr size_t kMaxPathBytes = 4095;
 // becomes "__" and an empty name "_". Listings keep the stored names; only output paths use this.
 std::string SafeOutputName(std::u16string_view name);
 
+// A UTF-8 name longer than kMaxNameBytes cut to fit with "~n" before its extension (kept when it
+// is short): "<start of the name>~n.ext". Names that fit are returned as they are.
+std::string ShortenedName(const std::string& name, unsigned n);
+
 // folder + '/' + SafeOutputName(name). 206 when the name is longer than 255 bytes or the path
 // longer than 4095 bytes.
 Status JoinOutputPath(const std::string& folder, std::u16string_view name, std::string& path);
