@@ -23,6 +23,8 @@
 #include "fs/DirInfo.h"
 #include "platform/Text.h"
 #include "resources/ErrorText.h"
+#include "support/Dod.h"
+#include "support/TempFolders.h"
 #include "volume/CLCFiles.h"
 
 namespace lc::cli {
@@ -177,6 +179,12 @@ int RunExtract(const std::vector<std::string>& args) {
         }
     }
     if (positional.empty() || target.empty()) return UsageError();
+
+    // Plain copies left by windows that no longer run go before new ones are made.
+    {
+        Dod seeding;  // the wipe's random passes need a seeded generator
+        (void)SweepOrphanedTempFolders();
+    }
 
     std::unique_ptr<CLCFiles> volume;
     if (int code = OpenVolume(positional[0], volumeOptions, volume); code != kExitSuccess)

@@ -90,8 +90,8 @@ protected:
         at[30] = 0x01;
         WriteFileBytes(image, bytes);
         s_volume = (*s_dir / "test.vol").string();
-        RunResult r =
-            test::Run({MkvolPath(), "--password-a", kPassword, "--algorithm", "1", image, s_volume});
+        RunResult r = test::Run(
+            {MkvolPath(), "--password-a", kPassword, "--algorithm", "1", image, s_volume});
         ASSERT_EQ(r.exitCode, 0) << r.err;
     }
     static void TearDownTestSuite() { delete s_dir; }
@@ -99,9 +99,9 @@ protected:
     RunResult Cli(std::vector<std::string> args) {
         args.insert(args.begin(), CliPath());
         return test::Run(args, {},
-                   {std::string("LCPORTABLE_PASSWORD=") + kPassword,
-                    "XDG_CONFIG_HOME=" + m_dir.path().string(),
-                    "XDG_RUNTIME_DIR=" + m_dir.path().string()});
+                         {std::string("LCPORTABLE_PASSWORD=") + kPassword,
+                          "XDG_CONFIG_HOME=" + m_dir.path().string(),
+                          "XDG_RUNTIME_DIR=" + m_dir.path().string()});
     }
 
     ScratchDir m_dir;
@@ -164,6 +164,20 @@ TEST_F(CliExtract, PlantedLinksAreReplacedNeverWrittenThrough) {
     EXPECT_FALSE(fs::is_symlink(out / "b/report.txt"));
     EXPECT_EQ(ReadFileBytes(out / "a/report.txt"), Content("a/report.txt"));
     EXPECT_EQ(ReadFileBytes(out / "b/report.txt"), Content("b/report.txt"));
+}
+
+TEST_F(CliExtract, CopiesLeftByWindowsThatNoLongerRunAreWiped) {
+    const fs::path left = m_dir / "LCPortable" / "Old Volume" / "sub" / "copy.txt";
+    const std::vector<std::string> commands[] = {
+        {"cat", s_volume, "good1.txt"},
+        {"extract", s_volume, "good1.txt", "-C", (m_dir / "out").string()}};
+    for (const auto& args : commands) {
+        fs::create_directories(left.parent_path());
+        WriteFileBytes(left, {'p', 'l', 'a', 'i', 'n'});
+        RunResult r = Cli(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_FALSE(fs::exists(m_dir / "LCPortable")) << args[0];
+    }
 }
 
 // The command runs on a terminal that nobody reads: its progress lines (each naming a long path)
