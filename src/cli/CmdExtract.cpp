@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -247,6 +248,10 @@ int RunExtract(const std::vector<std::string>& args) {
             return kExitFailure;
         }
     }
+
+    // Each file's time is converted from local time; without TZ the C library looks at
+    // /etc/localtime again for every conversion. Named, it is read once.
+    if (std::getenv("TZ") == nullptr) ::setenv("TZ", ":/etc/localtime", 1);
 
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     CliExtractHooks hooks(existing, terminal);

@@ -131,9 +131,13 @@ bool OutputFolder::Exists(const std::string& name) const {
 Status OutputFile::Create(const OutputFolder& folder) {
     Discard();
     static unsigned counter = 0;
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    const unsigned salt = static_cast<unsigned>(now.tv_nsec) ^ static_cast<unsigned>(::getpid());
+    // Names another process (or a planted file) took are passed over by O_EXCL; the salt only
+    // makes that rare.
+    static const unsigned salt = [] {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        return static_cast<unsigned>(now.tv_nsec) ^ static_cast<unsigned>(::getpid());
+    }();
     for (int attempt = 0; attempt < kMaxTempNameTries; ++attempt) {
         char name[sizeof g_pendingName];
         std::snprintf(name, sizeof name, ".lcpart-%08x%04x", salt, ++counter & 0xFFFF);
