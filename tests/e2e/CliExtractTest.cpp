@@ -180,6 +180,38 @@ TEST_F(CliExtract, CopiesLeftByWindowsThatNoLongerRunAreWiped) {
     }
 }
 
+// NTFS allows 255 UTF-16 units; as UTF-8 such names pass the 255 bytes a Linux name may have.
+TEST_F(CliExtract, NamesTooLongAreShortenedAndReported) {
+    const fs::path image = m_dir / "longnames.img", vol = m_dir / "longnames.vol";
+    const auto zst = FixtureDir() / "extract" / "longnames-ntfs.img.zst";
+    ASSERT_EQ(test::Run({"zstd", "-q", "-d", zst.string(), "-o", image.string()}).exitCode, 0);
+    ASSERT_EQ(
+        test::Run({MkvolPath(), "--password-a", kPassword, image.string(), vol.string()}).exitCode,
+        0);
+    auto repeat = [](const std::string& unit, int n) {
+        std::string out;
+        while (n-- > 0) out += unit;
+        return out;
+    };
+    const fs::path out = m_dir / "out";
+    RunResult r = Cli({"extract", vol.string(), "-C", out.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // written as, contents
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain.txt", "short\n"},
+        {repeat("中", 84) + "~1", "cjk\n"},
+        {repeat("中", 83) + "~1.txt", "cjk with extension\n"},
+        {repeat("é", 126) + "~1", "accents\n"}};
+    for (const auto& [name, text] : cases) {
+        EXPECT_EQ(ReadFileBytes(out / name), std::vector<uint8_t>(text.begin(), text.end()));
+        const bool shortened = name != "plain.txt";
+        EXPECT_EQ(r.err.find("name too long, written as '" + (out / name).string() + "'") !=
+                      std::string::npos,
+                  shortened)
+            << r.err;
+    }
+}
+
 // The command runs on a terminal that nobody reads: its progress lines (each naming a long path)
 // fill the terminal's buffer and the copy stops in the middle, where the signal then finds it.
 TEST_F(CliExtract, SignalsLeaveNothingCutShortAndKeepTheGoodCopy) {
