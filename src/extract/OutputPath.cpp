@@ -45,27 +45,6 @@ Status JoinOutputPath(const std::string& folder, std::u16string_view name, std::
     return status::kSuccess;
 }
 
-Status CreateFolderLevels(const std::string& path) {
-    if (path.size() > kMaxPathBytes) return status::kFilenameTooLong;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        return S_ISDIR(st.st_mode) ? status::kSuccess : status::kFileExists;
-    }
-    // Create from the top down; every prefix ending before a '/' is one level. The loop is
-    // bounded by the path length.
-    size_t pos = 0;
-    for (;;) {
-        pos = path.find('/', pos + 1);
-        const std::string level = path.substr(0, pos);
-        if (!level.empty() && ::mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) {
-            return LastErrorStatus();
-        }
-        if (pos == std::string::npos) break;
-    }
-    if (::stat(path.c_str(), &st) != 0) return LastErrorStatus();
-    return S_ISDIR(st.st_mode) ? status::kSuccess : status::kFileExists;
-}
-
 Status CreateSubfolder(const std::string& path) {
     if (::mkdir(path.c_str(), 0777) == 0) return status::kSuccess;
     if (errno != EEXIST) return LastErrorStatus();

@@ -24,10 +24,6 @@ std::string ShortenedName(const std::string& name, unsigned n);
 // longer than 4095 bytes.
 Status JoinOutputPath(const std::string& folder, std::u16string_view name, std::string& path);
 
-// Creates a folder and every missing level above it; an existing folder (also through a link, as
-// the caller named it) is fine.
-Status CreateFolderLevels(const std::string& path);
-
 // Creates one folder inside an existing one. An existing real folder is fine; a link or any
 // other file at the path gives 80 (never followed: the walk stays inside its target).
 Status CreateSubfolder(const std::string& path);
