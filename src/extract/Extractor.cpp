@@ -57,7 +57,10 @@ Status Extractor::OutputNameOf(const DirInfo& record, const OutputFolder& folder
                                std::string& name) {
     std::string safe = SafeOutputName(record.name);
     bool shortened = false;
-    if (safe.size() > kMaxNameBytes) {
+    if (auto known = m_shortNames.find(&record); known != m_shortNames.end()) {
+        // A folder that holds several named items keeps the name it got first.
+        safe = known->second;
+    } else if (safe.size() > kMaxNameBytes) {
         auto& used = m_shortened[folder.path()];
         // Each try skips a name taken by a sibling or an earlier shortening: bounded by those.
         std::string candidate;
@@ -66,6 +69,7 @@ Status Extractor::OutputNameOf(const DirInfo& record, const OutputFolder& folder
             if (used.count(candidate) == 0 && !SiblingNamed(record, candidate)) break;
         }
         used.insert(candidate);
+        m_shortNames[&record] = candidate;
         safe = std::move(candidate);
         shortened = true;
     }

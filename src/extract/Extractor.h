@@ -76,6 +76,7 @@ private:
     OutputFolder m_target;
     // Shortened names given out per folder path, so that each stays unique there.
     std::map<std::string, std::set<std::string>> m_shortened;
+    std::map<const DirInfo*, std::string> m_shortNames;
 };
 
 }  // namespace lc

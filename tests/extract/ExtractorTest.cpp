@@ -293,11 +293,13 @@ TEST_F(ExtractorTest, HostileNamesStayInsideTheTarget) {
         EXPECT_EQ(ReadFileBytes(base / "f" / written), Source("top.txt"));
         EXPECT_EQ(ReadFileBytes(base / "d" / written / "inner.txt"), Source("top.txt"));
     }
-    // Two long names alike in their first 253 bytes stay apart.
+    // Two long names alike in their first 253 bytes stay apart; named as items, the folder with a
+    // long name that holds both is made once.
     {
-        DirInfo folder, a = data, b = data;
-        folder.kind = DirInfo::kDirectory;
-        folder.name = u"pair";
+        DirInfo root, folder, a = data, b = data;
+        root.kind = folder.kind = DirInfo::kDirectory;
+        folder.name = std::u16string(300, u'z');
+        folder.parent = &root;
         folder.firstFile = &a;
         a.nextFile = &b;
         b.nextFile = nullptr;
@@ -306,9 +308,12 @@ TEST_F(ExtractorTest, HostileNamesStayInsideTheTarget) {
         b.name = std::u16string(300, u'y') + u"b";
         ScriptedHooks hooks;
         Extractor extractor(m_volume, hooks, ExtractOptions{false, false});
-        EXPECT_EQ(extractor.ExtractDirectory(folder, m_target), 0u);
+        const DirInfo* items[] = {&a, &b};
+        EXPECT_EQ(extractor.ExtractItemsKeepingPaths(items, m_target + "/pair"), 0u);
+        const std::string dir = m_target + "/pair/" + std::string(253, 'z') + "~1/";
         for (const char* suffix : {"~1", "~2"})
-            EXPECT_TRUE(fs::exists(m_target + "/pair/" + std::string(253, 'y') + suffix));
+            EXPECT_TRUE(fs::exists(dir + std::string(253, 'y') + suffix));
+        EXPECT_EQ(std::distance(fs::directory_iterator(m_target + "/pair"), {}), 1);
     }
     // Nothing at all outside the target folder.
     for (auto& e : fs::recursive_directory_iterator(m_scratch.path()))
