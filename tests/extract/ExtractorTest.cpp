@@ -325,12 +325,19 @@ TEST_F(ExtractorTest, HostileNamesStayInsideTheTarget) {
               status::kFilenameTooLong);
 }
 
-TEST_F(ExtractorTest, CompressedAndEncryptedFilesAreNeverWritten) {
+TEST_F(ExtractorTest, CompressedEncryptedAndLinksAreNeverWritten) {
     DirInfo folder, encrypted = *Find("page.bin"), compressed = *Find("top.txt"),
-                    plain = *Find("docs/a.txt");
-    folder.kind = DirInfo::kDirectory;
+                    plain = *Find("docs/a.txt"), link = *Find("docs/b.txt"), junction;
+    folder.kind = junction.kind = DirInfo::kDirectory;
     folder.name = u"mixed";
-    folder.firstFile = &encrypted;
+    folder.firstFile = &link;
+    folder.firstChild = &junction;
+    link.name = u"link.txt";
+    link.linkTarget = u"..\\outside";
+    link.nextFile = &encrypted;
+    junction.name = u"junction";
+    junction.linkTarget = u"C:\\Windows";
+    junction.firstFile = &plain;  // never walked
     encrypted.name = u"encrypted.bin";
     encrypted.attributes |= kAttrEncrypted;
     encrypted.nextFile = &compressed;
@@ -341,10 +348,13 @@ TEST_F(ExtractorTest, CompressedAndEncryptedFilesAreNeverWritten) {
 
     ScriptedHooks hooks;
     const DirInfo* items[] = {&compressed, &folder};
-    EXPECT_EQ(Extractor(m_volume, hooks).ExtractItems(items, m_target), 0u);
+    Extractor extractor(m_volume, hooks);
+    EXPECT_EQ(extractor.ExtractItems(items, m_target), 0u);
     EXPECT_EQ(hooks.skipped,
               (std::vector<std::string>{"compressed.bin", "encrypted.bin", "compressed.bin"}));
+    EXPECT_EQ(extractor.Counts().links, 2u);
     EXPECT_EQ(ReadFileBytes(m_target + "/mixed/a.txt"), Source("docs/a.txt"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(m_target + "/mixed/junction")));
     EXPECT_EQ(ExtractFile(m_volume, encrypted, m_target + "/direct.bin"), status::kNotSupported);
     size_t written = 0;
     for (auto& e : fs::recursive_directory_iterator(m_target)) written += e.is_regular_file();
