@@ -76,6 +76,7 @@ bool CLCReaderApp::IsPaletteDisplay() const {
 }
 
 bool CLCReaderApp::InitInstance(const QStringList& arguments) {
+    m_sessionGuard = std::make_unique<SessionGuard>([this] { ExitInstance(0); });
     m_settingsOpen =
         SettingsStore::Open(SettingsStore::Scope::Persistent, m_settings) == status::kSuccess;
     if (m_settingsOpen) m_recentFiles.Read(m_settings);
@@ -100,6 +101,7 @@ bool CLCReaderApp::InitInstance(const QStringList& arguments) {
 }
 
 int CLCReaderApp::ExitInstance(int exitCode) {
+    if (m_sessionGuard) m_sessionGuard->Disarm();
     if (m_pVolume) {
         const DirInfo* root = m_pVolume->Root();
         CleanupVolumeTemp(m_pVolume->GetVolumeName(), root ? root->name : std::u16string(), false,

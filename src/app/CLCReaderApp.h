@@ -9,6 +9,7 @@
 
 #include "app/CLCReaderDoc.h"
 #include "app/RecentFileList.h"
+#include "app/SessionGuard.h"
 #include "platform/SettingsStore.h"
 #include "platform/Status.h"
 #include "volume/CLCFiles.h"
@@ -62,6 +63,8 @@ private:
     QString m_lastOpenFolder;
     // Declared last: the window and its views go before the volume their records belong to.
     std::unique_ptr<CMainFrame> m_frame;
+    // Runs ExitInstance when the session ends under the window (signals, lost display).
+    std::unique_ptr<SessionGuard> m_sessionGuard;
 };
 
 }  // namespace lc

@@ -13,6 +13,8 @@
 #include "fs/DirInfo.h"
 #include "platform/File.h"
 #include "resources/ErrorText.h"
+#include "support/Dod.h"
+#include "support/TempFolders.h"
 
 namespace lc::cli {
 
@@ -39,6 +41,12 @@ int RunCat(const std::vector<std::string>& args) {
         }
     }
     if (positional.size() != 2) return UsageError();
+
+    // Plain copies left by windows that no longer run go before new ones are made.
+    {
+        Dod seeding;  // the wipe's random passes need a seeded generator
+        (void)SweepOrphanedTempFolders();
+    }
 
     std::unique_ptr<CLCFiles> volume;
     if (int code = OpenVolume(positional[0], volumeOptions, volume); code != kExitSuccess)

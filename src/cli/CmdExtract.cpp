@@ -1,9 +1,16 @@
 // lcportable-cli extract: named files and folders (the whole volume when none is named) into a
-// folder, folders recursively, each file with its modification time.
+// folder, each below the folders that hold it in the volume (or without them: --flat), folders
+// recursively, each file with its modification time. A file that cannot be extracted is named and
+// the rest are extracted; the exit code then says that something failed. An interrupting signal
+// removes the file in the making and ends the command with 128 + the signal's number.
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,10 +19,13 @@
 #include "cli/Command.h"
 #include "cli/VolumePath.h"
 #include "extract/Extractor.h"
+#include "extract/OutputFolder.h"
 #include "extract/OutputPath.h"
 #include "fs/DirInfo.h"
 #include "platform/Text.h"
 #include "resources/ErrorText.h"
+#include "support/Dod.h"
+#include "support/TempFolders.h"
 #include "volume/CLCFiles.h"
 
 namespace lc::cli {
@@ -23,7 +33,8 @@ namespace lc::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "extract [--password-file FILE] VOLUME [PATH...] [-C DIR] [--overwrite | --skip-existing]";
+    "extract [--password-file FILE] VOLUME [PATH...] [-C DIR] [--flat] [--overwrite | "
+    "--skip-existing]";
 
 int UsageError() {
     std::fprintf(stderr, "usage: lcportable-cli %s\n", kUsage);
@@ -31,6 +42,35 @@ int UsageError() {
 }
 
 enum class ExistingFiles { Refuse, Overwrite, Skip };
+
+// Set before the handlers are installed; read by them.
+bool g_clearLineOnSignal = false;
+
+extern "C" void OnInterrupt(int signal) {
+    RemovePendingOutputFile();
+    static const char kClear[] = "\r\033[K";
+    static const char kText[] = "lcportable-cli: interrupted\n";
+    if (g_clearLineOnSignal) (void)!::write(STDERR_FILENO, kClear, sizeof kClear - 1);
+    (void)!::write(STDERR_FILENO, kText, sizeof kText - 1);
+    ::_exit(128 + signal);
+}
+
+void InstallInterruptHandlers(bool clearLine) {
+    g_clearLineOnSignal = clearLine;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, signal);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+// A link's target as stored, with the volume's '\\' shown as '/'.
+std::string LinkTargetText(const DirInfo& record) {
+    std::string text = Utf16ToUtf8(record.linkTarget);
+    for (char& c : text)
+        if (c == '\\') c = '/';
+    return text;
+}
 
 class CliExtractHooks : public ExtractHooks, public ProgressListener {
 public:
@@ -46,7 +86,6 @@ public:
                          "lcportable-cli: '%s' exists and is not replaced (use --overwrite or "
                          "--skip-existing)\n",
                          path.c_str());
-            m_refused = true;
         }
         return ReplaceAnswer::No;
     }
@@ -55,10 +94,20 @@ public:
         m_lastPercent = ~0u;
         if (m_showProgress) Line("Extract " + path);
     }
-    void ReportFileError(const DirInfo& file, const std::string& folder, Status code) override {
+    void ReportFileError(const DirInfo& file, const std::string&, Status code) override {
         ClearLine();
-        std::fprintf(stderr, "lcportable-cli: cannot extract '%s' to '%s': %s\n",
-                     VolumePathOf(file).c_str(), folder.c_str(), FormatOpenError(code).c_str());
+        std::fprintf(stderr, "lcportable-cli: cannot extract '%s': %s\n",
+                     VolumePathOf(file).c_str(), FormatOpenError(code).c_str());
+    }
+    void ReportSkippedLink(const DirInfo& record) override {
+        ClearLine();
+        std::fprintf(stderr, "lcportable-cli: skipped link: %s -> %s\n",
+                     VolumePathOf(record).c_str(), LinkTargetText(record).c_str());
+    }
+    void ReportShortenedName(const DirInfo& record, const std::string& path) override {
+        ClearLine();
+        std::fprintf(stderr, "lcportable-cli: '%s': name too long, written as '%s'\n",
+                     VolumePathOf(record).c_str(), path.c_str());
     }
     void ReportFolderError(const std::string& path, Status code) override {
         ClearLine();
@@ -67,7 +116,7 @@ public:
     }
     void ReportSkippedUnsupported(const DirInfo& file, const std::string&) override {
         ClearLine();
-        std::fprintf(stderr, "lcportable-cli: '%s' skipped: %s files cannot be extracted\n",
+        std::fprintf(stderr, "lcportable-cli: skipped '%s': %s files cannot be extracted\n",
                      VolumePathOf(file).c_str(),
                      (file.attributes & kAttrCompressed) != 0 ? "compressed" : "encrypted");
     }
@@ -82,23 +131,21 @@ public:
         Line(text + m_current);
     }
 
-    bool Refused() const { return m_refused; }
-
-private:
-    void Line(const std::string& text) {
-        std::fprintf(stderr, "\r\033[K%s", text.c_str());
-        m_lineShown = true;
-    }
     void ClearLine() {
         if (!m_lineShown) return;
         std::fputs("\r\033[K", stderr);
         m_lineShown = false;
     }
 
+private:
+    void Line(const std::string& text) {
+        std::fprintf(stderr, "\r\033[K%s", text.c_str());
+        m_lineShown = true;
+    }
+
     ExistingFiles m_existing;
     bool m_showProgress;
     bool m_lineShown = false;
-    bool m_refused = false;
     std::string m_current;
     unsigned m_lastPercent = ~0u;
 };
@@ -107,6 +154,7 @@ int RunExtract(const std::vector<std::string>& args) {
     VolumeOptions volumeOptions;
     ExistingFiles existing = ExistingFiles::Refuse;
     bool existingGiven = false;
+    bool flat = false;
     std::string target = ".";
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -117,6 +165,8 @@ int RunExtract(const std::vector<std::string>& args) {
         } else if (a == "-C") {
             if (++i == args.size()) return UsageError();
             target = args[i];
+        } else if (a == "--flat") {
+            flat = true;
         } else if (a == "--overwrite" || a == "--skip-existing") {
             const ExistingFiles mode =
                 a == "--overwrite" ? ExistingFiles::Overwrite : ExistingFiles::Skip;
@@ -130,6 +180,12 @@ int RunExtract(const std::vector<std::string>& args) {
         }
     }
     if (positional.empty() || target.empty()) return UsageError();
+
+    // Plain copies left by windows that no longer run go before new ones are made.
+    {
+        Dod seeding;  // the wipe's random passes need a seeded generator
+        (void)SweepOrphanedTempFolders();
+    }
 
     std::unique_ptr<CLCFiles> volume;
     if (int code = OpenVolume(positional[0], volumeOptions, volume); code != kExitSuccess)
@@ -170,23 +226,57 @@ int RunExtract(const std::vector<std::string>& args) {
         }
     }
 
-    // The walk reports no error for its own target folder; say which one could not be made.
-    if (Status made = CreateFolderLevels(target); made != status::kSuccess) {
-        std::fprintf(stderr, "lcportable-cli: cannot create the folder '%s': %s\n", target.c_str(),
-                     FormatOpenError(made).c_str());
-        return kExitFailure;
+    // Without folders, two named items must not meet under one name.
+    if (flat) {
+        std::map<std::string, const DirInfo*> names;
+        for (const DirInfo* item : expanded) {
+            auto [at, added] = names.emplace(SafeOutputName(item->name), item);
+            if (added) continue;
+            std::fprintf(stderr, "lcportable-cli: '%s' and '%s' would both be written as '%s'\n",
+                         VolumePathOf(*at->second).c_str(), VolumePathOf(*item).c_str(),
+                         at->first.c_str());
+            return kExitFailure;
+        }
     }
 
-    CliExtractHooks hooks(existing, ::isatty(STDERR_FILENO) == 1);
+    // The walk reports no error for its own target folder; say which one could not be made.
+    {
+        OutputFolder made;
+        if (Status s = OutputFolder::OpenTarget(target, true, made); s != status::kSuccess) {
+            std::fprintf(stderr, "lcportable-cli: cannot create the folder '%s': %s\n",
+                         target.c_str(), FormatOpenError(s).c_str());
+            return kExitFailure;
+        }
+    }
+
+    // Each file's time is converted from local time; without TZ the C library looks at
+    // /etc/localtime again for every conversion. Named, it is read once.
+    if (std::getenv("TZ") == nullptr) ::setenv("TZ", ":/etc/localtime", 1);
+
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    CliExtractHooks hooks(existing, terminal);
     volume->SetProgressListener(&hooks);
     ExtractOptions options;
     options.askBeforeReplace = existing != ExistingFiles::Overwrite;
+    options.carryOn = true;
     Extractor extractor(*volume, hooks, options);
-    const Status result = extractor.ExtractItems(expanded, target);
+    InstallInterruptHandlers(terminal);
+    const Status result = flat ? extractor.ExtractItems(expanded, target)
+                               : extractor.ExtractItemsKeepingPaths(expanded, target);
     volume->SetProgressListener(nullptr);
-    // Failures were reported where they happened; a cancel cannot come from these hooks.
-    if (result != status::kSuccess) return kExitFailure;
-    return hooks.Refused() ? kExitFailure : kExitSuccess;
+    hooks.ClearLine();
+
+    // Files kept without --skip-existing were refused: they count as failed.
+    const ExtractCounts& counts = extractor.Counts();
+    const size_t refused = existing == ExistingFiles::Refuse ? counts.declined : 0;
+    const size_t failed = counts.failed + refused + (result != status::kSuccess ? 1 : 0);
+    const size_t skipped = counts.declined - refused + counts.unsupported + counts.links;
+    if (failed > 0 || skipped > 0) {
+        std::fprintf(stderr, "%zu files extracted, %zu failed, %zu skipped\n", counts.extracted,
+                     failed, skipped);
+    }
+    // Links are named but are no failure; files whose data cannot be given out are.
+    return failed > 0 || counts.unsupported > 0 ? kExitFailure : kExitSuccess;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Commands of the command-line tool register themselves here; main() dispatches by name.
 //
-// Exit codes of every command: 0 success, 1 failure, 2 usage error, 3 wrong password.
+// Exit codes of every command: 0 success, 1 failure, 2 usage error, 3 wrong password; 128 + the
+// signal's number when SIGINT, SIGTERM or SIGHUP interrupts an extraction.
 #pragma once
 
 #include <string>

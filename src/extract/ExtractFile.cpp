@@ -1,75 +1,56 @@
 #include "extract/ExtractFile.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <vector>
+#include <stdio.h>
 
 #include "fs/DosTime.h"
-#include "platform/File.h"
 
 namespace lc {
 
-namespace {
-
-// A read-only copy (left by a view) must not stop the replace.
-void ClearWriteProtection(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
-        ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR);
+Status CopyRecordData(LCVolume& volume, const DirInfo& file, OutputFile& out) {
+    if (!file.IsFile()) return status::kInvalidParameter;
+    if (IsUnsupportedData(file)) return status::kNotSupported;
+    if (file.firstCluster <= 1) {
+        // No data cluster: only an empty file is whole.
+        return file.size == 0 ? status::kSuccess : status::kFileCorrupt;
     }
+    FileSystemBase* fs = volume.FileSystem();
+    if (fs == nullptr) return status::kInvalidHandle;
+    LC_TRY(fs->CopyFileData(file.firstCluster, out.file(), file.size));
+    // Readers may pass over holes by moving the position and set the length of a file that ends
+    // in one; so the position reached, else the length set, must come to the size.
+    uint64_t reached = 0;
+    LC_TRY(out.file().Seek(0, SEEK_CUR, &reached));
+    if (reached == file.size) return status::kSuccess;
+    uint64_t length = 0;
+    LC_TRY(out.file().Size(length));
+    return reached < file.size && length == file.size ? status::kSuccess : status::kFileCorrupt;
 }
 
-uint64_t PageSize() {
-    const long page = ::sysconf(_SC_PAGESIZE);
-    return page > 0 ? static_cast<uint64_t>(page) : 4096;
+std::optional<time_t> RecordTime(const DirInfo& file) {
+    return DosTime::FromPacked(file.modified).ToUnixTime();
 }
 
-Status CopyRecordData(FileSystemBase& fs, const DirInfo& file, File& out) {
-    const uint64_t page = PageSize();
-    const bool small = file.size < page;
-    if (file.firstCluster > 1) {
-        if (small) {
-            // The first page is allocated before the data goes in; the truncate below cuts it.
-            const std::vector<uint8_t> zeros(page, 0);
-            LC_TRY(out.WriteAll(zeros));
-            LC_TRY(out.Seek(0, SEEK_SET));
-        }
-        LC_TRY(fs.CopyFileData(file.firstCluster, out, file.size));
-    }
-    if (small) {
-        uint64_t end = 0;
-        LC_TRY(out.Seek(0, SEEK_CUR, &end));
-        LC_TRY(out.Truncate(end));
-    }
-    // A chain that ended early, or a size without any data cluster, must not pass as a copy.
-    uint64_t written = 0;
-    LC_TRY(out.Size(written));
-    if (written != file.size) return status::kFileCorrupt;
-    return status::kSuccess;
+Status ExtractFileAt(LCVolume& volume, const DirInfo& file, const OutputFolder& folder,
+                     const std::string& name, bool replace) {
+    if (!file.IsFile()) return status::kInvalidParameter;
+    if (IsUnsupportedData(file)) return status::kNotSupported;
+    OutputFile out;
+    LC_TRY(out.Create(folder));
+    LC_TRY(CopyRecordData(volume, file, out));
+    return out.Finish(name, RecordTime(file), replace);
 }
-
-}  // namespace
 
 Status ExtractFile(LCVolume& volume, const DirInfo& file, const std::string& outputPath) {
     if (!file.IsFile()) return status::kInvalidParameter;
     if (IsUnsupportedData(file)) return status::kNotSupported;
-    FileSystemBase* fs = volume.FileSystem();
-    if (fs == nullptr) return status::kInvalidHandle;
-
-    ClearWriteProtection(outputPath);
-    File out;
-    LC_TRY(out.CreateReplace(outputPath));
-    const Status result = CopyRecordData(*fs, file, out);
-    if (result == status::kSuccess) {
-        // An invalid date leaves the time as created; a failure to set it is not an error.
-        if (auto when = DosTime::FromPacked(file.modified).ToUnixTime()) {
-            (void)out.SetModifiedTime(timespec{*when, 0});
-        }
-    }
-    out.Close();
-    if (result != status::kSuccess) ::unlink(outputPath.c_str());
-    return result;
+    const size_t slash = outputPath.rfind('/');
+    const std::string folderPath =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : outputPath.substr(0, slash));
+    const std::string name = slash == std::string::npos ? outputPath : outputPath.substr(slash + 1);
+    if (name.empty()) return status::kInvalidParameter;
+    OutputFolder folder;
+    LC_TRY(OutputFolder::OpenTarget(folderPath, false, folder));
+    return ExtractFileAt(volume, file, folder, name, true);
 }
 
 }  // namespace lc

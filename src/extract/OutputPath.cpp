@@ -20,6 +20,20 @@ std::string SafeOutputName(std::u16string_view name) {
     return Utf16ToUtf8(cleaned);
 }
 
+std::string ShortenedName(const std::string& name, unsigned n) {
+    if (name.size() <= kMaxNameBytes) return name;
+    constexpr size_t kMaxExtensionBytes = 32;
+    const std::string suffix = "~" + std::to_string(n);
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || name.size() - dot > kMaxExtensionBytes)
+        dot = name.size();
+    const std::string extension = name.substr(dot);
+    size_t keep = kMaxNameBytes - suffix.size() - extension.size();
+    // Cut before a character, never inside one.
+    while (keep > 0 && (static_cast<uint8_t>(name[keep]) & 0xC0) == 0x80) --keep;
+    return name.substr(0, keep) + suffix + extension;
+}
+
 Status JoinOutputPath(const std::string& folder, std::u16string_view name, std::string& path) {
     const std::string safe = SafeOutputName(name);
     if (safe.size() > kMaxNameBytes) return status::kFilenameTooLong;
@@ -29,27 +43,6 @@ Status JoinOutputPath(const std::string& folder, std::u16string_view name, std::
     if (joined.size() > kMaxPathBytes) return status::kFilenameTooLong;
     path = std::move(joined);
     return status::kSuccess;
-}
-
-Status CreateFolderLevels(const std::string& path) {
-    if (path.size() > kMaxPathBytes) return status::kFilenameTooLong;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        return S_ISDIR(st.st_mode) ? status::kSuccess : status::kFileExists;
-    }
-    // Create from the top down; every prefix ending before a '/' is one level. The loop is
-    // bounded by the path length.
-    size_t pos = 0;
-    for (;;) {
-        pos = path.find('/', pos + 1);
-        const std::string level = path.substr(0, pos);
-        if (!level.empty() && ::mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) {
-            return LastErrorStatus();
-        }
-        if (pos == std::string::npos) break;
-    }
-    if (::stat(path.c_str(), &st) != 0) return LastErrorStatus();
-    return S_ISDIR(st.st_mode) ? status::kSuccess : status::kFileExists;
 }
 
 Status CreateSubfolder(const std::string& path) {

@@ -16,13 +16,13 @@ inline constexpr size_t kMaxPathBytes = 4095;
 // becomes "__" and an empty name "_". Listings keep the stored names; only output paths use this.
 std::string SafeOutputName(std::u16string_view name);
 
+// A UTF-8 name longer than kMaxNameBytes cut to fit with "~n" before its extension (kept when it
+// is short): "<start of the name>~n.ext". Names that fit are returned as they are.
+std::string ShortenedName(const std::string& name, unsigned n);
+
 // folder + '/' + SafeOutputName(name). 206 when the name is longer than 255 bytes or the path
 // longer than 4095 bytes.
 Status JoinOutputPath(const std::string& folder, std::u16string_view name, std::string& path);
-
-// Creates a folder and every missing level above it; an existing folder (also through a link, as
-// the caller named it) is fine.
-Status CreateFolderLevels(const std::string& path);
 
 // Creates one folder inside an existing one. An existing real folder is fine; a link or any
 // other file at the path gives 80 (never followed: the walk stays inside its target).

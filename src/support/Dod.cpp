@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -117,17 +118,56 @@ Status Dod::OverwritePass(const std::string& path, int64_t size, const uint8_t* 
     if (file.OpenFlags(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK) != status::kSuccess)
         return status::kSuccess;
     struct stat st {};
-    if (::fstat(file.descriptor(), &st) != 0 || !S_ISREG(st.st_mode)) return status::kSuccess;
-    int64_t remaining = size;
-    do {
-        if (file.WriteAll(std::span<const uint8_t>(buffer, bufferSize)) != status::kSuccess) break;
-        remaining -= static_cast<int64_t>(bufferSize);
-    } while (remaining > 0);
+    // Data shared with another name is not ours to overwrite (a link planted after the check
+    // of WipeFile included).
+    if (::fstat(file.descriptor(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink > 1)
+        return status::kSuccess;
+    const int fd = file.descriptor();
+    // Writes whole buffers from `from` until `to`; the last piece of the file's data is written
+    // whole (as a pass always did), pieces before a hole only up to it. False on a failed write.
+    auto overwrite = [&](int64_t from, int64_t to, bool last) {
+        int64_t at = from;
+        do {
+            const size_t piece =
+                last ? bufferSize : static_cast<size_t>(std::min<int64_t>(to - at, bufferSize));
+            if (::lseek(fd, at, SEEK_SET) < 0 ||
+                file.WriteAll(std::span<const uint8_t>(buffer, piece)) != status::kSuccess)
+                return false;
+            at += static_cast<int64_t>(piece);
+        } while (at < to);
+        return true;
+    };
+    // Only the data of a sparse file is overwritten: its holes hold nothing, and writing them
+    // would allocate them. An empty file still gets one buffer.
+    int64_t at = 0;
+    const bool empty = size == 0;
+    for (size_t extents = 0; size > 0 && at < size; ++extents) {
+        const off_t start = ::lseek(fd, at, SEEK_DATA);
+        if (start < 0 && errno == ENXIO) break;  // only a hole is left
+        if (start < 0) {
+            // No SEEK_DATA here: the whole file counts as data.
+            overwrite(0, size, true);
+            break;
+        }
+        off_t end = ::lseek(fd, start, SEEK_HOLE);
+        if (end < 0 || end > size) end = static_cast<off_t>(size);
+        if (!overwrite(start, end, end >= size)) break;
+        // At least one byte further per extent; the file has at most `size` of them.
+        at = std::max<int64_t>(end, start + 1);
+    }
+    if (empty) overwrite(0, 0, true);
     (void)file.Sync();
     return status::kSuccess;
 }
 
 Status Dod::WipeFile(const std::string& path) {
+    {
+        // A file with another name (a hard link) shares its data with a file that is not ours:
+        // nothing is written, only this name goes.
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1)
+            return ::unlink(path.c_str()) == 0 ? status::kSuccess : status::kFileNotFound;
+    }
     Status code = status::kSuccess;
     uint64_t size = 0;
     {

@@ -3,11 +3,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <map>
 #include <vector>
 
 #include "platform/ErrorCodes.h"
@@ -110,6 +112,58 @@ Status DeleteFolderTreeAt(const std::string& path, int depth) {
     return StatusFromErrno(error);
 }
 
+// The volume folders this process uses, each held open with a shared lock: a folder that nobody
+// holds so is left over from a process that no longer runs.
+std::map<std::string, int>& HeldFolders() {
+    static std::map<std::string, int> held;
+    return held;
+}
+
+// The descriptor still stands for the folder at path (no sweep removed it meanwhile).
+bool StillThere(int fd, const std::string& path) {
+    struct stat held {
+    }, named{};
+    return ::fstat(fd, &held) == 0 && held.st_nlink > 0 && ::lstat(path.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+Status HoldFolder(const std::string& path) {
+    auto& held = HeldFolders();
+    if (auto it = held.find(path); it != held.end()) {
+        if (StillThere(it->second, path)) return status::kSuccess;
+        ::close(it->second);
+        held.erase(it);
+    }
+    // A sweep by another process may remove the folder before the lock is taken; then it is
+    // made again. Two such races in a row are not worth waiting for.
+    constexpr int kTries = 3;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) return LastErrorStatus();
+        // Waits while a sweep holds the folder.
+        if (::flock(fd, LOCK_SH) != 0) {
+            const Status s = LastErrorStatus();
+            ::close(fd);
+            return s;
+        }
+        if (StillThere(fd, path)) {
+            held[path] = fd;
+            return status::kSuccess;
+        }
+        ::close(fd);
+        LC_TRY(MakePrivateFolder(path));
+    }
+    return status::kSharingViolation;
+}
+
+void ReleaseFolder(const std::string& path) {
+    auto& held = HeldFolders();
+    auto it = held.find(path);
+    if (it == held.end() || StillThere(it->second, path)) return;
+    ::close(it->second);
+    held.erase(it);
+}
+
 }  // namespace
 
 Status GetTempRoot(std::string& root, bool create) {
@@ -143,7 +197,30 @@ Status GetVolumeTempFolder(std::u16string_view volumeName, std::string& folder, 
     const std::string path = root + VolumeFolderName(volumeName);
     folder = path + "/";
     if (!create) return status::kSuccess;
-    return MakePrivateFolder(path);
+    LC_TRY(MakePrivateFolder(path));
+    return HoldFolder(path);
+}
+
+Status SweepOrphanedTempFolders() {
+    std::string root;
+    LC_TRY(GetTempRoot(root, false));
+    std::vector<std::string> names;
+    if (!ListFolder(root, names, kMaxEntries)) return status::kSuccess;
+    Status result = status::kSuccess;
+    for (const auto& name : names) {
+        const std::string path = root + name;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;  // not a folder: not a volume's, left alone
+        // Held by a running process (this one included): in use.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            const Status s = DeleteFolderTree(path);
+            if (s != status::kSuccess) result = s;
+        }
+        ::close(fd);
+    }
+    if (IsFolderEmpty(root) && ::rmdir(WithoutTrailingSlash(root).c_str()) != 0 && errno != ENOENT)
+        result = LastErrorStatus();
+    return result;
 }
 
 Status CleanupVolumeTemp(std::u16string_view volumeName, std::u16string_view label, bool showStatus,
@@ -154,7 +231,9 @@ Status CleanupVolumeTemp(std::u16string_view volumeName, std::u16string_view lab
     std::string root;
     Status result = GetTempRoot(root, false);
     if (result == status::kSuccess) {
-        result = DeleteFolderTree(root + VolumeFolderName(volumeName));
+        const std::string folder = root + VolumeFolderName(volumeName);
+        result = DeleteFolderTree(folder);
+        ReleaseFolder(folder);
         if (result == status::kSuccess && IsFolderEmpty(root) &&
             ::rmdir(WithoutTrailingSlash(root).c_str()) != 0)
             result = LastErrorStatus();

@@ -27,7 +27,9 @@ Status GetTempRoot(std::string& root, bool create = false);
 // name ("", ".", "..", with '/' or NUL) leaves the root. Reversible (platform/FileNameCodec.h).
 std::string VolumeFolderName(std::u16string_view volumeName);
 
-// root + VolumeFolderName + '/'; create: make the root and the folder (0700) when missing.
+// root + VolumeFolderName + '/'; create: make the root and the folder (0700) when missing, and
+// mark the folder as in use by this process (a shared lock held until CleanupVolumeTemp removes
+// the folder or the process ends).
 Status GetVolumeTempFolder(std::u16string_view volumeName, std::string& folder,
                            bool create = false);
 
@@ -35,6 +37,10 @@ Status GetVolumeTempFolder(std::u16string_view volumeName, std::string& folder,
 // record's name) fills the status text "Delete temporary files for volume %s".
 Status CleanupVolumeTemp(std::u16string_view volumeName, std::u16string_view label, bool showStatus,
                          CleanupStatusSink* sink);
+
+// Wipes and removes every volume folder under the root that no running process marks as in use
+// (left by one that was killed or lost its session), then the root when it is empty.
+Status SweepOrphanedTempFolders();
 
 // Wipes every file below path (no trailing '/'), removes links themselves, renames and removes
 // every folder bottom-up. A missing folder counts as removed (0).

@@ -254,11 +254,11 @@ Status ExtractionUi::ExtractSelection(bool view, bool userFolder) {
             }
         }
         if (item->IsFile()) {
+            const size_t before = extractor.Counts().extracted;
             result = extractor.ExtractOneFile(*item, target);
-            std::string path;
-            if (view && result == status::kSuccess &&
-                JoinOutputPath(target, item->name, path) == status::kSuccess) {
-                ViewFile(QString::fromStdString(path));
+            // Not when the file was kept (No) or passed over (a link).
+            if (view && result == status::kSuccess && extractor.Counts().extracted > before) {
+                ViewFile(QString::fromStdString(extractor.LastWrittenPath()));
             }
         } else if (!view) {
             result = extractor.ExtractDirectory(*item, target);

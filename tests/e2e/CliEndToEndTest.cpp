@@ -178,15 +178,21 @@ TEST_F(CliCommands, ListingAndCat) {
 }
 
 TEST_F(CliCommands, ExtractsNamedItemsOnly) {
-    const fs::path out = m_dir / "named";
-    RunResult r = Cli({"extract", s_volume, "many", "/deep/level01/", "-C", out.string()});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    // "deep/level01" lands as "level01": only the named item's own name is kept.
-    EXPECT_FALSE(fs::exists(out / "deep") || fs::exists(out / "first.txt"));
-    EXPECT_TRUE(fs::is_directory(out / "level01/level02/level03"));
-    size_t many = 0;
-    for (auto& e : fs::directory_iterator(out / "many")) many += e.is_regular_file();
-    EXPECT_EQ(many, 120u);
+    // Named items keep the folders that hold them; with --flat only their own names.
+    for (const bool flat : {false, true}) {
+        const fs::path out = m_dir / (flat ? "flat" : "named");
+        std::vector<std::string> args = {"extract",        s_volume, "many",
+                                         "/deep/level01/", "-C",     out.string()};
+        if (flat) args.push_back("--flat");
+        RunResult r = Cli(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_FALSE(fs::exists(out / "first.txt") || fs::exists(out / "deep/first.txt"));
+        EXPECT_EQ(fs::is_directory(out / "deep/level01/level02/level03"), !flat);
+        EXPECT_EQ(fs::is_directory(out / "level01/level02/level03"), flat);
+        size_t many = 0;
+        for (auto& e : fs::directory_iterator(out / "many")) many += e.is_regular_file();
+        EXPECT_EQ(many, 120u);
+    }
 }
 
 TEST_F(CliCommands, ExistingFilesAreRefusedSkippedOrOverwritten) {
@@ -196,7 +202,11 @@ TEST_F(CliCommands, ExistingFilesAreRefusedSkippedOrOverwritten) {
     WriteFileBytes(file, mine);
     // Without an option the command fails naming the file; the file stays until --overwrite.
     const std::tuple<std::string, int, std::string> cases[] = {
-        {"", 1, file.string()}, {"--skip-existing", 0, ""}, {"--overwrite", 0, ""}};
+        {"", 1,
+         file.string() + "' exists and is not replaced (use --overwrite or --skip-existing)\n"
+                         "0 files extracted, 1 failed, 0 skipped\n"},
+        {"--skip-existing", 0, "0 files extracted, 0 failed, 1 skipped\n"},
+        {"--overwrite", 0, ""}};
     for (const auto& [option, exitCode, err] : cases) {
         std::vector<std::string> args = {"extract", s_volume, "readme.txt", "-C", out.string()};
         if (!option.empty()) args.push_back(option);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -181,11 +182,12 @@ TEST_F(ExtractorTest, ReplaceAnswersDecideWhatIsWritten) {
     }
 }
 
-TEST_F(ExtractorTest, FailedCopiesLeaveNoFile) {
+TEST_F(ExtractorTest, FailedCopiesLeaveNothingAndKeepWhatWasThere) {
     const DirInfo& real = *Find("docs/b.txt");
     // size, first cluster: a chain too short, no cluster, a cluster past the end
     const std::pair<uint64_t, uint32_t> cases[] = {
         {real.size + 5000, real.firstCluster}, {10, 0}, {100, 0xFFFFFF0}};
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
     for (const auto& [size, firstCluster] : cases) {
         SCOPED_TRACE(size);
         DirInfo record = real;
@@ -193,16 +195,27 @@ TEST_F(ExtractorTest, FailedCopiesLeaveNoFile) {
         record.size = size;
         record.firstCluster = firstCluster;
         const std::string out = m_target + "/broken.bin";
-        // Also when a file was there before: the failed copy replaced it, so it goes.
-        test::WriteFileBytes(out, {'o', 'l', 'd'});
         EXPECT_EQ(ExtractFile(m_volume, record, out), status::kFileCorrupt);
         EXPECT_FALSE(fs::exists(fs::symlink_status(out)));
+        // A file standing there keeps its bytes: the copy was never written under its name.
+        test::WriteFileBytes(out, old);
+        EXPECT_EQ(ExtractFile(m_volume, record, out), status::kFileCorrupt);
+        EXPECT_EQ(ReadFileBytes(out), old);
 
-        // Through the walk: reported to the hooks, and again no file.
+        // Through the walk, carrying on: reported, counted, the next file still comes out.
+        fs::remove(out);
         ScriptedHooks hooks;
-        EXPECT_NE(Extractor(m_volume, hooks, {false, false}).ExtractOneFile(record, m_target), 0u);
+        Extractor extractor(m_volume, hooks, {false, false, true});
+        EXPECT_EQ(extractor.ExtractOneFile(record, m_target), 0u);
+        EXPECT_EQ(extractor.ExtractOneFile(*Find("top.txt"), m_target), 0u);
         EXPECT_EQ(hooks.fileErrors, std::vector<std::string>{"broken.bin"});
-        EXPECT_FALSE(fs::exists(out));
+        EXPECT_EQ(extractor.Counts().failed, 1u);
+        EXPECT_EQ(extractor.Counts().extracted, 1u);
+        // Nothing but the good file: no copy cut short, no temporary file.
+        std::vector<std::string> names;
+        for (auto& e : fs::directory_iterator(m_target)) names.push_back(e.path().filename());
+        EXPECT_EQ(names, std::vector<std::string>{"top.txt"});
+        fs::remove(m_target + "/top.txt");
     }
 }
 
@@ -235,17 +248,33 @@ TEST_F(ExtractorTest, ReadOnlyFileUndatedRecordAndFolderLink) {
 TEST_F(ExtractorTest, HostileNamesStayInsideTheTarget) {
     const DirInfo& data = *Find("top.txt");
     const std::pair<std::u16string, const char*> cases[] = {
-        // written as; null: refused (206)
+        // written as
         {u"../x", ".._x"},
         {u".", "_"},
         {u"..", "__"},
         {u"", "_"},
         {std::u16string(u"nul\0by/te", 9), "nul_by_te"},
-        {std::u16string(256, u'x'), nullptr},
-        {std::u16string(128, u'ä'), nullptr},  // 128 UTF-16 units but 256 bytes as UTF-8
+        // Too long (above 255 bytes as UTF-8): shortened, the extension kept.
+        {std::u16string(256, u'x'), "x253~1"},
+        {std::u16string(128, u'ä') + u".txt", "ä124~1.txt"},   // 260 bytes as UTF-8
+        {std::u16string(255, u'中') + u".doc", "中83~1.doc"},  // 769 bytes
     };
-    for (const auto& [name, written] : cases) {
-        SCOPED_TRACE(written ? written : "too long");
+    auto expand = [](std::string written) {
+        // "<text><count>~1<ext>": the text repeated count times.
+        const size_t tilde = written.find('~');
+        size_t digits = tilde;
+        while (digits > 0 && std::isdigit(static_cast<unsigned char>(written[digits - 1])))
+            --digits;
+        if (digits == tilde) return written;
+        const std::string unit = written.substr(0, digits);
+        std::string out;
+        for (int i = std::stoi(written.substr(digits, tilde - digits)); i > 0; --i) out += unit;
+        return out + written.substr(tilde);
+    };
+    for (const auto& [name, shown] : cases) {
+        SCOPED_TRACE(shown);
+        const std::string written = expand(shown);
+        ASSERT_LE(written.size(), kMaxNameBytes);
         // The same name as a file and as a folder holding a file.
         DirInfo file = data, folder, inner = data;
         file.name = folder.name = name;
@@ -259,15 +288,32 @@ TEST_F(ExtractorTest, HostileNamesStayInsideTheTarget) {
         fs::create_directories(base / "d");
         ScriptedHooks hooks;
         Extractor extractor(m_volume, hooks, ExtractOptions{false, false});
-        const Status expected = written ? 0 : status::kFilenameTooLong;
-        EXPECT_EQ(extractor.ExtractOneFile(file, (base / "f").string()), expected);
-        EXPECT_EQ(extractor.ExtractDirectory(folder, (base / "d").string()), expected);
-        if (written == nullptr) {
-            EXPECT_TRUE(fs::is_empty(base / "f") && fs::is_empty(base / "d"));
-            continue;
-        }
+        EXPECT_EQ(extractor.ExtractOneFile(file, (base / "f").string()), 0u);
+        EXPECT_EQ(extractor.ExtractDirectory(folder, (base / "d").string()), 0u);
         EXPECT_EQ(ReadFileBytes(base / "f" / written), Source("top.txt"));
         EXPECT_EQ(ReadFileBytes(base / "d" / written / "inner.txt"), Source("top.txt"));
+    }
+    // Two long names alike in their first 253 bytes stay apart; named as items, the folder with a
+    // long name that holds both is made once.
+    {
+        DirInfo root, folder, a = data, b = data;
+        root.kind = folder.kind = DirInfo::kDirectory;
+        folder.name = std::u16string(300, u'z');
+        folder.parent = &root;
+        folder.firstFile = &a;
+        a.nextFile = &b;
+        b.nextFile = nullptr;
+        a.parent = b.parent = &folder;
+        a.name = std::u16string(300, u'y') + u"a";
+        b.name = std::u16string(300, u'y') + u"b";
+        ScriptedHooks hooks;
+        Extractor extractor(m_volume, hooks, ExtractOptions{false, false});
+        const DirInfo* items[] = {&a, &b};
+        EXPECT_EQ(extractor.ExtractItemsKeepingPaths(items, m_target + "/pair"), 0u);
+        const std::string dir = m_target + "/pair/" + std::string(253, 'z') + "~1/";
+        for (const char* suffix : {"~1", "~2"})
+            EXPECT_TRUE(fs::exists(dir + std::string(253, 'y') + suffix));
+        EXPECT_EQ(std::distance(fs::directory_iterator(m_target + "/pair"), {}), 1);
     }
     // Nothing at all outside the target folder.
     for (auto& e : fs::recursive_directory_iterator(m_scratch.path()))
@@ -279,12 +325,19 @@ TEST_F(ExtractorTest, HostileNamesStayInsideTheTarget) {
               status::kFilenameTooLong);
 }
 
-TEST_F(ExtractorTest, EncryptedFilesAreNeverWrittenCompressedOnesAre) {
+TEST_F(ExtractorTest, EncryptedFilesAndLinksAreNeverWrittenCompressedOnesAre) {
     DirInfo folder, encrypted = *Find("page.bin"), compressed = *Find("top.txt"),
-                    plain = *Find("docs/a.txt");
-    folder.kind = DirInfo::kDirectory;
+                    plain = *Find("docs/a.txt"), link = *Find("docs/b.txt"), junction;
+    folder.kind = junction.kind = DirInfo::kDirectory;
     folder.name = u"mixed";
-    folder.firstFile = &encrypted;
+    folder.firstFile = &link;
+    folder.firstChild = &junction;
+    link.name = u"link.txt";
+    link.linkTarget = u"..\\outside";
+    link.nextFile = &encrypted;
+    junction.name = u"junction";
+    junction.linkTarget = u"C:\\Windows";
+    junction.firstFile = &plain;  // never walked
     encrypted.name = u"encrypted.bin";
     encrypted.attributes |= kAttrEncrypted;
     encrypted.nextFile = &compressed;
@@ -295,9 +348,13 @@ TEST_F(ExtractorTest, EncryptedFilesAreNeverWrittenCompressedOnesAre) {
 
     ScriptedHooks hooks;
     const DirInfo* items[] = {&compressed, &folder};
-    EXPECT_EQ(Extractor(m_volume, hooks).ExtractItems(items, m_target), 0u);
-    EXPECT_EQ(hooks.skipped, (std::vector<std::string>{"encrypted.bin"}));
+    Extractor extractor(m_volume, hooks);
+    EXPECT_EQ(extractor.ExtractItems(items, m_target), 0u);
+    EXPECT_EQ(hooks.skipped,
+              (std::vector<std::string>{"encrypted.bin"}));
+    EXPECT_EQ(extractor.Counts().links, 2u);
     EXPECT_EQ(ReadFileBytes(m_target + "/mixed/a.txt"), Source("docs/a.txt"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(m_target + "/mixed/junction")));
     EXPECT_EQ(ExtractFile(m_volume, encrypted, m_target + "/direct.bin"), status::kNotSupported);
     size_t written = 0;
     for (auto& e : fs::recursive_directory_iterator(m_target)) written += e.is_regular_file();

@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -33,7 +35,10 @@ protected:
     void AfterPass(const std::string& path, int, size_t bufferSize) override {
         std::ifstream in(path, std::ios::binary);
         passes.push_back({bufferSize, {std::istreambuf_iterator<char>(in), {}}});
+        struct stat st {};
+        allocated.push_back(::stat(path.c_str(), &st) == 0 ? st.st_blocks * 512 : -1);
     }
+    std::vector<int64_t> allocated;
     std::vector<std::pair<size_t, std::vector<uint8_t>>> passes;
     const fs::path m_dir = scratch() / "w";
 };
@@ -115,6 +120,40 @@ TEST_F(DodTest, ReadOnlyAndUnreadableFilesAreWipedButNeverThroughALink) {
     EXPECT_EQ(fs::status(scratch() / "outside.txt").permissions() & fs::perms::owner_write,
               fs::perms::owner_write);
     EXPECT_TRUE(passes.empty());
+}
+
+TEST_F(DodTest, HardLinksAreOnlyUnlinkedSparseFilesOverwrittenWhereTheyHoldData) {
+    WriteText(scratch() / "outside.txt", "shared data");
+    fs::create_hard_link(scratch() / "outside.txt", m_dir / "linked");
+    EXPECT_EQ(Dod::WipeFile((m_dir / "linked").string()), 0u);
+    EXPECT_TRUE(fs::is_empty(m_dir));
+    EXPECT_EQ(ReadText(scratch() / "outside.txt"), "shared data");
+    EXPECT_TRUE(passes.empty());
+
+    // 64 KiB of data at 1 MiB, holes before and after it: 3 MiB in all.
+    const std::string sparse = (m_dir / "sparse").string();
+    const int fd = ::open(sparse.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    const std::vector<char> data(65536, 'D');
+    ASSERT_EQ(::pwrite(fd, data.data(), data.size(), 1 << 20), ssize_t(data.size()));
+    ASSERT_EQ(::ftruncate(fd, 3 << 20), 0);
+    ::close(fd);
+    EXPECT_EQ(Dod::WipeFile(sparse), 0u);
+    EXPECT_TRUE(fs::is_empty(m_dir));
+    ASSERT_EQ(passes.size(), 3u);
+    const uint8_t r = passes[0].second.at(1 << 20);
+    for (size_t pass = 0; pass < 3; ++pass) {
+        const auto& content = passes[pass].second;
+        ASSERT_EQ(content.size(), size_t(3 << 20)) << pass;
+        EXPECT_LE(allocated[pass], 256 * 1024) << pass;  // the holes stayed holes
+        const auto region = content.begin() + (1 << 20);
+        EXPECT_FALSE(std::equal(data.begin(), data.end(), region)) << pass;
+        if (pass < 2) {
+            EXPECT_EQ(std::count(region, region + 65536, uint8_t(pass == 0 ? r : r ^ 0xFF)), 65536);
+        }
+        EXPECT_EQ(content[0], 0) << pass;
+        EXPECT_EQ(content[(2 << 20) + 5], 0) << pass;
+    }
 }
 
 }  // namespace
