@@ -180,7 +180,7 @@ QString ExtractionUi::BrowseForTarget() {
     return folder;
 }
 
-Status ExtractionUi::PreScan(const std::vector<const DirInfo*>& items) {
+Status ExtractionUi::PreScan(const std::vector<const DirInfo*>& items, bool descend) {
     // Extraction order: a folder's files, then its subfolders.
     std::vector<const DirInfo*> pending(items.rbegin(), items.rend());
     const DirInfo* found = nullptr;
@@ -192,6 +192,7 @@ Status ExtractionUi::PreScan(const std::vector<const DirInfo*>& items) {
             if (IsUnsupportedData(*record)) found = record;
             continue;
         }
+        if (!descend) continue;
         std::vector<const DirInfo*> inside;
         for (const DirInfo* f = record->firstFile;
              f != nullptr && inside.size() < kMaxScannedRecords; f = f->nextFile) {
@@ -235,7 +236,8 @@ Status ExtractionUi::ExtractSelection(bool view, bool userFolder) {
     CLCFiles* volume = m_volume ? m_volume() : nullptr;
     if (volume == nullptr) return status::kInvalidHandle;
     const std::vector<const DirInfo*> selected = SelectedRecords();
-    LC_TRY(PreScan(selected));
+    // View passes over folders, so what lies in them is not asked about.
+    LC_TRY(PreScan(selected, !view));
 
     ExtractOptions options;
     options.askBeforeReplace = userFolder;

@@ -74,8 +74,9 @@ private:
     CMainFrame* Frame() const;
     QWidget* Owner() const;
     std::vector<const DirInfo*> SelectedRecords() const;
-    // The question about unsupported files among the items and below them; 0 or 50.
-    Status PreScan(const std::vector<const DirInfo*>& items);
+    // The question about unsupported files among the items (and below them when descend); 0
+    // or 50.
+    Status PreScan(const std::vector<const DirInfo*>& items, bool descend);
     void SetStatus(const QString& text);
     void Message(int icon, const QString& text);
 

@@ -290,6 +290,12 @@ private slots:
         QCOMPARE(states(), (QList<bool>{true, true, false}));
         QVERIFY(m_w->Select({S("one.bin"), S("Alpha")}));  // the first selected row is the folder
         QCOMPARE(states(), (QList<bool>{true, true, false}));
+        // A sort that brings the file above the folder enables View at once, with its key.
+        List()->OnColumnClick(0);
+        List()->OnColumnClick(0);
+        QCOMPARE(states(), (QList<bool>{true, true, true}));
+        List()->OnColumnClick(0);
+        QCOMPARE(states(), (QList<bool>{true, true, false}));
         QVERIFY(m_w->Select({S("one.bin")}));
         QCOMPARE(states(), (QList<bool>{true, true, true}));
         QCOMPARE(contextMenu(), extract + (German() ? S("|&Anzeigen") : S("|&View")));

@@ -79,9 +79,9 @@ class ExtractionTest : public QObject {
         QVERIFY(m_w->Open(m_sandbox->Volume(S(volume))));
     }
     // The volume's temporary folder, where viewing, copying and dragging put their copies.
-    fs::path Copies() const {
+    fs::path Copies(const char* volume = "Extract Test") const {
         std::string folder;
-        lc::GetVolumeTempFolder(u"Extract Test", folder, false);
+        lc::GetVolumeTempFolder(QString::fromUtf8(volume).toStdU16String(), folder, false);
         return folder;
     }
     QPoint Centre(const char* name) const {
@@ -310,6 +310,17 @@ private slots:
         QCOMPARE(ReadText(m_out / "hello.txt"), skip ? S("Hello, NTFS!\n") : QString());
         QCOMPARE(fs::is_directory(m_out / "compressed"), skip);
         QVERIFY(!fs::exists(m_out / "compressed" / "packed.txt"));
+    }
+
+    void viewPassesOverFoldersWithoutAsking() {
+        Start("ntfs.vol");
+        List()->OnColumnClick(0);
+        List()->OnColumnClick(0);  // descending: files above folders, so View is enabled
+        QVERIFY(m_w->Select(L("compressed, hello.txt")));
+        ModalScript answers;
+        Command(cmd::kView);
+        QVERIFY2(answers.seen.isEmpty(), qPrintable(answers.seen.join(u',')));
+        QTRY_COMPARE(m_sandbox->Opened(), QStringList{Q(Copies("Ntfs Test") / "hello.txt")});
     }
 
     void unsupportedFileAloneIsRefused() {
