@@ -9,6 +9,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CPasswordDlg.h"
+#include "app/QtTranslation.h"
 #include "app/WaitCursor.h"
 #include "platform/Text.h"
 #include "resources/ErrorText.h"
@@ -75,6 +76,7 @@ bool CLCReaderApp::IsPaletteDisplay() const {
 }
 
 bool CLCReaderApp::InitInstance(const QStringList& arguments) {
+    QtTranslation::Install();
     m_settingsOpen =
         SettingsStore::Open(SettingsStore::Scope::Persistent, m_settings) == status::kSuccess;
     if (m_settingsOpen) m_recentFiles.Read(m_settings);

@@ -2,6 +2,7 @@
 // volumes made by make-gui2-volumes.sh: the files and folders written, the dialogs and their
 // answers, the messages, the status bar, the clipboard and the drag data; file-type pictures from
 // the desktop's MIME database and icon theme; the about box.
+#include <QAbstractButton>
 #include <QClipboard>
 #include <QDrag>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 
 #include "GuiSandbox.h"
 #include "WindowDriver.h"
+#include "app/QtTranslation.h"
 #include "resources/MenuTemplate.h"
 #include "support/TempFolders.h"
 #include "views/CAboutDlg.h"
@@ -321,6 +323,45 @@ private slots:
         Command(cmd::kView);
         QVERIFY2(answers.seen.isEmpty(), qPrintable(answers.seen.join(u',')));
         QTRY_COMPARE(m_sandbox->Opened(), QStringList{Q(Copies("Ntfs Test") / "hello.txt")});
+    }
+
+    void germanStandardButtonsAndDialogs() {
+        struct German {
+            German() { qputenv("LANG", "de_DE.UTF-8"); }
+            ~German() { qputenv("LANG", "en_US.UTF-8"); }
+        };
+        auto german = std::make_unique<German>();
+        Start("ntfs.vol");
+        QVERIFY(lc::QtTranslation::IsInstalled());
+        QVERIFY(m_w->Select(L("compressed, hello.txt")));
+        QStringList buttons;
+        auto texts = [&buttons](QWidget* w) {
+            for (auto* button : w->findChildren<QAbstractButton*>())
+                if (button->isVisible() && !button->text().isEmpty())
+                    buttons.append(button->text());
+        };
+        ModalScript answers;
+        answers
+            .Then(S("question"),
+                  [&](QWidget* w) {
+                      texts(w);
+                      static_cast<QMessageBox*>(w)->button(QMessageBox::No)->click();
+                  })
+            .Then(S("file"), [&](QWidget* w) {
+                texts(w);
+                static_cast<QDialog*>(w)->reject();
+            });
+        Command(cmd::kExtract);
+        QVERIFY(answers.texts.at(0).startsWith(S("Extraktion von komprimierten Dateien")));
+        List()->OnColumnClick(0);
+        List()->OnColumnClick(0);  // hello.txt first: one file goes through the save dialog
+        QVERIFY(m_w->Select(L("hello.txt")));
+        Command(cmd::kExtract);
+        QCOMPARE(answers.seen, L("question, file"));
+        QCOMPARE(buttons, L("&Ja, &Nein, S&peichern, Abbrechen"));
+        german.reset();
+        QVERIFY(!lc::QtTranslation::Install());  // English: the German one goes
+        QVERIFY(!lc::QtTranslation::IsInstalled());
     }
 
     void unsupportedFileAloneIsRefused() {
