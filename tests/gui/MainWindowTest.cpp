@@ -235,6 +235,28 @@ private slots:
         QVERIFY(!CLCReaderView::SortFlag(column));
     }
 
+    void columnsFitTheirWidestTexts() {
+        Start();
+        std::deque<lc::DirInfo> records;
+        lc::DirInfo& root = records.emplace_back(Record(u'D', u"root", 0, 0));
+        lc::DirInfo** link = &root.firstFile;
+        for (uint32_t modified : {Pack(2028, 12, 28, 23, 58, 29), Pack(2000, 8, 8, 8, 8, 4),
+                                  Pack(2009, 10, 30, 20, 0, 0), Pack(2010, 4, 1, 12, 0, 0)}) {
+            *link =
+                &records.emplace_back(Record(u'F', u"widest.bin", 999'999'999ull * 1024, modified));
+            link = &(*link)->nextFile;
+        }
+        List()->ShowFolder(&root);
+        QTreeView* report = List()->ReportView();
+        QAbstractItemView* view = report;  // the tree view's own hint, made public
+        QCOMPARE(Cell("widest.bin", 1).toString(), S("999.999.999 KB"));
+        for (int column : {1, 2}) {
+            QVERIFY2(report->header()->sectionSize(column) >= view->sizeHintForColumn(column),
+                     qPrintable(QString::number(column)));
+        }
+        List()->ShowFolder(nullptr);
+    }
+
     void nameRulesTheFixtureDoesNotShow() {
         const lc::DirInfo under = Record(u'F', u"_under", 10, 0);
         const lc::DirInfo upper = Record(u'F', u"Apple", 10, 0);
