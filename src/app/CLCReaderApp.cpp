@@ -11,6 +11,7 @@
 #include "app/CPasswordDlg.h"
 #include "app/QtTranslation.h"
 #include "app/WaitCursor.h"
+#include "app/WindowPlacement.h"
 #include "platform/Text.h"
 #include "resources/ErrorText.h"
 #include "resources/StringTable.h"
@@ -39,6 +40,11 @@ QString ExecutableName() {
     const QString path = QCoreApplication::applicationFilePath();
     const QString name = QFileInfo(path).completeBaseName();
     return name.isEmpty() ? QStringLiteral("lcportable") : name;
+}
+
+// The main window's place from one run to the next.
+std::string WindowSettingsKey(const QString& applicationName) {
+    return "Software\\Kelmora\\" + applicationName.toStdString() + "\\Settings";
 }
 
 std::string Utf8Path(const QString& path) {
@@ -93,6 +99,9 @@ bool CLCReaderApp::InitInstance(const QStringList& arguments) {
     m_frame = std::make_unique<CMainFrame>(this);
     m_frame->setWindowTitle(WindowTitle());
     m_frame->UpdateRecentFileMenu(m_recentFiles.Entries());
+    if (m_settingsOpen) {
+        WindowPlacement::Restore(*m_frame, m_settings, WindowSettingsKey(m_applicationName));
+    }
     m_frame->show();
     m_frame->repaint();
 
@@ -106,7 +115,12 @@ int CLCReaderApp::ExitInstance(int exitCode) {
         CleanupVolumeTemp(m_pVolume->GetVolumeName(), root ? root->name : std::u16string(), false,
                           nullptr);
     }
-    if (m_settingsOpen) m_recentFiles.Write(m_settings);
+    if (m_settingsOpen) {
+        m_recentFiles.Write(m_settings);
+        if (m_frame) {
+            WindowPlacement::Save(*m_frame, m_settings, WindowSettingsKey(m_applicationName));
+        }
+    }
     return exitCode;
 }
 

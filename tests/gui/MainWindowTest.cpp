@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QProgressBar>
 #include <QtTest>
 #include <deque>
@@ -17,10 +18,13 @@
 #include "GuiSandbox.h"
 #include "WindowDriver.h"
 #include "app/CPasswordDlg.h"
+#include "app/LCSplitter.h"
 #include "app/RetryDelayDialog.h"
+#include "app/WindowPlacement.h"
 #include "platform/Locale.h"
 #include "resources/MenuTemplate.h"
 #include "support/TempFolders.h"
+#include "views/CAboutDlg.h"
 
 using lc::CLCReaderView;
 using lc::test::L;
@@ -129,6 +133,26 @@ private slots:
         QCOMPARE(Captions(TopMenu(2)->actions()),
                  L("Status &Bar, Til&es, Ico&ns, &List, &Details"));
         QCOMPARE(Frame()->m_nAllowDragDrop, dragDrop);
+    }
+
+    void helpAndVersionWithoutAWindow() {
+        for (const char* option : {"--help", "--version"}) {
+            QProcess program;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(S("QT_QPA_PLATFORM"), S("xcb"));  // no display: a window would abort
+            env.remove(S("DISPLAY"));
+            env.remove(S("WAYLAND_DISPLAY"));
+            program.setProcessEnvironment(env);
+            program.start(S(LC_PORTABLE), {S(option), Vol("gui.vol")});
+            QVERIFY(program.waitForFinished(20000));
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 0);
+            const QString out = QString::fromUtf8(program.readAllStandardOutput());
+            QVERIFY2(out.startsWith(option == std::string_view("--help")
+                                        ? S("Usage: lcportable [VOLUME]\n")
+                                        : S("lcportable ") + lc::CAboutDlg::kVersion + u'\n'),
+                     qPrintable(out));
+        }
     }
 
     void opensFromCommandLine() {
@@ -475,6 +499,28 @@ private slots:
         QVERIFY(fs::exists(secondFolder + "copy.txt"));
         m_w->app->ExitInstance(0);  // exit: the current volume's copies go
         QVERIFY(!fs::exists(secondFolder));
+    }
+
+    void windowPlaceIsRemembered() {
+        if (German()) QSKIP("English run only");
+        Start();
+        Frame()->setGeometry(QRect(40, 30, 760, 540));
+        Frame()->Splitter()->setSizes({260, 500});
+        Start();  // the window before is saved as it goes
+        QCOMPARE(Frame()->geometry(), QRect(40, 30, 760, 540));
+        QCOMPARE(Frame()->Splitter()->sizes().value(0), 260);
+        QVERIFY(!Frame()->isMaximized());
+        Frame()->showMaximized();
+        Start();
+        QVERIFY(Frame()->isMaximized());
+        Frame()->showNormal();
+        QCOMPARE(Frame()->geometry(), QRect(40, 30, 760, 540));
+        // A place on no screen, or a damaged record, gives the first-start size.
+        Frame()->setGeometry(QRect(9000, 7000, 760, 540));
+        Start();
+        QCOMPARE(Frame()->size(), QSize(697, 500));
+        QVERIFY(!lc::WindowPlacement::Decode(std::vector<uint8_t>(23)));
+        QVERIFY(!lc::WindowPlacement::Decode(std::vector<uint8_t>(24)));  // zero size
     }
 
     void openThroughFileDialogWithTypedPassword() {
