@@ -12,6 +12,7 @@
 #include "app/QtTranslation.h"
 #include "app/WaitCursor.h"
 #include "app/WindowPlacement.h"
+#include "app/WorkPump.h"
 #include "platform/Text.h"
 #include "resources/ErrorText.h"
 #include "resources/StringTable.h"
@@ -178,6 +179,7 @@ CLCReaderDoc* CLCReaderApp::OpenDocumentFile(const QString& path) {
 
     // Install the new volume; the old records go only after the tree shows the new ones.
     const WaitCursor wait;
+    const WorkPump::Scope busy;  // the clean-ups below wipe
     DirInfo* newRoot = volume->Root();
     const std::u16string newLabel = newRoot != nullptr ? newRoot->name : std::u16string();
     m_pMainFrame->setWindowTitle(Text(32782) + QStringLiteral(" [") + path + u']');
