@@ -8,7 +8,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   dosfstools mtools ntfs-3g sleuthkit attr
   xvfb xauth adwaita-icon-theme hicolor-icon-theme shared-mime-info xdg-utils
   zstd fontconfig fonts-dejavu-core

@@ -10,7 +10,10 @@
 #include "app/CMainFrame.h"
 #include "app/CPasswordDlg.h"
 #include "app/DamagedFolders.h"
+#include "app/QtTranslation.h"
 #include "app/WaitCursor.h"
+#include "app/WindowPlacement.h"
+#include "app/WorkPump.h"
 #include "platform/Text.h"
 #include "resources/ErrorText.h"
 #include "resources/StringTable.h"
@@ -39,6 +42,11 @@ QString ExecutableName() {
     const QString path = QCoreApplication::applicationFilePath();
     const QString name = QFileInfo(path).completeBaseName();
     return name.isEmpty() ? QStringLiteral("lcportable") : name;
+}
+
+// The main window's place from one run to the next.
+std::string WindowSettingsKey(const QString& applicationName) {
+    return "Software\\Kelmora\\" + applicationName.toStdString() + "\\Settings";
 }
 
 std::string Utf8Path(const QString& path) {
@@ -77,6 +85,7 @@ bool CLCReaderApp::IsPaletteDisplay() const {
 
 bool CLCReaderApp::InitInstance(const QStringList& arguments) {
     m_sessionGuard = std::make_unique<SessionGuard>([this] { ExitInstance(0); });
+    QtTranslation::Install();
     m_settingsOpen =
         SettingsStore::Open(SettingsStore::Scope::Persistent, m_settings) == status::kSuccess;
     if (m_settingsOpen) m_recentFiles.Read(m_settings);
@@ -93,6 +102,9 @@ bool CLCReaderApp::InitInstance(const QStringList& arguments) {
     m_frame = std::make_unique<CMainFrame>(this);
     m_frame->setWindowTitle(WindowTitle());
     m_frame->UpdateRecentFileMenu(m_recentFiles.Entries());
+    if (m_settingsOpen) {
+        WindowPlacement::Restore(*m_frame, m_settings, WindowSettingsKey(m_applicationName));
+    }
     m_frame->show();
     m_frame->repaint();
 
@@ -107,7 +119,12 @@ int CLCReaderApp::ExitInstance(int exitCode) {
         CleanupVolumeTemp(m_pVolume->GetVolumeName(), root ? root->name : std::u16string(), false,
                           nullptr);
     }
-    if (m_settingsOpen) m_recentFiles.Write(m_settings);
+    if (m_settingsOpen) {
+        m_recentFiles.Write(m_settings);
+        if (m_frame) {
+            WindowPlacement::Save(*m_frame, m_settings, WindowSettingsKey(m_applicationName));
+        }
+    }
     return exitCode;
 }
 
@@ -165,6 +182,7 @@ CLCReaderDoc* CLCReaderApp::OpenDocumentFile(const QString& path) {
 
     // Install the new volume; the old records go only after the tree shows the new ones.
     const WaitCursor wait;
+    const WorkPump::Scope busy;  // the clean-ups below wipe
     DirInfo* newRoot = volume->Root();
     const std::u16string newLabel = newRoot != nullptr ? newRoot->name : std::u16string();
     m_pMainFrame->setWindowTitle(Text(32782) + QStringLiteral(" [") + path + u']');

@@ -11,6 +11,7 @@
 #include "app/LCSplitter.h"
 #include "app/RecentFileList.h"
 #include "app/RetryDelayDialog.h"
+#include "app/WorkPump.h"
 #include "platform/IniFile.h"
 #include "resources/Artwork.h"
 #include "resources/MenuTemplate.h"
@@ -205,6 +206,8 @@ void CMainFrame::SetStatusText(const QString& text) {
 void CMainFrame::SetStatusText(const std::string& text) {
     SetStatusText(QString::fromStdString(text));
     m_statusBar->repaint();
+    // Wiping blocks the window; it is painted at each step the clean-up reports.
+    WorkPump::Tick(true);
 }
 
 QString CMainFrame::StatusText() const {

@@ -42,6 +42,7 @@ public:
     CLCReaderApp* App() const { return m_pApp; }
     CLCReaderView* GetFileListView();
     CLeftView* GetFolderTreeView() const;
+    LCSplitter* Splitter() const { return m_splitter; }
 
     // RetryDelayUi: the countdown dialog over this window.
     void RunRetryDelay(unsigned seconds) override;

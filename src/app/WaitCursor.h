@@ -1,4 +1,5 @@
-// The wait cursor for the lifetime of the object.
+// The wait cursor for the lifetime of the object. It steps aside while a dialog or message box
+// is up (the user is asked something, not kept waiting) and comes back when it closes.
 #pragma once
 
 namespace lc {
@@ -9,6 +10,9 @@ public:
     ~WaitCursor();
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
+
+    // Whether the wait cursor is on the screen now.
+    static bool IsShown();
 };
 
 }  // namespace lc

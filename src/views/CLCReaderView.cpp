@@ -3,17 +3,20 @@
 #include <QCursor>
 #include <QDate>
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListView>
 #include <QLocale>
 #include <QMenu>
+#include <QStyle>
 #include <QTreeView>
 #include <array>
 #include <vector>
 
 #include "app/CLCReaderApp.h"
 #include "app/CMainFrame.h"
+#include "app/DialogUnits.h"
 #include "fs/DirInfo.h"
 #include "resources/Artwork.h"
 #include "resources/MenuTemplate.h"
@@ -27,6 +30,14 @@ namespace {
 
 constexpr int kSizeColumnWidth = 60;
 constexpr int kDateColumnWidth = 120;
+// The widths above were made for a font whose average character is 6 pixels wide (dialog base
+// unit of the 8-point system font at 96 dpi); they grow with the window's font.
+constexpr int kReferenceCharWidth = 6;
+// The widest texts the columns must show whole: sizes up to 999.999.999 KB, and a date and
+// time with two digits in every field.
+constexpr uint64_t kWidestSize = 999'999'999ull * 1024;
+constexpr uint32_t kWidestDate =
+    (((2028u - 1980) << 9 | 12u << 5 | 28u) << 16) | (23u << 11 | 58u << 5 | 29u);
 // Guards the walk along a directory's chains; the records are in memory and finite.
 constexpr size_t kMaxRows = 16u * 1024 * 1024;
 
@@ -82,7 +93,36 @@ QString DateTimeFormat(const QLocale& locale, bool withTime) {
     return date + u' ' + time;
 }
 
+// Every digit as the widest one of the font, so no other value of the same shape is wider.
+int TextWidth(const QFontMetrics& metrics, QString text) {
+    QChar widest = u'0';
+    for (char16_t d = u'1'; d <= u'9'; ++d) {
+        if (metrics.horizontalAdvance(QChar(d)) > metrics.horizontalAdvance(widest)) widest = d;
+    }
+    for (QChar& c : text) {
+        if (c.isDigit()) c = widest;
+    }
+    return metrics.horizontalAdvance(text);
+}
+
 }  // namespace
+
+int CLCReaderView::ColumnWidth(int column) const {
+    const QTreeView* view = ReportView();
+    const int partWidth =
+        column == FileListModel::kSizeColumn ? kSizeColumnWidth : kDateColumnWidth;
+    const int scaled = (partWidth * DialogUnits(view->font()).BaseX() + kReferenceCharWidth / 2) /
+                       kReferenceCharWidth;
+    // The item delegate keeps a focus-frame margin and one pixel on either side of the text,
+    // and lays the text out at fractional widths, rounded up.
+    const int margins =
+        2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) + 2;
+    const QString widest =
+        column == FileListModel::kSizeColumn ? SizeText(kWidestSize) : DateText(kWidestDate);
+    const int text = TextWidth(view->fontMetrics(), widest) + margins;
+    const int heading = view->header()->sectionSizeHint(column);
+    return std::max({scaled, text, heading});
+}
 
 CLCReaderView::CLCReaderView(QWidget* parent) : ExpListView(parent) {
     // The volume is the application's, reached through the main frame at each command.
@@ -131,10 +171,12 @@ void CLCReaderView::InitialUpdate() {
     QHeaderView* header = ReportView()->header();
     header->reset();
     const int clientWidth = ReportView()->viewport()->width();
+    const int sizeWidth = ColumnWidth(FileListModel::kSizeColumn);
+    const int dateWidth = ColumnWidth(FileListModel::kDateColumn);
     header->resizeSection(FileListModel::kNameColumn,
-                          std::max(0, clientWidth - kSizeColumnWidth - kDateColumnWidth));
-    header->resizeSection(FileListModel::kSizeColumn, kSizeColumnWidth);
-    header->resizeSection(FileListModel::kDateColumn, kDateColumnWidth);
+                          std::max(0, clientWidth - sizeWidth - dateWidth));
+    header->resizeSection(FileListModel::kSizeColumn, sizeWidth);
+    header->resizeSection(FileListModel::kDateColumn, dateWidth);
     m_sizeColumn = FileListModel::kSizeColumn;
     m_dateColumn = FileListModel::kDateColumn;
 }

@@ -56,6 +56,9 @@ public:
     // The process-wide sort flags (name, size, date).
     static bool SortFlag(int column);
     static void ResetSortFlags();
+    // The width of the size or date column: the fixed pixel width grown with the font, and never
+    // less than the widest text of the column or its heading.
+    int ColumnWidth(int column) const;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -52,9 +52,11 @@ ExpListView::ExpListView(QWidget* parent) : QWidget(parent) {
 
     connect(m_selection, &QItemSelectionModel::selectionChanged, this,
             [this] { emit selectionChanged(); });
-    // Row count decides some command states too.
+    // Row count and row order (which row is the first selected) decide command states too.
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] { emit selectionChanged(); });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] { emit selectionChanged(); });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] { emit selectionChanged(); });
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, [this] { emit selectionChanged(); });
 }
 
 ExpListView::~ExpListView() = default;
@@ -99,6 +101,7 @@ void ExpListView::SetStyle(Style style) {
     }
     m_model->SetLargeIcons(style == Style::LargeIcon);
     if (hadFocus) ActiveView()->setFocus();
+    emit selectionChanged();
 }
 
 QList<int> ExpListView::SelectedRows() const {

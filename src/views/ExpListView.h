@@ -45,6 +45,7 @@ public:
     int FirstSelected() const;
 
 signals:
+    // The selection, the rows, their order or the style changed: command states may differ.
     void selectionChanged();
 
 protected:

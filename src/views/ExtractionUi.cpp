@@ -14,6 +14,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/WaitCursor.h"
+#include "app/WorkPump.h"
 #include "extract/ExtractFile.h"
 #include "extract/Extractor.h"
 #include "extract/OutputPath.h"
@@ -149,10 +150,15 @@ Status ExtractionUi::SaveFileAs(QString& outPath) {
     }
     const QString path = dialog.selectedFiles().front();
     outPath = path;
-    volume->SetProgressListener(this);
-    const Status result = ExtractFile(*volume, *record, path.toStdString());
-    volume->SetProgressListener(nullptr);
-    SetStatus(QString());
+    Status result = status::kSuccess;
+    {
+        const WorkPump::Scope busy;
+        WorkPump::Tick(true);  // the window under the closed dialog is painted again first
+        volume->SetProgressListener(this);
+        result = ExtractFile(*volume, *record, path.toStdString());
+        volume->SetProgressListener(nullptr);
+        SetStatus(QString());
+    }
     if (result != status::kSuccess) {
         Message(QMessageBox::Warning,
                 QString::asprintf(Format(kStrCannotExtract).constData(),
@@ -174,7 +180,7 @@ QString ExtractionUi::BrowseForTarget() {
     return folder;
 }
 
-Status ExtractionUi::PreScan(const std::vector<const DirInfo*>& items) {
+Status ExtractionUi::PreScan(const std::vector<const DirInfo*>& items, bool descend) {
     // Extraction order: a folder's files, then its subfolders.
     std::vector<const DirInfo*> pending(items.rbegin(), items.rend());
     const DirInfo* found = nullptr;
@@ -186,6 +192,7 @@ Status ExtractionUi::PreScan(const std::vector<const DirInfo*>& items) {
             if (IsUnsupportedData(*record)) found = record;
             continue;
         }
+        if (!descend) continue;
         std::vector<const DirInfo*> inside;
         for (const DirInfo* f = record->firstFile;
              f != nullptr && inside.size() < kMaxScannedRecords; f = f->nextFile) {
@@ -227,7 +234,9 @@ Status ExtractionUi::ExtractSelection(bool view, bool userFolder) {
     CLCFiles* volume = m_volume ? m_volume() : nullptr;
     if (volume == nullptr) return status::kInvalidHandle;
     const std::vector<const DirInfo*> selected = SelectedRecords();
-    LC_TRY(PreScan(selected));
+    const WorkPump::Scope busy;
+    // View passes over folders, so what lies in them is not asked about.
+    LC_TRY(PreScan(selected, !view));
 
     ExtractOptions options;
     options.askBeforeReplace = userFolder;
@@ -247,6 +256,7 @@ Status ExtractionUi::ExtractSelection(bool view, bool userFolder) {
                     result = status::kCancelled;
                     break;
                 }
+                WorkPump::Tick(true);
             } else {
                 // All rows share one folder; the first one names it.
                 result = TemporaryFolderOf(*item, target, true);
@@ -317,14 +327,21 @@ void ExtractionUi::OnCopy() {
     const WaitCursor wait;
     QList<QUrl> urls;
     if (RenderFileList(urls) != status::kSuccess) return;
-    QApplication::clipboard()->setMimeData(FileDataSource::Rendered(urls));
+    QApplication::clipboard()->setMimeData(new FileDataSource(urls));
 }
 
 void ExtractionUi::BeginDrag() {
     CMainFrame* frame = Frame();
     if (frame == nullptr || frame->m_nAllowDragDrop == 0) return;
     if (m_list->FirstSelected() == -1) return;
-    FileDropSource::DoDragDrop(m_list, new FileDataSource(this));
+    // Extracted before the drag starts: a drop target takes the files at once and would not
+    // wait for a long extraction when it asks for them.
+    QList<QUrl> urls;
+    {
+        const WaitCursor wait;
+        if (RenderFileList(urls) != status::kSuccess || urls.isEmpty()) return;
+    }
+    FileDropSource::DoDragDrop(m_list, new FileDataSource(urls));
 }
 
 bool ExtractionUi::eventFilter(QObject* watched, QEvent* event) {
@@ -398,6 +415,7 @@ ReplaceAnswer ExtractionUi::ConfirmReplace(const std::string& path) {
 void ExtractionUi::ShowExtractStatus(const std::string& path) {
     m_statusText = QString::asprintf("%s %s", LoadString(kStrExtract).c_str(), path.c_str());
     SetStatus(m_statusText);
+    WorkPump::Tick();
 }
 
 void ExtractionUi::ReportFileError(const DirInfo& file, const std::string& folder, Status code) {
@@ -426,12 +444,17 @@ void ExtractionUi::OnProgress(uint64_t total, uint64_t remaining) {
         return;
     }
     const int percent = static_cast<int>((total - remaining) * 100 / total);
-    // Readers report after every block; the bar needs a new text only per percent.
-    if (percent == m_lastPercent) return;
+    // Readers report after every block; the bar needs a new text only per percent, the window
+    // a repaint per percent or when 100 ms have passed.
+    if (percent == m_lastPercent) {
+        WorkPump::Tick();
+        return;
+    }
     m_lastPercent = percent;
     const QString text = QString::asprintf(Format(kStrProgress).constData(), percent);
     if (volume != nullptr) volume->SetStatusText(text.toStdU16String(), true);
     SetStatus(text);
+    WorkPump::Tick(true);
 }
 
 }  // namespace lc

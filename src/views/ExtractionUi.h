@@ -53,7 +53,8 @@ public:
     // the folders from below the root down to the record's parent. create: made as needed,
     // never through a link.
     Status TemporaryFolderOf(const DirInfo& record, std::string& folder, bool create);
-    // Starts dragging the selection, when the settings allow it.
+    // Starts dragging the selection, when the settings allow it: the copies are made first,
+    // then the drag hands out their finished list.
     void BeginDrag();
 
     // The system's message text for a code up to its first line break, or string 32784.
@@ -74,8 +75,9 @@ private:
     CMainFrame* Frame() const;
     QWidget* Owner() const;
     std::vector<const DirInfo*> SelectedRecords() const;
-    // The question about unsupported files among the items and below them; 0 or 50.
-    Status PreScan(const std::vector<const DirInfo*>& items);
+    // The question about unsupported files among the items (and below them when descend); 0
+    // or 50.
+    Status PreScan(const std::vector<const DirInfo*>& items, bool descend);
     void SetStatus(const QString& text);
     void Message(int icon, const QString& text);
 

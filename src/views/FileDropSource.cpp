@@ -1,12 +1,11 @@
 #include "views/FileDropSource.h"
 
 #include <QDrag>
-
-#include "views/FileDataSource.h"
+#include <QMimeData>
 
 namespace lc {
 
-Qt::DropAction FileDropSource::DoDragDrop(QObject* source, FileDataSource* data) {
+Qt::DropAction FileDropSource::DoDragDrop(QObject* source, QMimeData* data) {
     // Qt deletes the drag object (and with it the data) when the loop is over.
     auto* drag = new QDrag(source);
     drag->setMimeData(data);

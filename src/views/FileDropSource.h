@@ -4,16 +4,15 @@
 
 #include <Qt>
 
+class QMimeData;
 class QObject;
 
 namespace lc {
 
-class FileDataSource;
-
 class FileDropSource {
 public:
     // Runs the loop until the drop or the cancel; the drag owns data from here on.
-    static Qt::DropAction DoDragDrop(QObject* source, FileDataSource* data);
+    static Qt::DropAction DoDragDrop(QObject* source, QMimeData* data);
 };
 
 }  // namespace lc

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QProgressBar>
 #include <QtTest>
 #include <deque>
@@ -17,10 +18,13 @@
 #include "GuiSandbox.h"
 #include "WindowDriver.h"
 #include "app/CPasswordDlg.h"
+#include "app/LCSplitter.h"
 #include "app/RetryDelayDialog.h"
+#include "app/WindowPlacement.h"
 #include "platform/Locale.h"
 #include "resources/MenuTemplate.h"
 #include "support/TempFolders.h"
+#include "views/CAboutDlg.h"
 
 using lc::CLCReaderView;
 using lc::test::L;
@@ -131,6 +135,26 @@ private slots:
         QCOMPARE(Frame()->m_nAllowDragDrop, dragDrop);
     }
 
+    void helpAndVersionWithoutAWindow() {
+        for (const char* option : {"--help", "--version"}) {
+            QProcess program;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(S("QT_QPA_PLATFORM"), S("xcb"));  // no display: a window would abort
+            env.remove(S("DISPLAY"));
+            env.remove(S("WAYLAND_DISPLAY"));
+            program.setProcessEnvironment(env);
+            program.start(S(LC_PORTABLE), {S(option), Vol("gui.vol")});
+            QVERIFY(program.waitForFinished(20000));
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 0);
+            const QString out = QString::fromUtf8(program.readAllStandardOutput());
+            QVERIFY2(out.startsWith(option == std::string_view("--help")
+                                        ? S("Usage: lcportable [VOLUME]\n")
+                                        : S("lcportable ") + lc::CAboutDlg::kVersion + u'\n'),
+                     qPrintable(out));
+        }
+    }
+
     void opensFromCommandLine() {
         ModalScript script;
         script.Then(S("password"), [](QWidget* w) {
@@ -235,6 +259,28 @@ private slots:
         QVERIFY(!CLCReaderView::SortFlag(column));
     }
 
+    void columnsFitTheirWidestTexts() {
+        Start();
+        std::deque<lc::DirInfo> records;
+        lc::DirInfo& root = records.emplace_back(Record(u'D', u"root", 0, 0));
+        lc::DirInfo** link = &root.firstFile;
+        for (uint32_t modified : {Pack(2028, 12, 28, 23, 58, 29), Pack(2000, 8, 8, 8, 8, 4),
+                                  Pack(2009, 10, 30, 20, 0, 0), Pack(2010, 4, 1, 12, 0, 0)}) {
+            *link =
+                &records.emplace_back(Record(u'F', u"widest.bin", 999'999'999ull * 1024, modified));
+            link = &(*link)->nextFile;
+        }
+        List()->ShowFolder(&root);
+        QTreeView* report = List()->ReportView();
+        QAbstractItemView* view = report;  // the tree view's own hint, made public
+        QCOMPARE(Cell("widest.bin", 1).toString(), S("999.999.999 KB"));
+        for (int column : {1, 2}) {
+            QVERIFY2(report->header()->sectionSize(column) >= view->sizeHintForColumn(column),
+                     qPrintable(QString::number(column)));
+        }
+        List()->ShowFolder(nullptr);
+    }
+
     void nameRulesTheFixtureDoesNotShow() {
         const lc::DirInfo under = Record(u'F', u"_under", 10, 0);
         const lc::DirInfo upper = Record(u'F', u"Apple", 10, 0);
@@ -288,6 +334,12 @@ private slots:
         QVERIFY(m_w->Select({S("Alpha")}));
         QCOMPARE(states(), (QList<bool>{true, true, false}));
         QVERIFY(m_w->Select({S("one.bin"), S("Alpha")}));  // the first selected row is the folder
+        QCOMPARE(states(), (QList<bool>{true, true, false}));
+        // A sort that brings the file above the folder enables View at once, with its key.
+        List()->OnColumnClick(0);
+        List()->OnColumnClick(0);
+        QCOMPARE(states(), (QList<bool>{true, true, true}));
+        List()->OnColumnClick(0);
         QCOMPARE(states(), (QList<bool>{true, true, false}));
         QVERIFY(m_w->Select({S("one.bin")}));
         QCOMPARE(states(), (QList<bool>{true, true, true}));
@@ -446,6 +498,28 @@ private slots:
         QVERIFY(fs::exists(secondFolder + "copy.txt"));
         m_w->app->ExitInstance(0);  // exit: the current volume's copies go
         QVERIFY(!fs::exists(secondFolder));
+    }
+
+    void windowPlaceIsRemembered() {
+        if (German()) QSKIP("English run only");
+        Start();
+        Frame()->setGeometry(QRect(40, 30, 760, 540));
+        Frame()->Splitter()->setSizes({260, 500});
+        Start();  // the window before is saved as it goes
+        QCOMPARE(Frame()->geometry(), QRect(40, 30, 760, 540));
+        QCOMPARE(Frame()->Splitter()->sizes().value(0), 260);
+        QVERIFY(!Frame()->isMaximized());
+        Frame()->showMaximized();
+        Start();
+        QVERIFY(Frame()->isMaximized());
+        Frame()->showNormal();
+        QCOMPARE(Frame()->geometry(), QRect(40, 30, 760, 540));
+        // A place on no screen, or a damaged record, gives the first-start size.
+        Frame()->setGeometry(QRect(9000, 7000, 760, 540));
+        Start();
+        QCOMPARE(Frame()->size(), QSize(697, 500));
+        QVERIFY(!lc::WindowPlacement::Decode(std::vector<uint8_t>(23)));
+        QVERIFY(!lc::WindowPlacement::Decode(std::vector<uint8_t>(24)));  // zero size
     }
 
     void openThroughFileDialogWithTypedPassword() {

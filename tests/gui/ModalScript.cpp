@@ -88,6 +88,8 @@ void ModalScript::Poll() {
     const QString kind = KindOf(modal);
     seen.append(kind);
     captions.append(modal->windowTitle());
+    waitCursors.append(QGuiApplication::overrideCursor() != nullptr &&
+                       QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor);
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         texts.append(box->text());
         icons.push_back(box->icon());

@@ -34,8 +34,9 @@ public:
     ModalScript& Replace(uint32_t buttonId);   // control id 1, 2, 223 or 225
 
     // Kind and title of every modal widget seen; texts of the boxes and replace dialogs; icons
-    // of the boxes; widths in milliseconds of the countdowns.
+    // of the boxes; widths in milliseconds of the countdowns; whether the wait cursor was up.
     QStringList seen, captions, texts;
+    QList<bool> waitCursors;
     std::vector<QMessageBox::Icon> icons;
     std::vector<int> delayTotals;
 

@@ -2,6 +2,7 @@
 // volumes made by make-gui2-volumes.sh: the files and folders written, the dialogs and their
 // answers, the messages, the status bar, the clipboard and the drag data; file-type pictures from
 // the desktop's MIME database and icon theme; the about box.
+#include <QAbstractButton>
 #include <QClipboard>
 #include <QDrag>
 #include <QFileInfo>
@@ -12,14 +13,16 @@
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 
 #include "GuiSandbox.h"
 #include "WindowDriver.h"
+#include "app/QtTranslation.h"
+#include "fs/DirInfo.h"
 #include "resources/MenuTemplate.h"
 #include "support/TempFolders.h"
 #include "views/CAboutDlg.h"
 #include "views/ConfirmFileReplaceDlg.h"
-#include "views/FileDataSource.h"
 #include "views/ImageList.h"
 #include "views/LCPImageList.h"
 
@@ -77,11 +80,18 @@ class ExtractionTest : public QObject {
         connect(m_w->Frame()->statusBar(), &QStatusBar::messageChanged, this,
                 [this](const QString& text) { m_status.append(text); });
         QVERIFY(m_w->Open(m_sandbox->Volume(S(volume))));
+        // ntfs-3g cannot make an encrypted file: packed.txt stands for one.
+        if (std::string_view(volume) == "ntfs.vol") MarkEncrypted(m_w->app->m_pVolume->Root());
+    }
+    static void MarkEncrypted(lc::DirInfo* folder) {
+        for (lc::DirInfo* f = folder->firstFile; f; f = f->nextFile)
+            if (f->name == u"packed.txt") f->attributes |= lc::kAttrEncrypted;
+        for (lc::DirInfo* d = folder->firstChild; d; d = d->nextSibling) MarkEncrypted(d);
     }
     // The volume's temporary folder, where viewing, copying and dragging put their copies.
-    fs::path Copies() const {
+    fs::path Copies(const char* volume = "Extract Test") const {
         std::string folder;
-        lc::GetVolumeTempFolder(u"Extract Test", folder, false);
+        lc::GetVolumeTempFolder(QString::fromUtf8(volume).toStdU16String(), folder, false);
         return folder;
     }
     QPoint Centre(const char* name) const {
@@ -163,6 +173,56 @@ private slots:
         QVERIFY(std::is_sorted(percents.begin(), percents.end()));
         QVERIFY(m_status.at(m_status.lastIndexOf(progress) + 1).startsWith(S("Extract ")));
         QCOMPARE(m_status.last(), QString());
+    }
+
+    void paintedWhileWorkingWithTheCursorAsideUnderDialogs() {
+        Start();
+        WriteText(m_out / "top.txt", "old\n");
+        QVERIFY(m_w->Select(L("top.txt, large.bin")));
+        // Counted while a copy runs and no dialog is up: timer turns, wait cursors, repaints.
+        auto working = [this] {
+            return m_w->Frame()->StatusText().startsWith(S("Extract")) &&
+                   QApplication::activeModalWidget() == nullptr;
+        };
+        int ticks = 0;
+        int waiting = 0;
+        int paints = 0;
+        QTimer timer;
+        timer.setInterval(0);
+        connect(&timer, &QTimer::timeout, this, [&] {
+            if (!working()) return;
+            if (++ticks == 2) {
+                m_w->Frame()->close();  // held back until the work is over
+                QVERIFY(m_w->Frame()->isVisible());
+            }
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            if (cursor != nullptr && cursor->shape() == Qt::WaitCursor) ++waiting;
+            List()->ReportView()->viewport()->update();
+        });
+        struct PaintCounter : QObject {
+            std::function<void()> count;
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::Paint) count();
+                return false;
+            }
+        } counter;
+        counter.count = [&] { paints += working() ? 1 : 0; };
+        List()->ReportView()->viewport()->installEventFilter(&counter);
+        timer.start();
+        QApplication::setQuitOnLastWindowClosed(false);
+        ModalScript answers;
+        answers.Choose(Q(m_out)).Replace(kYes).Message();
+        Command(cmd::kExtract);
+        timer.stop();
+        QTRY_VERIFY(!m_w->Frame()->isVisible());  // the close came after the work
+        QApplication::setQuitOnLastWindowClosed(true);
+        QCOMPARE(answers.seen, L("file, replace, message"));
+        QCOMPARE(answers.waitCursors, (QList<bool>{false, false, false}));
+        QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+        QCOMPARE(waiting, ticks);
+        QVERIFY(paints > 0);
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+        QCOMPARE(fs::file_size(m_out / "large.bin"), uintmax_t(307200));
     }
 
     void replaceAnswers_data() {
@@ -288,6 +348,103 @@ private slots:
         QVERIFY(fs::exists(Copies() / "top.txt"));  // left for the clean-up
     }
 
+    void unsupportedFilesQuestion_data() {
+        QTest::addColumn<bool>("skip");
+        QTest::newRow("yes skips") << true;
+        QTest::newRow("no aborts") << false;
+    }
+    void unsupportedFilesQuestion() {
+        QFETCH(bool, skip);
+        Start("ntfs.vol");
+        // The encrypted file lies inside the selected folder.
+        QVERIFY(m_w->Select(L("compressed, hello.txt")));
+        ModalScript answers;
+        answers.Answer(skip ? QMessageBox::Yes : QMessageBox::No);
+        if (skip) answers.Choose(Q(m_out)).Message();
+        Command(cmd::kExtract);
+        QCOMPARE(answers.texts.at(0),
+                 S("Extraction of encrypted files are not supported. YES=skip unsupported "
+                   "files, NO=abort extract?\")"));
+        QCOMPARE(answers.icons.at(0), QMessageBox::Critical);
+        QCOMPARE(answers.seen, L(skip ? "question, file, message" : "question"));
+        QCOMPARE(ReadText(m_out / "hello.txt"), skip ? S("Hello, NTFS!\n") : QString());
+        QCOMPARE(fs::is_directory(m_out / "compressed"), skip);
+        QVERIFY(!fs::exists(m_out / "compressed" / "packed.txt"));
+    }
+
+    void viewPassesOverFoldersWithoutAsking() {
+        Start("ntfs.vol");
+        List()->OnColumnClick(0);
+        List()->OnColumnClick(0);  // descending: files above folders, so View is enabled
+        QVERIFY(m_w->Select(L("compressed, hello.txt")));
+        ModalScript answers;
+        Command(cmd::kView);
+        QVERIFY2(answers.seen.isEmpty(), qPrintable(answers.seen.join(u',')));
+        QTRY_COMPARE(m_sandbox->Opened(), QStringList{Q(Copies("Ntfs Test") / "hello.txt")});
+    }
+
+    void germanStandardButtonsAndDialogs() {
+        struct German {
+            German() { qputenv("LANG", "de_DE.UTF-8"); }
+            ~German() { qputenv("LANG", "en_US.UTF-8"); }
+        };
+        auto german = std::make_unique<German>();
+        Start("ntfs.vol");
+        QVERIFY(lc::QtTranslation::IsInstalled());
+        QVERIFY(m_w->Select(L("compressed, hello.txt")));
+        QStringList buttons;
+        auto texts = [&buttons](QWidget* w) {
+            for (auto* button : w->findChildren<QAbstractButton*>())
+                if (button->isVisible() && !button->text().isEmpty())
+                    buttons.append(button->text());
+        };
+        ModalScript answers;
+        answers
+            .Then(S("question"),
+                  [&](QWidget* w) {
+                      texts(w);
+                      static_cast<QMessageBox*>(w)->button(QMessageBox::No)->click();
+                  })
+            .Then(S("file"), [&](QWidget* w) {
+                texts(w);
+                static_cast<QDialog*>(w)->reject();
+            });
+        Command(cmd::kExtract);
+        QVERIFY(answers.texts.at(0).startsWith(S("Extraktion von verschlüsselten Dateien")));
+        List()->OnColumnClick(0);
+        List()->OnColumnClick(0);  // hello.txt first: one file goes through the save dialog
+        QVERIFY(m_w->Select(L("hello.txt")));
+        Command(cmd::kExtract);
+        QCOMPARE(answers.seen, L("question, file"));
+        QCOMPARE(buttons, L("&Ja, &Nein, S&peichern, Abbrechen"));
+        german.reset();
+        QVERIFY(!lc::QtTranslation::Install());  // English: the German one goes
+        QVERIFY(!lc::QtTranslation::IsInstalled());
+    }
+
+    void unsupportedFileAloneIsRefused() {
+        Start("ntfs.vol");
+        QVERIFY(m_w->Show(S("compressed")));
+        QVERIFY(m_w->Select(L("packed.txt")));
+        {
+            ModalScript answers;
+            answers.Message();
+            Command(cmd::kExtract);
+            QCOMPARE(answers.seen, L("message"));
+            QCOMPARE(answers.texts.at(0), S("Extraction of encrypted files are not supported"));
+            QCOMPARE(answers.icons.at(0), QMessageBox::Critical);
+        }
+        // Viewing asks the question; No ends the view with 50 and its failure box.
+        ModalScript answers;
+        answers.Answer(QMessageBox::No).Message();
+        Command(cmd::kView);
+        QCOMPARE(answers.seen, L("question, message"));
+        QVERIFY2(answers.texts.at(1).startsWith(
+                     S("Unable to extract the selected file for viewing!\n\nError: 50\n")),
+                 qPrintable(answers.texts.at(1)));
+        QVERIFY(m_sandbox->Opened().isEmpty());
+    }
+
     void copyFollowsItsSwitch_data() {
         QTest::addColumn<int>("allow");
         QTest::newRow("AllowCopy=0") << 0;
@@ -317,12 +474,12 @@ private slots:
         QCOMPARE(ReadText(folder / "e.txt"), S("echo\n"));
     }
 
-    void draggingFollowsItsSwitchAndRendersWhenAsked_data() {
+    void draggingFollowsItsSwitchWithFilesReadyAtStart_data() {
         QTest::addColumn<int>("allow");
         QTest::newRow("AllowDrag&Drop=0") << 0;
         QTest::newRow("AllowDrag&Drop=1") << 1;
     }
-    void draggingFollowsItsSwitchAndRendersWhenAsked() {
+    void draggingFollowsItsSwitchWithFilesReadyAtStart() {
         QFETCH(int, allow);
         Start("extract.vol", "[Options]\nAllowDrag&Drop=" + std::to_string(allow) + "\n");
         QVERIFY(m_w->Show(S("docs")));
@@ -338,23 +495,20 @@ private slots:
         // The offscreen platform ends a drag at once, with no target asking for the data.
         auto* drag = List()->findChild<QDrag*>();
         const fs::path folder = Copies() / "docs";
-        QVERIFY(!fs::exists(folder));
         QCOMPARE(drag != nullptr, allow == 1);
+        QCOMPARE(fs::exists(folder), allow == 1);
         if (drag == nullptr) return;
-        auto* data = qobject_cast<lc::FileDataSource*>(drag->mimeData());
-        QVERIFY(data != nullptr);
         QCOMPARE(List()->SelectedRows().size(), 2);  // pressing on the selection kept it
-        QCOMPARE(data->formats(), L("text/uri-list, x-special/gnome-copied-files"));
-        QVERIFY(!data->IsRendered());
-        // Asked for, the files come out, in row order (b.txt first); asked again, not twice.
-        const QList<QUrl> urls = data->urls();
-        QVERIFY(data->IsRendered());
-        QCOMPARE(urls, (QList<QUrl>{QUrl::fromLocalFile(Q(folder / "b.txt")),
-                                    QUrl::fromLocalFile(Q(folder / "a.txt"))}));
+        // Complete copies before any target asked, named in row order (b.txt first).
         QCOMPARE(ReadText(folder / "a.txt"), S("alpha\n"));
-        fs::remove(folder / "a.txt");
+        QCOMPARE(ReadText(folder / "b.txt"), S("bravo\n"));
+        const QMimeData* data = drag->mimeData();
+        QCOMPARE(data->formats(), L("text/uri-list, x-special/gnome-copied-files"));
+        const QList<QUrl> urls{QUrl::fromLocalFile(Q(folder / "b.txt")),
+                               QUrl::fromLocalFile(Q(folder / "a.txt"))};
         QCOMPARE(data->urls(), urls);
-        QVERIFY(!fs::exists(folder / "a.txt"));
+        QCOMPARE(data->data(S("x-special/gnome-copied-files")),
+                 "copy\n" + urls[0].toEncoded() + '\n' + urls[1].toEncoded());
     }
 
     void doubleClickAndEnterViewAFile() {
