@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliText.h"
 #include "cli/CliVolume.h"
 #include "cli/Command.h"
 #include "cli/VolumePath.h"
@@ -22,13 +23,24 @@ namespace lc::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "extract [--password-file FILE] VOLUME [PATH...] [-C DIR] [--overwrite | --skip-existing]";
+int RunExtract(const std::vector<std::string>& args);
 
-int UsageError() {
-    std::fprintf(stderr, "usage: lcportable-cli %s\n", kUsage);
-    return kExitUsage;
-}
+constexpr OptionSpec kOptions[] = {
+    {'C', "directory", "DIR", "extract into DIR (default: the current folder)"},
+    {0, "overwrite", nullptr, "replace existing files"},
+    {0, "skip-existing", nullptr, "keep existing files and go on"},
+    kPasswordFileOption,
+    kQuietOption,
+};
+const CommandInfo kCommand{
+    "extract",
+    "VOLUME [PATH...]",
+    "extract files and folders",
+    "Extracts the named files and folders (the whole volume when none is named), folders\n"
+    "recursively, each file with its modification time. An existing file is not replaced\n"
+    "unless --overwrite is given.\n",
+    kOptions,
+    RunExtract};
 
 enum class ExistingFiles { Refuse, Overwrite, Skip };
 
@@ -104,32 +116,19 @@ private:
 };
 
 int RunExtract(const std::vector<std::string>& args) {
-    VolumeOptions volumeOptions;
-    ExistingFiles existing = ExistingFiles::Refuse;
-    bool existingGiven = false;
-    std::string target = ".";
-    std::vector<std::string> positional;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (OptionResult taken = TakeVolumeOption(args, i, volumeOptions);
-            taken != OptionResult::NotMine) {
-            if (taken == OptionResult::MissingValue) return UsageError();
-        } else if (a == "-C") {
-            if (++i == args.size()) return UsageError();
-            target = args[i];
-        } else if (a == "--overwrite" || a == "--skip-existing") {
-            const ExistingFiles mode =
-                a == "--overwrite" ? ExistingFiles::Overwrite : ExistingFiles::Skip;
-            if (existingGiven && existing != mode) return UsageError();
-            existing = mode;
-            existingGiven = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return UsageError();
-        } else {
-            positional.push_back(a);
-        }
-    }
-    if (positional.empty() || target.empty()) return UsageError();
+    ParsedArguments parsed;
+    if (int code = ParseCommandLine(kCommand, args, parsed); code != kExitSuccess)
+        return code < 0 ? kExitSuccess : code;
+    if (parsed.Has("overwrite") && parsed.Has("skip-existing"))
+        return UsageError(kCommand, "--overwrite and --skip-existing exclude each other");
+    const ExistingFiles existing = parsed.Has("overwrite")       ? ExistingFiles::Overwrite
+                                   : parsed.Has("skip-existing") ? ExistingFiles::Skip
+                                                                 : ExistingFiles::Refuse;
+    VolumeOptions volumeOptions{parsed.Value("password-file")};
+    const std::string target = parsed.Has("directory") ? parsed.Value("directory") : ".";
+    const std::vector<std::string>& positional = parsed.Operands();
+    if (positional.empty()) return UsageError(kCommand, "no volume given");
+    if (target.empty()) return UsageError(kCommand, "empty folder name");
 
     std::unique_ptr<CLCFiles> volume;
     if (int code = OpenVolume(positional[0], volumeOptions, volume); code != kExitSuccess)
@@ -141,15 +140,13 @@ int RunExtract(const std::vector<std::string>& args) {
     std::vector<const DirInfo*> items;
     bool missing = false;
     for (size_t i = 1; i < positional.size(); ++i) {
-        const DirInfo* record = ResolveVolumePath(*root, positional[i]);
-        if (record == nullptr) {
-            std::fprintf(stderr, "lcportable-cli: '%s': no such file or folder in the volume\n",
-                         positional[i].c_str());
+        const auto records = ResolveVolumePaths(*root, positional[i]);
+        if (records.empty()) {
+            PrintError(positional[i], "no such file or folder in the volume");
             missing = true;
-        } else if (record == root) {
-            items.push_back(nullptr);  // the root stands for its contents
-        } else {
-            items.push_back(record);
+        }
+        for (const DirInfo* record : records) {
+            items.push_back(record == root ? nullptr : record);  // the root: its contents
         }
     }
     if (missing) return kExitFailure;
@@ -177,7 +174,7 @@ int RunExtract(const std::vector<std::string>& args) {
         return kExitFailure;
     }
 
-    CliExtractHooks hooks(existing, ::isatty(STDERR_FILENO) == 1);
+    CliExtractHooks hooks(existing, ::isatty(STDERR_FILENO) == 1 && !parsed.Has("quiet"));
     volume->SetProgressListener(&hooks);
     ExtractOptions options;
     options.askBeforeReplace = existing != ExistingFiles::Overwrite;
@@ -191,6 +188,6 @@ int RunExtract(const std::vector<std::string>& args) {
 
 }  // namespace
 
-LC_REGISTER_COMMAND("extract", kUsage, RunExtract)
+LC_REGISTER_COMMAND(kCommand)
 
 }  // namespace lc::cli

@@ -18,7 +18,7 @@ test::RunResult Info(const std::vector<std::string>& args, std::vector<std::stri
     return test::Run(argv, {}, env);
 }
 
-// Header facts, password sources and exit codes, failures in the words of the open sequence.
+// Header facts, password sources and exit codes, failures as "VOLUME: reason (code)".
 TEST(InfoCommand, FactsPasswordsAndFailures) {
     test::ScratchDir dir;
     const std::string volume = test::MakeVolume(dir, "v", test::RandomImage(4, 11),
@@ -56,19 +56,19 @@ TEST(InfoCommand, FactsPasswordsAndFailures) {
         {{(dir / "missing.vol").string()},
          unset,
          1,
-         "The segment is locked and cannot be reallocated. (212)\n"},
-        {{(dir / "plain.bin").string()}, unset, 1, "This is not a virtual disk volume file.\n"},
+         "missing.vol: No such file or directory (212)\n"},
+        {{(dir / "plain.bin").string()}, unset, 1, "plain.bin: not a volume file (4026531908)\n"},
         {{"--password-file", volume, ring.string()},
          unset,
          1,
-         "Keyring is not supported in this version of Fortalice® portable reader.\n"},
+         "volumes protected by a key ring are not supported\n"},
         {{"--password-file", volume, none.string()},
          unset,
          1,
-         "No password defined for this volume.\n"},
+         "no password is defined for this volume (4026531844)\n"},
         {{"--password-file", (dir / "nofile").string(), volume}, unset, 1, "(2)\n"},
         {{}, unset, 2, "usage"},
-        {{"--frobnicate", volume}, unset, 2, "--frobnicate"},
+        {{"--frobnicate", volume}, unset, 2, "unknown option '--frobnicate'"},
     };
     for (const Case& c : cases) {
         auto r = Info(c.args, {c.env});

@@ -161,10 +161,11 @@ protected:
 TEST_F(CliCommands, ListingAndCat) {
     RunResult r = Cli({"ls", s_volume});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "frag/\ndeep/\nmany/\nlarge.bin\nattrs.txt\ncluster plus one.bin\nonecluster.bin\n"
-              "empty.dat\nPLAIN.TXT\nUPPER.txt\nnotes.TXT\nreadme.txt\n😀 smile.txt\n"
-              "日本語のファイル名.txt\nGrößenänderung Übersicht.txt\nfirst.txt\n");
+    EXPECT_EQ(
+        r.out,
+        "frag/\ndeep/\nmany/\nfirst.txt\nGrößenänderung Übersicht.txt\n日本語のファイル名.txt\n"
+        "😀 smile.txt\nreadme.txt\nnotes.TXT\nUPPER.txt\nPLAIN.TXT\nempty.dat\n"
+        "onecluster.bin\ncluster plus one.bin\nattrs.txt\nlarge.bin\n");
     r = Cli({"ls", "-l", s_volume, "/frag/fragmented.bin"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "-          12365 2021-07-04 13:45:58  frag/fragmented.bin\n");
