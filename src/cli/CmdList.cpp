@@ -118,9 +118,18 @@ public:
     }
 
 private:
+    // Regardless of case first, so "attrs.txt" comes before "PLAIN.TXT".
     static void SortByName(std::vector<const DirInfo*>& records) {
-        std::stable_sort(records.begin(), records.end(),
-                         [](const DirInfo* a, const DirInfo* b) { return a->name < b->name; });
+        std::vector<std::pair<std::u32string, const DirInfo*>> keyed;
+        for (const DirInfo* r : records) {
+            std::u32string key = Utf16ToCodePoints(r->name);
+            for (char32_t& c : key) c = FoldCase(c);
+            keyed.emplace_back(std::move(key), r);
+        }
+        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+            return a.first != b.first ? a.first < b.first : a.second->name < b.second->name;
+        });
+        for (size_t i = 0; i < keyed.size(); ++i) records[i] = keyed[i].second;
     }
 
     static std::string TimeText(uint32_t packed) {
