@@ -23,7 +23,7 @@ TEST_PACKAGES=(
   qt6-base-dev-tools
   dosfstools mtools ntfs-3g sleuthkit attr
   xvfb xauth zstd
-  dpkg-dev file groff-base libfile-mimeinfo-perl
+  dpkg-dev file groff-base libfile-mimeinfo-perl bash-completion
 )
 
 case "${1:-all}" in

@@ -45,7 +45,21 @@ for page in "$root"/usr/share/man/man1/*.gz; do
     warnings="$(zcat "$page" | groff -man -Tutf8 -ww -z 2>&1)"
     [ -z "$warnings" ] || fail "$page: $warnings"
 done
-bash -n "$root/usr/share/bash-completion/completions/lcportable-cli" || fail "completion script"
+# Completion: commands, then options, then .vol files (and folders) for the volume.
+mkdir -p "$scratch/files/sub" && touch "$scratch/files/a.vol" "$scratch/files/b.txt"
+completions="$(cd "$scratch/files" && bash -c '
+    source /usr/share/bash-completion/bash_completion
+    source "$1"
+    complete_line() {
+        COMP_WORDS=("$@") COMP_CWORD=$(($# - 1)) COMP_LINE="$*" COMP_POINT=${#COMP_LINE} COMPREPLY=()
+        _lcportable_cli
+        echo "${COMPREPLY[*]}"
+    }
+    complete_line lcportable-cli ex
+    complete_line lcportable-cli ls --so
+    complete_line lcportable-cli ls ""
+' - "$root/usr/share/bash-completion/completions/lcportable-cli")"
+[ "$completions" = "$(printf 'extract\n--sort=\na.vol sub')" ] || fail "completion gave: $completions"
 
 # The MIME type by name and, for a copy under another name, by the header's magic bytes.
 export XDG_DATA_DIRS="$root/usr/share" XDG_DATA_HOME="$scratch/home" XDG_CURRENT_DESKTOP=
