@@ -140,8 +140,9 @@ int main(int argc, char** argv) {
         }
         const CommandInfo* command = FindCommand(args[1]);
         if (command == nullptr || args.size() > 2) {
-            std::fprintf(stderr, "lcportable-cli help: unknown command '%s'\n",
-                         EscapeForStream(args[1], stderr).c_str());
+            std::fprintf(stderr, "lcportable-cli help: %s '%s'\n",
+                         command == nullptr ? "unknown command" : "unexpected argument",
+                         EscapeForStream(args[command == nullptr ? 1 : 2], stderr).c_str());
             return kExitUsage;
         }
         PrintCommandHelp(*command);
