@@ -3,8 +3,9 @@
 # the desktop application when a display is there, otherwise the command-line listing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash scripts/setup.sh run
+# The two programs only: the tests and benchmarks are built by scripts/test.sh.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLC_BUILD_TESTS=OFF -DLC_BUILD_BENCH=OFF
 cmake --build build -j "${JOBS:-$(nproc)}"
 
 SAMPLE=examples/sample.vol

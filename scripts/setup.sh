@@ -1,18 +1,36 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
+# Installs the Debian packages the reader needs.
+#
+#   scripts/setup.sh run    the compiler tool chain, the libraries the two programs are built
+#                           with, and what they use when running (MIME and desktop databases,
+#                           icon theme, fonts)
+#   scripts/setup.sh [all]  that, plus what the tests, benchmarks, fuzz targets and the package
+#                           check need
+#
 # Safe to run again: packages already present are left as they are.
 set -euo pipefail
 
-PACKAGES=(
+RUN_PACKAGES=(
   build-essential cmake ninja-build pkg-config
+  qt6-base-dev libgl-dev qt6-translations-l10n
+  shared-mime-info desktop-file-utils xdg-utils hicolor-icon-theme adwaita-icon-theme
+  fontconfig fonts-dejavu-core
+)
+TEST_PACKAGES=(
   clang libclang-rt-14-dev
   libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
+  qt6-base-dev-tools
   dosfstools mtools ntfs-3g sleuthkit attr
-  xvfb xauth adwaita-icon-theme hicolor-icon-theme shared-mime-info xdg-utils
-  zstd fontconfig fonts-dejavu-core
+  xvfb xauth zstd
+  dpkg-dev file groff-base libfile-mimeinfo-perl bash-completion
 )
+
+case "${1:-all}" in
+  run) PACKAGES=("${RUN_PACKAGES[@]}") ;;
+  all) PACKAGES=("${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}") ;;
+  *) echo "usage: scripts/setup.sh [run|all]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -7,12 +7,13 @@ bash scripts/setup.sh
 
 JOBS="${JOBS:-$(nproc)}"
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLC_WERROR=ON \
+    -DLC_BUILD_TESTS=ON -DLC_BUILD_BENCH=ON
 cmake --build build -j "$JOBS"
 (cd build && ctest --output-on-failure -j "$JOBS")
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLC_SANITIZE=ON \
-    -DLC_BUILD_GUI=OFF -DLC_BUILD_BENCH=OFF
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLC_SANITIZE=ON -DLC_WERROR=ON \
+    -DLC_BUILD_GUI=OFF -DLC_BUILD_BENCH=OFF -DLC_BUILD_TESTS=ON
 cmake --build build-asan -j "$JOBS"
 (cd build-asan && ctest --output-on-failure -j "$JOBS")
 

@@ -2,20 +2,17 @@
 
 #include <cstdio>
 
+#include "cli/CliText.h"
 #include "cli/Command.h"
 #include "cli/Password.h"
 #include "cli/StderrRetryDelay.h"
 #include "platform/Text.h"
 #include "resources/ErrorText.h"
-#include "resources/StringTable.h"
 #include "volume/PasswordResult.h"
 
 namespace lc::cli {
 
 namespace {
-
-constexpr uint32_t kStrKeyRingNotSupported = 15;
-constexpr char kPasswordFileOption[] = "--password-file";
 
 // Set once a damaged folder has been reported: the command then ends with a failure.
 bool g_damageReported = false;
@@ -32,34 +29,26 @@ std::string FolderPath(const DirInfo& folder) {
 
 }  // namespace
 
-OptionResult TakeVolumeOption(const std::vector<std::string>& args, size_t& i,
-                              VolumeOptions& options) {
-    const std::string& arg = args[i];
-    const std::string prefix = std::string(kPasswordFileOption) + "=";
-    if (arg.compare(0, prefix.size(), prefix) == 0) {
-        options.passwordFile = arg.substr(prefix.size());
-        return options.passwordFile.empty() ? OptionResult::MissingValue : OptionResult::Taken;
-    }
-    if (arg != kPasswordFileOption) return OptionResult::NotMine;
-    if (i + 1 >= args.size() || args[i + 1].empty()) return OptionResult::MissingValue;
-    options.passwordFile = args[++i];
-    return OptionResult::Taken;
-}
-
-void PrintOpenError(const std::string& subject, Status code) {
-    std::fprintf(stderr, "lcportable-cli: %s: %s\n", subject.c_str(),
-                 FormatOpenError(code).c_str());
+void PrintOpenError(const std::string& path, Status code) {
+    std::string reason;
+    const std::string openPath = VolumeOpenPath(path, reason);
+    PrintError(path, openPath.empty() ? reason : VolumeReasonText(openPath, code));
 }
 
 int CheckHeader(const std::string& path, LCHeader& header) {
-    if (Status code = header.ReadHeader(path); code != status::kSuccess) {
-        PrintOpenError(path, code);
+    std::string reason;
+    const std::string openPath = VolumeOpenPath(path, reason);
+    if (openPath.empty()) {
+        PrintError(path, reason);
+        return kExitFailure;
+    }
+    if (Status code = header.ReadHeader(openPath); code != status::kSuccess) {
+        PrintError(path, VolumeReasonText(openPath, code));
         return kExitFailure;
     }
     if (header.IsKeyRingProtected(LCHeader::Slot::A) ||
         header.IsKeyRingProtected(LCHeader::Slot::B)) {
-        std::fprintf(stderr, "lcportable-cli: %s: %s\n", path.c_str(),
-                     LoadString(kStrKeyRingNotSupported).c_str());
+        PrintError(path, kKeyRingRefusal);
         return kExitFailure;
     }
     return kExitSuccess;
@@ -98,18 +87,18 @@ int OpenVolume(const std::string& path, const VolumeOptions& options,
         Password password;
         Status obtained = ObtainPassword(options.passwordFile, PasswordPrompt::Allowed, password);
         if (obtained == status::kCancelled) {
-            std::fprintf(
-                stderr, "lcportable-cli: no password: use --password-file FILE, %s or a terminal\n",
-                kPasswordVariable);
+            PrintError(std::string("no password: use --password-file FILE, ") + kPasswordVariable +
+                       " or a terminal");
             return kExitUsage;
         }
         if (obtained != status::kSuccess) {
-            PrintOpenError(options.passwordFile, obtained);
+            PrintError(options.passwordFile, ReasonText(obtained));
             return kExitFailure;
         }
 
+        std::string unused;
         auto opened = std::make_unique<CLCFiles>();
-        Status code = opened->Open(path, password.span());
+        Status code = opened->Open(VolumeOpenPath(path, unused), password.span());
         password.clear();
         int exitCode = HandleUnlockResult(path, opened->GetVolumeName(), code);
         if (exitCode == kExitSuccess) {
@@ -123,7 +112,7 @@ int OpenVolume(const std::string& path, const VolumeOptions& options,
 size_t ReportDamagedFolders(const DirTree& tree) {
     for (const DirInfo* folder : tree.DamagedFolders()) {
         std::fprintf(stderr, "lcportable-cli: damaged folder '%s': %s\n",
-                     FolderPath(*folder).c_str(), FormatOpenError(folder->damage).c_str());
+                     EscapeForStream(FolderPath(*folder), stderr).c_str(), FormatOpenError(folder->damage).c_str());
     }
     if (!tree.DamagedFolders().empty()) g_damageReported = true;
     return tree.DamagedFolders().size();

@@ -12,21 +12,18 @@
 
 namespace lc::cli {
 
+inline constexpr const char* kKeyRingRefusal = "volumes protected by a key ring are not supported";
+
 struct VolumeOptions {
     std::string passwordFile;
 };
 
-enum class OptionResult { NotMine, Taken, MissingValue };
-
-// Takes "--password-file F" or "--password-file=F" at args[i], advancing i past its value.
-OptionResult TakeVolumeOption(const std::vector<std::string>& args, size_t& i,
-                              VolumeOptions& options);
-
-// "lcportable-cli: SUBJECT: TEXT" on stderr, TEXT as the open sequence words the code.
-void PrintOpenError(const std::string& subject, Status code);
+// "lcportable-cli: VOLUME: REASON" on stderr, the reason worded for a volume file (path is the
+// volume as named on the command line, "-" for standard input).
+void PrintOpenError(const std::string& path, Status code);
 
 // ReadHeader and the key-ring refusal, before any password is asked for. Returns an exit code;
-// failures are printed.
+// failures are printed. path as named on the command line ("-": standard input).
 int CheckHeader(const std::string& path, LCHeader& header);
 
 // The one place where the outcome of an unlock attempt becomes an exit code: 0 → 0, 86 wrong

@@ -1,4 +1,4 @@
-// lcportable-cli cat: one file's data to standard output.
+// lcportable-cli cat: files' data to standard output, one after the other.
 
 #include <unistd.h>
 
@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliText.h"
 #include "cli/CliVolume.h"
 #include "cli/Command.h"
 #include "cli/VolumePath.h"
 #include "fs/DirInfo.h"
 #include "platform/File.h"
-#include "resources/ErrorText.h"
 #include "support/Dod.h"
 #include "support/TempFolders.h"
 
@@ -20,27 +20,34 @@ namespace lc::cli {
 
 namespace {
 
-constexpr const char* kUsage = "cat [--password-file FILE] VOLUME PATH";
+int RunCat(const std::vector<std::string>& args);
 
-int UsageError() {
-    std::fprintf(stderr, "usage: lcportable-cli %s\n", kUsage);
-    return kExitUsage;
+constexpr OptionSpec kOptions[] = {kPasswordFileOption, kQuietOption};
+const CommandInfo kCommand{"cat",   "VOLUME PATH...", "write files' contents to standard output",
+                           nullptr, kOptions,         RunCat};
+
+// Codes only writing can give: the volume file is opened read-only.
+bool IsWriteError(Status code) {
+    return code == status::kDiskFull || code == status::kFileTooLarge;
+}
+
+Status CopyOut(CLCFiles& volume, const DirInfo& file) {
+    // The stored bytes of such a file are not its contents.
+    if (IsUnsupportedData(file)) return status::kNotSupported;
+    if (file.firstCluster <= 1) return file.size > 0 ? status::kFileCorrupt : status::kSuccess;
+    if (volume.FileSystem() == nullptr) return status::kInvalidHandle;
+    std::fflush(stdout);
+    File out = File::FromDescriptor(STDOUT_FILENO, false);
+    return volume.FileSystem()->CopyFileData(file.firstCluster, out, file.size);
 }
 
 int RunCat(const std::vector<std::string>& args) {
-    VolumeOptions volumeOptions;
-    std::vector<std::string> positional;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (OptionResult taken = TakeVolumeOption(args, i, volumeOptions);
-            taken != OptionResult::NotMine) {
-            if (taken == OptionResult::MissingValue) return UsageError();
-        } else if (args[i].rfind("--", 0) == 0 && args[i].size() > 2) {
-            return UsageError();
-        } else {
-            positional.push_back(args[i]);
-        }
-    }
-    if (positional.size() != 2) return UsageError();
+    ParsedArguments parsed;
+    if (int code = ParseCommandLine(kCommand, args, parsed); code != kExitSuccess)
+        return code < 0 ? kExitSuccess : code;
+    const auto& operands = parsed.Operands();
+    if (operands.size() < 2)
+        return UsageError(kCommand, operands.empty() ? "no volume given" : "no file named");
 
     // Plain copies left by windows that no longer run go before new ones are made.
     {
@@ -48,44 +55,43 @@ int RunCat(const std::vector<std::string>& args) {
         (void)SweepOrphanedTempFolders();
     }
 
+    VolumeOptions volumeOptions{parsed.Value("password-file")};
     std::unique_ptr<CLCFiles> volume;
-    if (int code = OpenVolume(positional[0], volumeOptions, volume); code != kExitSuccess)
+    if (int code = OpenVolume(operands[0], volumeOptions, volume); code != kExitSuccess)
         return code;
-    const std::string& path = positional[1];
-    const DirInfo* file =
-        volume->Root() != nullptr ? ResolveVolumePath(*volume->Root(), path) : nullptr;
-    if (file == nullptr) {
-        std::fprintf(stderr, "lcportable-cli: '%s': no such file or folder in the volume\n",
-                     path.c_str());
-        return kExitFailure;
+    const DirInfo* root = volume->Root();
+    int exitCode = kExitSuccess;
+    for (size_t i = 1; i < operands.size(); ++i) {
+        const std::string& path = operands[i];
+        const auto files =
+            root != nullptr ? ResolveVolumePaths(*root, path) : std::vector<const DirInfo*>{};
+        if (files.empty()) {
+            PrintError(path, "no such file or folder in the volume");
+            exitCode = kExitFailure;
+        }
+        for (const DirInfo* file : files) {
+            const std::string name = files.size() == 1 ? path : VolumePathOf(*file);
+            if (!file->IsFile()) {
+                PrintError(name, "is a folder");
+                exitCode = kExitFailure;
+                continue;
+            }
+            const Status result = CopyOut(*volume, *file);
+            if (IsWriteError(result)) {
+                PrintError("write error: " + ReasonText(result));
+                return kExitFailure;
+            }
+            if (result != status::kSuccess) {
+                PrintError(name, ReasonText(result));
+                exitCode = kExitFailure;
+            }
+        }
     }
-    if (!file->IsFile()) {
-        std::fprintf(stderr, "lcportable-cli: '%s' is a folder\n", path.c_str());
-        return kExitFailure;
-    }
-    Status result = status::kSuccess;
-    if (IsUnsupportedData(*file)) {
-        // The stored bytes of such a file are not its contents.
-        result = status::kNotSupported;
-    } else if (file->firstCluster > 1) {
-        std::fflush(stdout);
-        File out = File::FromDescriptor(STDOUT_FILENO, false);
-        result = volume->FileSystem() != nullptr
-                     ? volume->FileSystem()->CopyFileData(file->firstCluster, out, file->size)
-                     : status::kInvalidHandle;
-    } else if (file->size > 0) {
-        result = status::kFileCorrupt;  // a size without any data cluster
-    }
-    if (result != status::kSuccess) {
-        std::fprintf(stderr, "lcportable-cli: cannot read '%s': %s\n", path.c_str(),
-                     FormatOpenError(result).c_str());
-        return kExitFailure;
-    }
-    return kExitSuccess;
+    return exitCode;
 }
 
 }  // namespace
 
-LC_REGISTER_COMMAND("cat", kUsage, RunCat)
+LC_REGISTER_COMMAND(kCommand)
 
 }  // namespace lc::cli

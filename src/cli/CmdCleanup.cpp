@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliText.h"
 #include "cli/CliVolume.h"
 #include "cli/Command.h"
 #include "platform/Text.h"
@@ -19,29 +20,53 @@ namespace {
 // The status text goes to stdout; the clearing (empty text) has nothing to show here.
 class StdoutStatus final : public CleanupStatusSink {
 public:
+    explicit StdoutStatus(bool quiet) : m_quiet(quiet) {}
     void SetStatusText(const std::string& text) override {
-        if (!text.empty()) std::printf("%s\n", text.c_str());
+        if (!text.empty() && !m_quiet) std::printf("%s\n", text.c_str());
         std::fflush(stdout);
     }
+
+private:
+    bool m_quiet;
 };
 
+int RunCleanup(const std::vector<std::string>& args);
+
+constexpr OptionSpec kOptions[] = {kQuietOption};
+const CommandInfo kCommand{
+    "cleanup",
+    "VOLUME",
+    "wipe and remove the temporary copies of a volume",
+    "Wipes and removes what viewing the volume's files in the window left in the temporary\n"
+    "folder. Needs no password: only the header's volume name is read.\n",
+    kOptions,
+    RunCleanup};
+
 int RunCleanup(const std::vector<std::string>& args) {
-    if (args.size() != 1 || (args[0].size() > 1 && args[0][0] == '-')) {
-        std::fprintf(stderr, "usage: lcportable-cli cleanup VOLUME\n");
-        return kExitUsage;
-    }
-    const std::string& path = args[0];
+    ParsedArguments parsed;
+    if (int code = ParseCommandLine(kCommand, args, parsed); code != kExitSuccess)
+        return code < 0 ? kExitSuccess : code;
+    if (parsed.Operands().size() != 1)
+        return UsageError(kCommand,
+                          parsed.Operands().empty() ? "no volume given" : "one volume only");
+    const std::string& path = parsed.Operands()[0];
+    std::string reason;
+    const std::string openPath = VolumeOpenPath(path, reason);
     LCHeader header;
-    if (Status code = header.ReadHeader(path); code != status::kSuccess) {
-        PrintOpenError(path, code);
+    if (openPath.empty()) {
+        PrintError(path, reason);
+        return kExitFailure;
+    }
+    if (Status code = header.ReadHeader(openPath); code != status::kSuccess) {
+        PrintError(path, VolumeReasonText(openPath, code));
         return kExitFailure;
     }
     // No tree is open, so the volume name stands in for the label.
     const std::u16string name = header.VolumeName();
     Dod seeding;  // the wipe's random passes need a seeded generator
-    StdoutStatus sink;
+    StdoutStatus sink(parsed.Has("quiet"));
     if (Status code = CleanupVolumeTemp(name, name, true, &sink); code != status::kSuccess) {
-        PrintOpenError(path, code);
+        PrintError(path, ReasonText(code));
         return kExitFailure;
     }
     return kExitSuccess;
@@ -49,6 +74,6 @@ int RunCleanup(const std::vector<std::string>& args) {
 
 }  // namespace
 
-LC_REGISTER_COMMAND("cleanup", "cleanup VOLUME", RunCleanup)
+LC_REGISTER_COMMAND(kCommand)
 
 }  // namespace lc::cli

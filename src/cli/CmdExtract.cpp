@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliText.h"
 #include "cli/CliVolume.h"
 #include "cli/Command.h"
 #include "cli/VolumePath.h"
@@ -32,14 +33,25 @@ namespace lc::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "extract [--password-file FILE] VOLUME [PATH...] [-C DIR] [--flat] [--overwrite | "
-    "--skip-existing]";
+int RunExtract(const std::vector<std::string>& args);
 
-int UsageError() {
-    std::fprintf(stderr, "usage: lcportable-cli %s\n", kUsage);
-    return kExitUsage;
-}
+constexpr OptionSpec kOptions[] = {
+    {'C', "directory", "DIR", "extract into DIR (default: the current folder)"},
+    {0, "overwrite", nullptr, "replace existing files"},
+    {0, "skip-existing", nullptr, "keep existing files and go on"},
+    {0, "flat", nullptr, "write named items without their folders"},
+    kPasswordFileOption,
+    kQuietOption,
+};
+const CommandInfo kCommand{
+    "extract",
+    "VOLUME [PATH...]",
+    "extract files and folders",
+    "Extracts the named files and folders (the whole volume when none is named), folders\n"
+    "recursively, each file with its modification time. An existing file is not replaced\n"
+    "unless --overwrite is given.\n",
+    kOptions,
+    RunExtract};
 
 enum class ExistingFiles { Refuse, Overwrite, Skip };
 
@@ -151,35 +163,20 @@ private:
 };
 
 int RunExtract(const std::vector<std::string>& args) {
-    VolumeOptions volumeOptions;
-    ExistingFiles existing = ExistingFiles::Refuse;
-    bool existingGiven = false;
-    bool flat = false;
-    std::string target = ".";
-    std::vector<std::string> positional;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (OptionResult taken = TakeVolumeOption(args, i, volumeOptions);
-            taken != OptionResult::NotMine) {
-            if (taken == OptionResult::MissingValue) return UsageError();
-        } else if (a == "-C") {
-            if (++i == args.size()) return UsageError();
-            target = args[i];
-        } else if (a == "--flat") {
-            flat = true;
-        } else if (a == "--overwrite" || a == "--skip-existing") {
-            const ExistingFiles mode =
-                a == "--overwrite" ? ExistingFiles::Overwrite : ExistingFiles::Skip;
-            if (existingGiven && existing != mode) return UsageError();
-            existing = mode;
-            existingGiven = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return UsageError();
-        } else {
-            positional.push_back(a);
-        }
-    }
-    if (positional.empty() || target.empty()) return UsageError();
+    ParsedArguments parsed;
+    if (int code = ParseCommandLine(kCommand, args, parsed); code != kExitSuccess)
+        return code < 0 ? kExitSuccess : code;
+    if (parsed.Has("overwrite") && parsed.Has("skip-existing"))
+        return UsageError(kCommand, "--overwrite and --skip-existing exclude each other");
+    const ExistingFiles existing = parsed.Has("overwrite")       ? ExistingFiles::Overwrite
+                                   : parsed.Has("skip-existing") ? ExistingFiles::Skip
+                                                                 : ExistingFiles::Refuse;
+    VolumeOptions volumeOptions{parsed.Value("password-file")};
+    const std::string target = parsed.Has("directory") ? parsed.Value("directory") : ".";
+    const std::vector<std::string>& positional = parsed.Operands();
+    if (positional.empty()) return UsageError(kCommand, "no volume given");
+    if (target.empty()) return UsageError(kCommand, "empty folder name");
+    const bool flat = parsed.Has("flat");
 
     // Plain copies left by windows that no longer run go before new ones are made.
     {
@@ -197,15 +194,13 @@ int RunExtract(const std::vector<std::string>& args) {
     std::vector<const DirInfo*> items;
     bool missing = false;
     for (size_t i = 1; i < positional.size(); ++i) {
-        const DirInfo* record = ResolveVolumePath(*root, positional[i]);
-        if (record == nullptr) {
-            std::fprintf(stderr, "lcportable-cli: '%s': no such file or folder in the volume\n",
-                         positional[i].c_str());
+        const auto records = ResolveVolumePaths(*root, positional[i]);
+        if (records.empty()) {
+            PrintError(positional[i], "no such file or folder in the volume");
             missing = true;
-        } else if (record == root) {
-            items.push_back(nullptr);  // the root stands for its contents
-        } else {
-            items.push_back(record);
+        }
+        for (const DirInfo* record : records) {
+            items.push_back(record == root ? nullptr : record);  // the root: its contents
         }
     }
     if (missing) return kExitFailure;
@@ -254,7 +249,7 @@ int RunExtract(const std::vector<std::string>& args) {
     if (std::getenv("TZ") == nullptr) ::setenv("TZ", ":/etc/localtime", 1);
 
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    CliExtractHooks hooks(existing, terminal);
+    CliExtractHooks hooks(existing, terminal && !parsed.Has("quiet"));
     volume->SetProgressListener(&hooks);
     ExtractOptions options;
     options.askBeforeReplace = existing != ExistingFiles::Overwrite;
@@ -271,7 +266,7 @@ int RunExtract(const std::vector<std::string>& args) {
     const size_t refused = existing == ExistingFiles::Refuse ? counts.declined : 0;
     const size_t failed = counts.failed + refused + (result != status::kSuccess ? 1 : 0);
     const size_t skipped = counts.declined - refused + counts.unsupported + counts.links;
-    if (failed > 0 || skipped > 0) {
+    if ((failed > 0 || skipped > 0) && !parsed.Has("quiet")) {
         std::fprintf(stderr, "%zu files extracted, %zu failed, %zu skipped\n", counts.extracted,
                      failed, skipped);
     }
@@ -281,6 +276,6 @@ int RunExtract(const std::vector<std::string>& args) {
 
 }  // namespace
 
-LC_REGISTER_COMMAND("extract", kUsage, RunExtract)
+LC_REGISTER_COMMAND(kCommand)
 
 }  // namespace lc::cli

@@ -5,18 +5,35 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliText.h"
 #include "cli/CliVolume.h"
 #include "cli/Command.h"
 #include "cli/Password.h"
 #include "platform/Text.h"
-#include "resources/StringTable.h"
 #include "volume/LCHeader.h"
 
 namespace lc::cli {
 
 namespace {
 
-constexpr uint32_t kStrKeyRingNotSupported = 15;
+int RunInfo(const std::vector<std::string>& args);
+
+constexpr OptionSpec kOptions[] = {
+    {0, "json", nullptr, "the facts as one JSON object"},
+    {0, "unlock", nullptr, "ask for a password on the terminal if none is given"},
+    kPasswordFileOption,
+};
+const CommandInfo kCommand{
+    "info",
+    "VOLUME",
+    "show header facts; with a password, whether it unlocks",
+    "Shows version, format level, algorithm, volume name, key blocks and key rings. With a\n"
+    "password from --password-file or LCPORTABLE_PASSWORD, or with --unlock, also whether it\n"
+    "unlocks the volume (exit status 3 when not). Nothing is mounted.\n"
+    "JSON keys: file, version, format_level, algorithm, volume_name, key_block_a,\n"
+    "key_block_b, key_ring_a, key_ring_b, and password (correct or wrong) when one was tried.\n",
+    kOptions,
+    RunInfo};
 
 const char* AlgorithmName(uint32_t id) {
     switch (id) {
@@ -43,16 +60,51 @@ std::string KeyRingText(const LCHeader& header, LCHeader::Slot slot) {
     return text;
 }
 
-void PrintFacts(const std::string& path, const LCHeader& header) {
-    std::printf("file: %s\n", path.c_str());
-    std::printf("version: %d\n", header.Version());
-    std::printf("format level: %d\n", header.FormatLevel());
-    std::printf("algorithm: %s\n", AlgorithmName(header.AlgorithmId()));
-    std::printf("volume name: %s\n", Utf16ToUtf8(header.VolumeName()).c_str());
-    std::printf("key block A: %s\n", KeyBlockText(header, LCHeader::Slot::A).c_str());
-    std::printf("key block B: %s\n", KeyBlockText(header, LCHeader::Slot::B).c_str());
-    std::printf("key ring A: %s\n", KeyRingText(header, LCHeader::Slot::A).c_str());
-    std::printf("key ring B: %s\n", KeyRingText(header, LCHeader::Slot::B).c_str());
+struct Fact {
+    const char* label;  // as text
+    const char* key;    // in JSON
+    std::string value;
+    bool number;
+};
+
+std::vector<Fact> FactsOf(const std::string& path, const LCHeader& header) {
+    return {
+        {"file", "file", path, false},
+        {"version", "version", std::to_string(header.Version()), true},
+        {"format level", "format_level", std::to_string(header.FormatLevel()), true},
+        {"algorithm", "algorithm", AlgorithmName(header.AlgorithmId()), false},
+        {"volume name", "volume_name", Utf16ToUtf8(header.VolumeName()), false},
+        {"key block A", "key_block_a", KeyBlockText(header, LCHeader::Slot::A), false},
+        {"key block B", "key_block_b", KeyBlockText(header, LCHeader::Slot::B), false},
+        {"key ring A", "key_ring_a", KeyRingText(header, LCHeader::Slot::A), false},
+        {"key ring B", "key_ring_b", KeyRingText(header, LCHeader::Slot::B), false},
+    };
+}
+
+// As text lines, or as one JSON object that the password's outcome (if tried) completes.
+void PrintFacts(const std::vector<Fact>& facts, bool json, const char* password) {
+    std::string out;
+    if (!json) {
+        for (const Fact& f : facts)
+            out += std::string(f.label) + ": " + EscapeForStream(f.value, stdout) + "\n";
+        if (password != nullptr) out += std::string("password: ") + password + "\n";
+    } else {
+        out += '{';
+        for (const Fact& f : facts) {
+            if (out.size() > 1) out += ',';
+            AppendJsonString(out, f.key);
+            out += ':';
+            if (f.number) {
+                out += f.value;
+            } else {
+                AppendJsonString(out, f.value);
+            }
+        }
+        if (password != nullptr) out += std::string(",\"password\":\"") + password + '"';
+        out += "}\n";
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);
 }
 
 // Block A, then block B with the same password, as the open does.
@@ -66,71 +118,65 @@ Status TryPassword(const LCHeader& header, std::span<const char16_t> password) {
 }
 
 int RunInfo(const std::vector<std::string>& args) {
-    VolumeOptions options;
-    bool unlock = false;
-    std::vector<std::string> positional;
-    for (size_t i = 0; i < args.size(); ++i) {
-        switch (TakeVolumeOption(args, i, options)) {
-            case OptionResult::Taken:
-                continue;
-            case OptionResult::MissingValue:
-                std::fprintf(stderr, "lcportable-cli info: --password-file needs a file\n");
-                return kExitUsage;
-            case OptionResult::NotMine:
-                break;
-        }
-        if (args[i] == "--unlock") {
-            unlock = true;
-        } else if (args[i].size() > 1 && args[i][0] == '-') {
-            std::fprintf(stderr, "lcportable-cli info: unknown option '%s'\n", args[i].c_str());
-            return kExitUsage;
-        } else {
-            positional.push_back(args[i]);
-        }
-    }
-    if (positional.size() != 1) {
-        std::fprintf(stderr, "usage: lcportable-cli info [--password-file F] [--unlock] VOLUME\n");
-        return kExitUsage;
-    }
-    const std::string& path = positional[0];
+    ParsedArguments parsed;
+    if (int code = ParseCommandLine(kCommand, args, parsed); code != kExitSuccess)
+        return code < 0 ? kExitSuccess : code;
+    const auto& operands = parsed.Operands();
+    if (operands.size() != 1)
+        return UsageError(kCommand, operands.empty() ? "no volume given" : "one volume only");
+    const std::string& path = operands[0];
+    const std::string passwordFile = parsed.Value("password-file");
+    const bool json = parsed.Has("json");
 
-    LCHeader header;
-    if (Status code = header.ReadHeader(path); code != status::kSuccess) {
-        PrintOpenError(path, code);
+    std::string reason;
+    const std::string openPath = VolumeOpenPath(path, reason);
+    if (openPath.empty()) {
+        PrintError(path, reason);
         return kExitFailure;
     }
-    PrintFacts(path, header);
-    std::fflush(stdout);
+    LCHeader header;
+    if (Status code = header.ReadHeader(openPath); code != status::kSuccess) {
+        PrintError(path, VolumeReasonText(openPath, code));
+        return kExitFailure;
+    }
+    const std::vector<Fact> facts = FactsOf(path, header);
 
     // The terminal is asked only on request; a file or the variable is used when there.
-    if (!unlock && !PasswordGivenWithoutPrompt(options.passwordFile)) return kExitSuccess;
-    if (header.IsKeyRingProtected(LCHeader::Slot::A) ||
-        header.IsKeyRingProtected(LCHeader::Slot::B)) {
-        std::fprintf(stderr, "lcportable-cli: %s: %s\n", path.c_str(),
-                     LoadString(kStrKeyRingNotSupported).c_str());
+    const bool keyRing = header.IsKeyRingProtected(LCHeader::Slot::A) ||
+                         header.IsKeyRingProtected(LCHeader::Slot::B);
+    if (!parsed.Has("unlock") && !PasswordGivenWithoutPrompt(passwordFile)) {
+        PrintFacts(facts, json, nullptr);
+        return kExitSuccess;
+    }
+    if (keyRing) {
+        PrintFacts(facts, json, nullptr);
+        PrintError(path, kKeyRingRefusal);
         return kExitFailure;
     }
     Password password;
-    Status obtained = ObtainPassword(options.passwordFile, PasswordPrompt::Allowed, password);
+    Status obtained = ObtainPassword(passwordFile, PasswordPrompt::Allowed, password);
     if (obtained == status::kCancelled) {
-        std::fprintf(stderr, "lcportable-cli info: no password given\n");
+        PrintFacts(facts, json, nullptr);
+        PrintError("no password given");
         return kExitUsage;
     }
     if (obtained != status::kSuccess) {
-        PrintOpenError(options.passwordFile, obtained);
+        PrintFacts(facts, json, nullptr);
+        PrintError(passwordFile, ReasonText(obtained));
         return kExitFailure;
     }
 
     Status result = TryPassword(header, password.span());
     password.clear();
-    if (result == status::kSuccess) std::printf("password: correct\n");
-    if (result == status::kInvalidPassword) std::printf("password: wrong\n");
-    std::fflush(stdout);
+    PrintFacts(facts, json,
+               result == status::kSuccess           ? "correct"
+               : result == status::kInvalidPassword ? "wrong"
+                                                    : nullptr);
     return HandleUnlockResult(path, header.VolumeName(), result);
 }
 
 }  // namespace
 
-LC_REGISTER_COMMAND("info", "info [--password-file F] [--unlock] VOLUME", RunInfo)
+LC_REGISTER_COMMAND(kCommand)
 
 }  // namespace lc::cli

@@ -4,8 +4,11 @@
 // signal's number when SIGINT, SIGTERM or SIGHUP interrupts an extraction.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
+
+#include "cli/Options.h"
 
 namespace lc::cli {
 
@@ -18,18 +21,33 @@ using CommandFunction = int (*)(const std::vector<std::string>& args);
 
 struct CommandInfo {
     const char* name;
-    const char* usage;  // one line, after "lcportable-cli "
+    const char* operands;                 // after "lcportable-cli NAME [OPTION...] "
+    const char* summary;                  // one line for the command overview
+    const char* details;                  // more lines for "help NAME", or null
+    std::span<const OptionSpec> options;  // without -h/--help, which every command takes
     CommandFunction run;
 };
 
 // Called from a static object in each command's source file.
 bool RegisterCommand(const CommandInfo& info);
 const std::vector<CommandInfo>& Commands();
+const CommandInfo* FindCommand(const std::string& name);
+
+// "lcportable-cli help NAME": usage, options and the shared notes, on stdout.
+void PrintCommandHelp(const CommandInfo& command);
+
+// Parses a command's arguments against its options. On kExitSuccess `out` holds them; a help
+// request is answered here and returns -1 (the caller then exits 0); a usage error is printed
+// ("lcportable-cli NAME: unknown option '-x'") and returns kExitUsage.
+int ParseCommandLine(const CommandInfo& command, const std::vector<std::string>& args,
+                     ParsedArguments& out);
+
+// Prints "lcportable-cli NAME: WHAT" and the command's usage line; returns kExitUsage.
+int UsageError(const CommandInfo& command, const std::string& what);
 
 }  // namespace lc::cli
 
-#define LC_REGISTER_COMMAND(name, usage, function)                                      \
-    namespace {                                                                         \
-    [[maybe_unused]] const bool lc_registered_##function =                             \
-        ::lc::cli::RegisterCommand(::lc::cli::CommandInfo{name, usage, function});     \
+#define LC_REGISTER_COMMAND(info)                                                         \
+    namespace {                                                                           \
+    [[maybe_unused]] const bool lc_registered_command = ::lc::cli::RegisterCommand(info); \
     }

@@ -48,6 +48,10 @@ std::string FormatSystemError(Status code, Language language) {
     return Format(LoadString(kStrUnknownError, language), code, static_cast<int>(code & 0xFFFF));
 }
 
+std::string StatusCodeText(Status code) {
+    return Format(std::string("%u"), code);
+}
+
 std::string FormatOpenError(Status code) {
     return FormatOpenError(code, UserLanguage());
 }

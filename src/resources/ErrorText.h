@@ -19,4 +19,7 @@ std::string FormatOpenError(Status code);
 // the code and its low 16 bits when the system has none. UTF-8.
 std::string FormatSystemError(Status code, Language language);
 
+// The code as a decimal number, as the texts above show it after the message.
+std::string StatusCodeText(Status code);
+
 }  // namespace lc

@@ -79,7 +79,9 @@ LCPwd& LCPwd::Instance() {
 }
 
 void LCPwd::SetApplicationName(std::string_view name) {
-    m_subKey = "\\" + std::string(name);
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) inside `"\\" + std::string` at -O3.
+    m_subKey.assign(1, '\\');
+    m_subKey.append(name);
 }
 
 void LCPwd::SetVolatile() {

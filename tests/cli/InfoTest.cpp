@@ -18,7 +18,7 @@ test::RunResult Info(const std::vector<std::string>& args, std::vector<std::stri
     return test::Run(argv, {}, env);
 }
 
-// Header facts, password sources and exit codes, failures in the words of the open sequence.
+// Header facts, password sources and exit codes, failures as "VOLUME: reason (code)".
 TEST(InfoCommand, FactsPasswordsAndFailures) {
     test::ScratchDir dir;
     const std::string volume = test::MakeVolume(dir, "v", test::RandomImage(4, 11),
@@ -34,6 +34,11 @@ TEST(InfoCommand, FactsPasswordsAndFailures) {
                                        test::Words("--format-level 210 --keyring-b 1"));
     const auto none = test::MakeVolume(dir, "none", test::RandomImage(1, 13), {});
     const std::string sample = test::FixtureDir().string() + "/../../examples/sample.vol";
+    const auto newer = test::MakeVolume(dir, "newer", test::RandomImage(1, 14),
+                                        test::Words("--password-a x --version 231"));
+    std::vector<uint8_t> cut = test::ReadFileBytes(volume);
+    cut.resize(4096);
+    test::WriteFileBytes(dir / "cut.vol", cut);
     const std::string unset = "LCPORTABLE_PASSWORD", correct = "password: correct\n";
     struct Case {
         std::vector<std::string> args;
@@ -56,19 +61,32 @@ TEST(InfoCommand, FactsPasswordsAndFailures) {
         {{(dir / "missing.vol").string()},
          unset,
          1,
-         "The segment is locked and cannot be reallocated. (212)\n"},
-        {{(dir / "plain.bin").string()}, unset, 1, "This is not a virtual disk volume file.\n"},
+         "missing.vol: No such file or directory (212)\n"},
+        {{(dir / "plain.bin").string()}, unset, 1, "plain.bin: not a volume file (4026531908)\n"},
+        {{(dir / "cut.vol").string()}, unset, 1, "cut.vol: volume file too short (4026531908)\n"},
+        {{newer.string()},
+         unset,
+         1,
+         "newer.vol: volume format 231 is newer than this reader (230) (4026531911)\n"},
+        {{dir.path().string()}, unset, 1, ": Is a directory (212)\n"},
+        {{"--json", volume},
+         "LCPORTABLE_PASSWORD=Grusse",
+         3,
+         R"(,"version":230,"format_level":0,"algorithm":"AES-128","volume_name":"Bücher",)"
+         R"("key_block_a":"present","key_block_b":"absent","key_ring_a":"none",)"
+         R"("key_ring_b":"none","password":"wrong"}
+)"},
         {{"--password-file", volume, ring.string()},
          unset,
          1,
-         "Keyring is not supported in this version of Fortalice® portable reader.\n"},
+         "volumes protected by a key ring are not supported\n"},
         {{"--password-file", volume, none.string()},
          unset,
          1,
-         "No password defined for this volume.\n"},
+         "no password is defined for this volume (4026531844)\n"},
         {{"--password-file", (dir / "nofile").string(), volume}, unset, 1, "(2)\n"},
         {{}, unset, 2, "usage"},
-        {{"--frobnicate", volume}, unset, 2, "--frobnicate"},
+        {{"--frobnicate", volume}, unset, 2, "unknown option '--frobnicate'"},
     };
     for (const Case& c : cases) {
         auto r = Info(c.args, {c.env});

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -45,9 +46,10 @@ std::string MakeFixtureVolume(const ScratchDir& dir, const std::string& image, i
 }
 
 // The settings store (wrong-password counts) and runtime folder live in `home`.
+// A first argument "bash" runs a shell command line instead of the tool.
 RunResult Cli(const fs::path& home, std::vector<std::string> args,
               const std::string& password = kPassword) {
-    args.insert(args.begin(), CliPath());
+    if (args.empty() || args[0] != "bash") args.insert(args.begin(), CliPath());
     return Run(args, {},
                {"LCPORTABLE_PASSWORD=" + password, "XDG_CONFIG_HOME=" + home.string(),
                 "XDG_RUNTIME_DIR=" + home.string()});
@@ -161,10 +163,11 @@ protected:
 TEST_F(CliCommands, ListingAndCat) {
     RunResult r = Cli({"ls", s_volume});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "frag/\ndeep/\nmany/\nlarge.bin\nattrs.txt\ncluster plus one.bin\nonecluster.bin\n"
-              "empty.dat\nPLAIN.TXT\nUPPER.txt\nnotes.TXT\nreadme.txt\n😀 smile.txt\n"
-              "日本語のファイル名.txt\nGrößenänderung Übersicht.txt\nfirst.txt\n");
+    EXPECT_EQ(
+        r.out,
+        "frag/\ndeep/\nmany/\nfirst.txt\nGrößenänderung Übersicht.txt\n日本語のファイル名.txt\n"
+        "😀 smile.txt\nreadme.txt\nnotes.TXT\nUPPER.txt\nPLAIN.TXT\nempty.dat\n"
+        "onecluster.bin\ncluster plus one.bin\nattrs.txt\nlarge.bin\n");
     r = Cli({"ls", "-l", s_volume, "/frag/fragmented.bin"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "-          12365 2021-07-04 13:45:58  frag/fragmented.bin\n");
@@ -247,6 +250,123 @@ TEST_F(CliCommands, FailuresWriteNothing) {
     EXPECT_FALSE(fs::exists(out));
 }
 
+// However the options are written, the same listing; usage errors name what is wrong, print
+// nothing on stdout and exit 2; every command's help is the same both ways and complete.
+TEST_F(CliCommands, OptionsHelpAndVersion) {
+    const std::string expected = Cli({"ls", "-l", "-R", s_volume, "frag"}).out;
+    ASSERT_NE(expected.find("-           2048 "), std::string::npos) << expected;
+    const fs::path passwordFile = m_dir / "password";
+    WriteFileBytes(passwordFile, {kPassword, kPassword + std::strlen(kPassword)});
+    const std::vector<std::string> forms[] = {
+        {"ls", "-lR", s_volume, "frag"},
+        {"ls", s_volume, "frag", "-Rl"},
+        {"ls", "-R", "--password-file=" + passwordFile.string(), "--", s_volume, "frag", "-l"},
+        {"ls", "--password-file", passwordFile.string(), "-l", s_volume, "-R", "frag"},
+    };
+    for (const auto& args : forms) {
+        // The file's password wins over the variable's.
+        const bool fromFile = args[1].find("password") != std::string::npos;
+        RunResult r = test::Cli(m_dir.path(), args, fromFile ? "not it" : kPassword);
+        // After "--", "-l" is a path: nothing by that name.
+        const bool dashed = args.back() == "-l";
+        EXPECT_EQ(r.exitCode, dashed ? 1 : 0) << r.err;
+        if (!dashed) {
+            EXPECT_EQ(r.out, expected) << args.back();
+        }
+    }
+
+    const std::pair<std::vector<std::string>, std::string> usage[] = {
+        {{"ls", "-la", s_volume}, "ls: unknown option '-a'"},
+        {{"ls", "--long", s_volume}, "unknown option '--long'"},
+        {{"ls", "--sort=size", s_volume}, "'size'"},
+        {{"ls", "--json=yes", s_volume}, "'--json' takes no value"},
+        {{"extract", s_volume, "-C"}, "'-C' needs a value"},
+        {{"extract", s_volume, "--overwrite", "--skip-existing"}, "exclude"},
+        {{"cat", s_volume}, "usage: lcportable-cli cat"},
+        {{"frobnicate"}, "unknown command 'frobnicate'"},
+        {{"help", "frobnicate"}, "unknown command 'frobnicate'"},
+    };
+    for (const auto& [args, error] : usage) {
+        RunResult r = Cli(args);
+        EXPECT_EQ(r.exitCode, 2) << error;
+        EXPECT_NE(r.err.find("lcportable-cli"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(error), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << error;
+    }
+
+    RunResult overview = Cli({"--help"});
+    EXPECT_EQ(overview.exitCode, 0);
+    for (const char* command : {"info", "ls", "cat", "extract", "cleanup"}) {
+        EXPECT_NE(overview.out.find(std::string("\n  ") + command + " "), std::string::npos);
+        RunResult help = Cli({"help", command}), flag = Cli({command, "--help"});
+        EXPECT_EQ(help.exitCode, 0) << command;
+        EXPECT_EQ(flag.out, help.out) << command;
+        for (const char* part : {"usage: lcportable-cli ", "--help", "LCPORTABLE_PASSWORD",
+                                 "JSON Lines", "Exit status: 0 success, 1 failure, 2 usage"})
+            EXPECT_NE(help.out.find(part), std::string::npos) << command << ": " << part;
+        EXPECT_EQ(help.out.back(), '\n') << command;
+    }
+    RunResult version = Cli({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("lcportable-cli 2.", 0), 0u) << version.out;
+    EXPECT_EQ(Cli({"-V"}).out, version.out);
+}
+
+// Paths regardless of case (simple folding: no "ss" for "ß") with either separator, wildcards per
+// part, several paths at once; matches in stored order, or by name with --sort=name.
+TEST_F(CliCommands, PathsCaseWildcardsAndOrder) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"FRAG\\FRAGMENTED.BIN"}, "frag/fragmented.bin\n"},
+        {{"/Frag/*"}, "frag/before.bin\nfrag/after.bin\nfrag/fragmented.bin\n"},
+        {{"?????.txt"}, "first.txt\nnotes.TXT\nUPPER.txt\nPLAIN.TXT\nattrs.txt\n"},
+        {{"[pu]*.TXT", "readme.txt", "d*/LEVEL0[0-1]"},
+         "UPPER.txt\nPLAIN.TXT\nreadme.txt\ndeep/level01/level02/\n"},
+        {{"größenÄNDERUNG ÜBERSICHT.TXT"}, "Größenänderung Übersicht.txt\n"},
+        {{"--sort=name"},
+         "deep/\nfrag/\nmany/\nattrs.txt\ncluster plus one.bin\nempty.dat\nfirst.txt\n"
+         "Größenänderung Übersicht.txt\nlarge.bin\nnotes.TXT\nonecluster.bin\nPLAIN.TXT\n"
+         "readme.txt\nUPPER.txt\n日本語のファイル名.txt\n😀 smile.txt\n"},
+    };
+    for (const auto& [paths, expected] : cases) {
+        std::vector<std::string> args = {"ls", s_volume};
+        args.insert(args.end(), paths.begin(), paths.end());
+        RunResult r = Cli(args);
+        EXPECT_EQ(r.exitCode, 0) << paths[0] << r.err;
+        EXPECT_EQ(r.out, expected) << paths[0];
+    }
+    // One miss among several paths: the rest is still listed, the miss named, exit 1.
+    RunResult r = Cli({"ls", s_volume, "GRÖSSENÄNDERUNG*", "readme.TXT"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "readme.txt\n");
+    EXPECT_NE(r.err.find("GRÖSSENÄNDERUNG*: no such file"), std::string::npos) << r.err;
+
+    // cat: several files, one after the other, as mtools reads them.
+    const auto sums = SourceSums("fat12");
+    r = Cli({"cat", s_volume, "README.TXT", "Frag\\Fragmented.bin"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<uint8_t> both(r.out.begin(), r.out.end());
+    const std::string readme = Cli({"cat", s_volume, "readme.txt"}).out;
+    EXPECT_EQ(Sha256Hex({readme.begin(), readme.end()}), sums.at("readme.txt"));
+    EXPECT_EQ(Sha256Hex({both.begin() + readme.size(), both.end()}),
+              sums.at("frag/fragmented.bin"));
+}
+
+// The volume from standard input when it is a file, refused as a pipe; a full disk on stdout
+// is a write error.
+TEST_F(CliCommands, StandardInputAndWriteErrors) {
+    const std::string cli = "'" + CliPath() + "' ";
+    RunResult r = Cli({"bash", "-c", cli + "ls - frag < '" + s_volume + "'"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "before.bin\nafter.bin\nfragmented.bin\n");
+    r = Cli({"bash", "-c", "cat '" + s_volume + "' | " + cli + "ls -"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("lcportable-cli: -: standard input is not seekable"), std::string::npos)
+        << r.err;
+    r = Cli({"bash", "-c", cli + "cat '" + s_volume + "' large.bin > /dev/full"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "lcportable-cli: write error: No space left on device (112)\n");
+}
+
 // Long names may hold what a path must not: a long-name piece patched to hold '/' and characters
 // JSON must escape is listed as stored and extracted under a safe name, inside the target.
 TEST(CliHostileNames, ListedAsStoredExtractedSafely) {
@@ -265,6 +385,13 @@ TEST(CliHostileNames, ListedAsStoredExtractedSafely) {
     EXPECT_NE(r.out.find(R"({"path":"\"\\\u0001/enänderung Übersicht.txt","type":"file")"),
               std::string::npos)
         << r.out;
+
+    // On a terminal (script(1) gives the tool one) the control character is shown escaped.
+    r = Cli(dir.path(),
+            {"bash", "-c",
+             "script -qec \"'" + CliPath() + "' ls '" + vol + "' '*ÜBERSICHT.TXT'\" /dev/null"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "'\"\\'$'\\001''/enänderung Übersicht.txt'\r\n");
 
     const fs::path out = dir / "out";
     r = Cli(dir.path(), {"extract", vol, "-C", out.string()});
