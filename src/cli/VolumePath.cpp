@@ -63,20 +63,6 @@ size_t MatchClass(std::u32string_view pattern, size_t i, char32_t c, bool& match
 
 }  // namespace
 
-std::u32string Utf16ToCodePoints(std::u16string_view text) {
-    std::u32string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        }
-        out += c;
-    }
-    return out;
-}
 
 char32_t FoldCase(char32_t c) {
     if (c < 0x41) return c;

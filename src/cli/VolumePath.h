@@ -27,8 +27,6 @@ std::vector<const DirInfo*> FilesInStoredOrder(const DirInfo& folder);
 // The path of a record relative to the root ("docs/report.pdf"); "" for the root.
 std::string VolumePathOf(const DirInfo& record);
 
-// UTF-16 as code points; unpaired surrogates are kept as they are.
-std::u32string Utf16ToCodePoints(std::u16string_view text);
 // Unicode simple case folding of one code point.
 char32_t FoldCase(char32_t c);
 // Whether name matches a shell pattern (*, ?, [...] with ranges and ! or ^), both folded.

@@ -65,18 +65,29 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+char32_t NextCodePoint(std::u16string_view text, size_t& i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        ++i;
+    }
+    return c;
+}
+
+std::u32string Utf16ToCodePoints(std::u16string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) out += NextCodePoint(text, i);
+    return out;
+}
+
 std::string Utf16ToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
+        char32_t c = NextCodePoint(text, i);
+        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
         AppendUtf8(out, c);
     }
     return out;
