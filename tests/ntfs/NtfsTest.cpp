@@ -398,6 +398,20 @@ TEST_F(NtfsDamageTest, FolderContainingItselfAndRecordsBeyondTheMft) {
     EXPECT_EQ(Mount(), status::kSuccess);
     EXPECT_EQ(damaged("docs/a/b"), status::kFileCorrupt);
     EXPECT_EQ(m_volume.Tree().DamagedFolders().size(), 1u);
+
+    // The command-line tool names the damaged folder, gives up the rest, and fails at the end.
+    WriteFileBytes(m_scratch / "damaged.img", m_image);
+    const std::string vol = (m_scratch / "damaged.vol").string();
+    ASSERT_EQ(test::Run({MkvolPath(), "--password-a", "pw", (m_scratch / "damaged.img").string(),
+                         vol})
+                  .exitCode,
+              0);
+    RunResult run = test::Run({CliPath(), "extract", vol, "-C", (m_scratch / "out").string()}, {},
+                              {"LCPORTABLE_PASSWORD=pw"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("lcportable-cli: damaged folder 'docs/a/b': "), std::string::npos)
+        << run.err;
+    EXPECT_TRUE(std::filesystem::exists(m_scratch / "out" / "many" / "f1999.txt"));
 }
 
 TEST_F(NtfsDamageTest, BrokenFixups) {
