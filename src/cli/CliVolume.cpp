@@ -112,7 +112,8 @@ int OpenVolume(const std::string& path, const VolumeOptions& options,
 size_t ReportDamagedFolders(const DirTree& tree) {
     for (const DirInfo* folder : tree.DamagedFolders()) {
         std::fprintf(stderr, "lcportable-cli: damaged folder '%s': %s\n",
-                     EscapeForStream(FolderPath(*folder), stderr).c_str(), FormatOpenError(folder->damage).c_str());
+                     EscapeForStream(FolderPath(*folder), stderr).c_str(),
+                     FormatOpenError(folder->damage).c_str());
     }
     if (!tree.DamagedFolders().empty()) g_damageReported = true;
     return tree.DamagedFolders().size();

@@ -22,7 +22,7 @@ namespace {
 
 int RunCat(const std::vector<std::string>& args);
 
-constexpr OptionSpec kOptions[] = {kPasswordFileOption, kQuietOption};
+constexpr OptionDef kOptions[] = {kPasswordFileOption, kQuietOption};
 const CommandInfo kCommand{"cat",   "VOLUME PATH...", "write files' contents to standard output",
                            nullptr, kOptions,         RunCat};
 

@@ -32,7 +32,7 @@ private:
 
 int RunCleanup(const std::vector<std::string>& args);
 
-constexpr OptionSpec kOptions[] = {kQuietOption};
+constexpr OptionDef kOptions[] = {kQuietOption};
 const CommandInfo kCommand{
     "cleanup",
     "VOLUME",

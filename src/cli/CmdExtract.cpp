@@ -35,7 +35,7 @@ namespace {
 
 int RunExtract(const std::vector<std::string>& args);
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {'C', "directory", "DIR", "extract into DIR (default: the current folder)"},
     {0, "overwrite", nullptr, "replace existing files"},
     {0, "skip-existing", nullptr, "keep existing files and go on"},

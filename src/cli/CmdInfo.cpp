@@ -18,7 +18,7 @@ namespace {
 
 int RunInfo(const std::vector<std::string>& args);
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {0, "json", nullptr, "the facts as one JSON object"},
     {0, "unlock", nullptr, "ask for a password on the terminal if none is given"},
     kPasswordFileOption,

@@ -26,7 +26,7 @@ namespace {
 
 int RunList(const std::vector<std::string>& args);
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {'l', nullptr, nullptr, "long format: type, size, time; links as NAME -> TARGET"},
     {'R', nullptr, nullptr, "list subfolders recursively"},
     {0, "json", nullptr, "one JSON object per entry (JSON Lines)"},

@@ -21,10 +21,10 @@ using CommandFunction = int (*)(const std::vector<std::string>& args);
 
 struct CommandInfo {
     const char* name;
-    const char* operands;                 // after "lcportable-cli NAME [OPTION...] "
-    const char* summary;                  // one line for the command overview
-    const char* details;                  // more lines for "help NAME", or null
-    std::span<const OptionSpec> options;  // without -h/--help, which every command takes
+    const char* operands;                // after "lcportable-cli NAME [OPTION...] "
+    const char* summary;                 // one line for the command overview
+    const char* details;                 // more lines for "help NAME", or null
+    std::span<const OptionDef> options;  // without -h/--help, which every command takes
     CommandFunction run;
 };
 

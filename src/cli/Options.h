@@ -11,7 +11,7 @@
 
 namespace lc::cli {
 
-struct OptionSpec {
+struct OptionDef {
     char shortName;         // 0: none
     const char* longName;   // without "--"; null: none
     const char* valueName;  // null: a flag without a value
@@ -19,9 +19,9 @@ struct OptionSpec {
 };
 
 // Options shared by the commands that open a volume.
-inline constexpr OptionSpec kPasswordFileOption{0, "password-file", "FILE",
-                                                "read the password from the first line of FILE"};
-inline constexpr OptionSpec kQuietOption{'q', "quiet", nullptr, "show no progress and no summary"};
+inline constexpr OptionDef kPasswordFileOption{0, "password-file", "FILE",
+                                               "read the password from the first line of FILE"};
+inline constexpr OptionDef kQuietOption{'q', "quiet", nullptr, "show no progress and no summary"};
 
 class ParsedArguments {
 public:
@@ -42,7 +42,7 @@ private:
 };
 
 // What went wrong, or "" on success; the help option gives the key "help".
-std::string ParseOptions(std::span<const OptionSpec> options, const std::vector<std::string>& args,
+std::string ParseOptions(std::span<const OptionDef> options, const std::vector<std::string>& args,
                          ParsedArguments& out);
 
 }  // namespace lc::cli

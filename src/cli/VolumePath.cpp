@@ -63,7 +63,6 @@ size_t MatchClass(std::u32string_view pattern, size_t i, char32_t c, bool& match
 
 }  // namespace
 
-
 char32_t FoldCase(char32_t c) {
     if (c < 0x41) return c;
     const auto* end = std::end(kFolds);

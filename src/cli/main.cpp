@@ -50,14 +50,14 @@ void PrintOverview(FILE* out) {
     std::fprintf(out, "\nRun 'lcportable-cli help COMMAND' for a command's options.\n\n%s", kNotes);
 }
 
-std::string OptionLabel(const OptionSpec& spec) {
-    std::string label = spec.shortName != 0 ? std::string("-") + spec.shortName : "  ";
-    if (spec.longName != nullptr) {
-        label += spec.shortName != 0 ? ", --" : "  --";
-        label += spec.longName;
-        if (spec.valueName != nullptr) label += std::string("=") + spec.valueName;
-    } else if (spec.valueName != nullptr) {
-        label += std::string(" ") + spec.valueName;
+std::string OptionLabel(const OptionDef& def) {
+    std::string label = def.shortName != 0 ? std::string("-") + def.shortName : "  ";
+    if (def.longName != nullptr) {
+        label += def.shortName != 0 ? ", --" : "  --";
+        label += def.longName;
+        if (def.valueName != nullptr) label += std::string("=") + def.valueName;
+    } else if (def.valueName != nullptr) {
+        label += std::string(" ") + def.valueName;
     }
     return label;
 }
@@ -84,11 +84,10 @@ void PrintCommandHelp(const CommandInfo& command) {
                 command.summary);
     if (command.details != nullptr) std::printf("\n%s", command.details);
     std::printf("\nOptions:\n");
-    constexpr OptionSpec kHelp{'h', "help", nullptr, "show this help"};
-    for (const OptionSpec* spec = command.options.data();
-         spec != command.options.data() + command.options.size() + 1; ++spec) {
-        const OptionSpec& s =
-            spec == command.options.data() + command.options.size() ? kHelp : *spec;
+    constexpr OptionDef kHelp{'h', "help", nullptr, "show this help"};
+    for (const OptionDef* def = command.options.data();
+         def != command.options.data() + command.options.size() + 1; ++def) {
+        const OptionDef& s = def == command.options.data() + command.options.size() ? kHelp : *def;
         std::printf("  %-26s %s\n", OptionLabel(s).c_str(), s.help);
     }
     std::printf("\n%s", kNotes);

@@ -350,8 +350,7 @@ TEST_F(ExtractorTest, EncryptedFilesAndLinksAreNeverWrittenCompressedOnesAre) {
     const DirInfo* items[] = {&compressed, &folder};
     Extractor extractor(m_volume, hooks);
     EXPECT_EQ(extractor.ExtractItems(items, m_target), 0u);
-    EXPECT_EQ(hooks.skipped,
-              (std::vector<std::string>{"encrypted.bin"}));
+    EXPECT_EQ(hooks.skipped, (std::vector<std::string>{"encrypted.bin"}));
     EXPECT_EQ(extractor.Counts().links, 2u);
     EXPECT_EQ(ReadFileBytes(m_target + "/mixed/a.txt"), Source("docs/a.txt"));
     EXPECT_FALSE(fs::exists(fs::symlink_status(m_target + "/mixed/junction")));

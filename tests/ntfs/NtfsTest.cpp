@@ -402,10 +402,10 @@ TEST_F(NtfsDamageTest, FolderContainingItselfAndRecordsBeyondTheMft) {
     // The command-line tool names the damaged folder, gives up the rest, and fails at the end.
     WriteFileBytes(m_scratch / "damaged.img", m_image);
     const std::string vol = (m_scratch / "damaged.vol").string();
-    ASSERT_EQ(test::Run({MkvolPath(), "--password-a", "pw", (m_scratch / "damaged.img").string(),
-                         vol})
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        test::Run({MkvolPath(), "--password-a", "pw", (m_scratch / "damaged.img").string(), vol})
+            .exitCode,
+        0);
     RunResult run = test::Run({CliPath(), "extract", vol, "-C", (m_scratch / "out").string()}, {},
                               {"LCPORTABLE_PASSWORD=pw"});
     EXPECT_EQ(run.exitCode, 1);
