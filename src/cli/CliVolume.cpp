@@ -6,6 +6,7 @@
 #include "cli/Command.h"
 #include "cli/Password.h"
 #include "cli/StderrRetryDelay.h"
+#include "cli/VolumePath.h"
 #include "platform/Text.h"
 #include "resources/ErrorText.h"
 #include "volume/PasswordResult.h"
@@ -16,16 +17,6 @@ namespace {
 
 // Set once a damaged folder has been reported: the command then ends with a failure.
 bool g_damageReported = false;
-
-// '/'-separated path below the root; the root itself is "/".
-std::string FolderPath(const DirInfo& folder) {
-    std::string path;
-    for (const DirInfo* d = &folder; d != nullptr && d->parent != nullptr; d = d->parent) {
-        path.insert(0, (path.empty() ? "" : "/"));
-        path.insert(0, Utf16ToUtf8(d->name));
-    }
-    return path.empty() ? "/" : path;
-}
 
 }  // namespace
 
@@ -111,8 +102,9 @@ int OpenVolume(const std::string& path, const VolumeOptions& options,
 
 size_t ReportDamagedFolders(const DirTree& tree) {
     for (const DirInfo* folder : tree.DamagedFolders()) {
+        const std::string path = folder->parent != nullptr ? VolumePathOf(*folder) : "/";
         std::fprintf(stderr, "lcportable-cli: damaged folder '%s': %s\n",
-                     EscapeForStream(FolderPath(*folder), stderr).c_str(),
+                     EscapeForStream(path, stderr).c_str(),
                      FormatOpenError(folder->damage).c_str());
     }
     if (!tree.DamagedFolders().empty()) g_damageReported = true;
