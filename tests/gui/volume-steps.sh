@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# Sourced by the GUI suites' volume scripts (make-gui-volumes.sh, gui2/make-gui2-volumes.sh)
+# Sourced by the GUI suites' volume scripts (make-gui-volumes.sh, gui-extract/make-gui-extract-volumes.sh)
 # with their OUTDIR and MKVOL: the caller then works in OUTDIR, with src/ for the files that go
 # into the images, and ends with finish, which leaves only the volumes.
 set -euo pipefail

@@ -88,7 +88,7 @@ class SessionTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_sandbox = new GuiSandbox("lc-session");
-        ASSERT_TRUE(s_sandbox->MakeVolumes(LC_GUI2_VOLUME_SCRIPT, {LC_NTFS_FIXTURES}));
+        ASSERT_TRUE(s_sandbox->MakeVolumes(LC_GUI_EXTRACT_VOLUME_SCRIPT, {LC_NTFS_FIXTURES}));
         s_sandbox->InstallOpener();
     }
     static void TearDownTestSuite() { delete s_sandbox; }

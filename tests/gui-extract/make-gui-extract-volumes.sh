@@ -8,7 +8,7 @@
 #   ntfs.vol     password "secret", name "Ntfs Test": the NTFS fixture with 512-byte clusters
 #                  (compressed/packed.txt is NTFS-compressed)
 #
-#   make-gui2-volumes.sh OUTDIR MKVOL NTFS_FIXTURE_DIR
+#   make-gui-extract-volumes.sh OUTDIR MKVOL NTFS_FIXTURE_DIR
 ntfs="${3:?NTFS_FIXTURE_DIR missing}"
 # shellcheck source=../gui/volume-steps.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../gui/volume-steps.sh" "$1" "$2"

@@ -1,5 +1,5 @@
 // Extract, View, Copy and dragging through the real main window on the offscreen platform, on
-// volumes made by make-gui2-volumes.sh: the files and folders written, the dialogs and their
+// volumes made by make-gui-extract-volumes.sh: the files and folders written, the dialogs and their
 // answers, the messages, the status bar, the clipboard and the drag data; file-type pictures from
 // the desktop's MIME database and icon theme; the about box.
 #include <QAbstractButton>
@@ -103,9 +103,9 @@ class ExtractionTest : public QObject {
 
 private slots:
     void initTestCase() {
-        m_sandbox = std::make_unique<lc::test::GuiSandbox>("lcgui2");
+        m_sandbox = std::make_unique<lc::test::GuiSandbox>("lcguiextract");
         m_sandbox->InstallOpener();
-        QVERIFY(m_sandbox->MakeVolumes(LC_GUI2_VOLUME_SCRIPT, {LC_NTFS_FIXTURES}));
+        QVERIFY(m_sandbox->MakeVolumes(LC_GUI_EXTRACT_VOLUME_SCRIPT, {LC_NTFS_FIXTURES}));
         m_out = m_sandbox->Root() / "out";
     }
     void cleanupTestCase() { m_sandbox.reset(); }
