@@ -21,7 +21,7 @@ TEST_PACKAGES=(
   libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev-tools
-  dosfstools mtools ntfs-3g sleuthkit attr
+  dosfstools mtools ntfs-3g ntfs-3g-dev sleuthkit attr
   xvfb xauth zstd
   dpkg-dev file groff-base libfile-mimeinfo-perl bash-completion
 )

@@ -302,15 +302,18 @@ Status NtFs::ReadMft() {
     auto value = ParseNonResident(record, *data, m_clusterCount);
     if (!value) return value.status();
     uint64_t vcns = value->runs.VcnCount();
-    if (value->lowestVcn != 0 || vcns > UINT64_MAX / m_clusterBytes ||
-        value->dataSize > vcns * m_clusterBytes) {
-        return Corrupt();
-    }
+    if (value->lowestVcn != 0 || vcns > UINT64_MAX / m_clusterBytes) return Corrupt();
+    // With an attribute list the runs here may hold only the MFT's first part: enough to reach
+    // the extension records that hold the rest.
+    const bool hasList = FindAttribute(record, ntfs::kTypeAttributeList).ok();
+    const uint64_t covered = vcns * m_clusterBytes;
+    if (!hasList && value->dataSize > covered) return Corrupt();
     m_mftRuns = std::move(value->runs);
     // DirInfo keeps 32 bits of a record number; records beyond are out of reach.
-    m_recordCount = std::min<uint64_t>(value->dataSize / m_recordBytes, uint64_t{1} << 32);
+    m_recordCount =
+        std::min<uint64_t>(std::min(value->dataSize, covered) / m_recordBytes, uint64_t{1} << 32);
     if (m_recordCount <= ntfs::kRecordRoot) return Corrupt();
-    if (!FindAttribute(record, ntfs::kTypeAttributeList)) return status::kSuccess;
+    if (!hasList) return status::kSuccess;
 
     // A large MFT continues its runs in extension records, found through the runs so far.
     FileRecords mft;
