@@ -3,6 +3,7 @@
 #include <new>
 #include <vector>
 
+#include "fs/FatRecord.h"
 #include "fs/FatStructures.h"
 #include "fs/Volume.h"
 #include "platform/ByteReader.h"
@@ -10,12 +11,12 @@
 namespace lc {
 
 Status Fat12::ParseBootSector(std::span<const uint8_t> bootSector) {
-    ByteReader boot(bootSector);
-    if (boot.size() < fat::kMinBootSector16) return status::kSuccess;
-    FAT::ParseBootSector(bootSector);
-    m_rootEntryCount = *boot.At<uint16_t>(fat::kRootEntryCount);
-    m_fatSize = *boot.At<uint16_t>(fat::kFatSize16);
-    uint8_t fatCount = *boot.At<uint8_t>(fat::kNumberOfFats);
+    auto boot = fat::ParseBootParameters(bootSector);
+    if (!boot) return status::kSuccess;
+    LC_TRY(FAT::ParseBootSector(bootSector));
+    m_rootEntryCount = boot->rootEntryCount;
+    m_fatSize = boot->fatSize16;
+    const uint8_t fatCount = boot->fatCount;
 
     m_rootStartSector = m_fatStartSector + static_cast<uint32_t>(fatCount) * m_fatSize;
     m_rootSectorCount = 0;
@@ -29,7 +30,7 @@ Status Fat12::ParseBootSector(std::span<const uint8_t> bootSector) {
     m_sectorCount = m_sectorCount > m_firstDataSector ? m_sectorCount - m_firstDataSector : 0;
     FinishLayout();
 
-    std::u16string label = OemBytesToName(*boot.Slice(fat::kLabel16, fat::kLabelLength));
+    std::u16string label = OemBytesToName(boot->label16);
     TrimTrailingWhiteSpace(label);
     m_volume->SetVolumeLabel(std::move(label));
     return status::kSuccess;
