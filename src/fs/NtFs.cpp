@@ -4,14 +4,12 @@
 #include <cstring>
 #include <new>
 #include <optional>
-#include <stdexcept>
 
 #include "fs/DosTime.h"
 #include "fs/Lznt1.h"
 #include "fs/NtfsRecord.h"
 #include "fs/NtfsStructures.h"
 #include "fs/Volume.h"
-#include "platform/ByteReader.h"
 #include "platform/File.h"
 #include "platform/Memory.h"
 
