@@ -1,12 +1,12 @@
 #include "fs/Fat12.h"
 
-#include <new>
 #include <vector>
 
 #include "fs/FatRecord.h"
 #include "fs/FatStructures.h"
 #include "fs/Volume.h"
 #include "platform/ByteReader.h"
+#include "platform/Memory.h"
 
 namespace lc {
 
@@ -40,11 +40,7 @@ Status Fat12::ReadDirectoryTree() {
     BeginTreeWalk();
     if (m_rootSectorCount == 0) return status::kSuccess;
     std::vector<uint8_t> buffer;
-    try {
-        buffer.resize(static_cast<size_t>(m_rootSectorCount) * m_bytesPerSector);
-    } catch (const std::bad_alloc&) {
-        return status::kNotEnoughMemory;
-    }
+    LC_TRY(CheckedResize(buffer, static_cast<size_t>(m_rootSectorCount) * m_bytesPerSector));
     LC_TRY(ReadFsSectors(m_rootStartSector, m_rootSectorCount, buffer));
 
     std::span<const uint8_t> region(buffer);

@@ -172,24 +172,23 @@ Status NtFs::ReadMft() {
     m_mftRuns = {};
     m_recordCount = 0;
     std::vector<uint8_t> record;
-    if (!TryResize(record, m_recordBytes)) return status::kOutOfMemory;
+    LC_TRY(CheckedResize(record, m_recordBytes));
     LC_TRY(ReadVolumeBytes(m_mftCluster * m_clusterBytes, record));
     LC_TRY(CheckRecord(record));
     auto data = FindAttributeFrom(record, ntfs::kTypeData, 0, true);
     if (!data) return data.status() == status::kMoreData ? Corrupt() : data.status();
-    auto value = ParseNonResident(record, *data, m_clusterCount);
-    if (!value) return value.status();
-    uint64_t vcns = value->runs.VcnCount();
-    if (value->lowestVcn != 0 || vcns > UINT64_MAX / m_clusterBytes) return Corrupt();
+    LC_TRY_ASSIGN(auto value, ParseNonResident(record, *data, m_clusterCount));
+    uint64_t vcns = value.runs.VcnCount();
+    if (value.lowestVcn != 0 || vcns > UINT64_MAX / m_clusterBytes) return Corrupt();
     // With an attribute list the runs here may hold only the MFT's first part: enough to reach
     // the extension records that hold the rest.
     const bool hasList = FindAttribute(record, ntfs::kTypeAttributeList).ok();
     const uint64_t covered = vcns * m_clusterBytes;
-    if (!hasList && value->dataSize > covered) return Corrupt();
-    m_mftRuns = std::move(value->runs);
+    if (!hasList && value.dataSize > covered) return Corrupt();
+    m_mftRuns = std::move(value.runs);
     // DirInfo keeps 32 bits of a record number; records beyond are out of reach.
     m_recordCount =
-        std::min<uint64_t>(std::min(value->dataSize, covered) / m_recordBytes, uint64_t{1} << 32);
+        std::min<uint64_t>(std::min(value.dataSize, covered) / m_recordBytes, uint64_t{1} << 32);
     if (m_recordCount <= ntfs::kRecordRoot) return Corrupt();
     if (!hasList) return status::kSuccess;
 
@@ -206,7 +205,7 @@ Status NtFs::ReadMft() {
 
 Status NtFs::ReadRecord(uint64_t record, std::vector<uint8_t>& out) {
     if (record >= m_recordCount) return Corrupt();
-    if (!TryResize(out, m_recordBytes)) return status::kOutOfMemory;
+    LC_TRY(CheckedResize(out, m_recordBytes));
     LC_TRY(ReadStream(m_mftRuns, record * m_recordBytes, out));
     return CheckRecord(out);
 }
@@ -234,12 +233,11 @@ Status NtFs::ReadFileRecords(uint64_t number, FileRecords& out,
     size_t offset = 0;
     // Every entry is at least kMinListEntry bytes long: the list's size bounds the walk.
     while (entries.size() - offset >= ntfs::kMinListEntry) {
-        auto entry = ntfs::ParseAttributeListEntry(entries, offset);
-        if (!entry) return entry.status();
-        if ((entry->reference & ntfs::kRecordNumberMask) != number) {
-            references.push_back(entry->reference);
+        LC_TRY_ASSIGN(auto entry, ntfs::ParseAttributeListEntry(entries, offset));
+        if ((entry.reference & ntfs::kRecordNumberMask) != number) {
+            references.push_back(entry.reference);
         }
-        offset += entry->length;
+        offset += entry.length;
     }
     std::sort(references.begin(), references.end());
     references.erase(std::unique(references.begin(), references.end()), references.end());
@@ -276,27 +274,23 @@ std::vector<std::pair<std::span<const uint8_t>, size_t>> NtFs::FileRecords::Find
 
 Status NtFs::ReadAttributeValue(std::span<const uint8_t> record, size_t attribute,
                                 uint64_t maxBytes, std::vector<uint8_t>& out) {
-    auto header = ntfs::ParseAttributeHeader(record, attribute);
-    if (!header) return header.status();
-    if (!header->nonResident) {
-        auto value = ResidentValue(record, attribute);
-        if (!value) return value.status();
-        if (value->size() > maxBytes) return Corrupt();
-        out.assign(value->begin(), value->end());
+    LC_TRY_ASSIGN(auto header, ntfs::ParseAttributeHeader(record, attribute));
+    if (!header.nonResident) {
+        LC_TRY_ASSIGN(auto value, ResidentValue(record, attribute));
+        if (value.size() > maxBytes) return Corrupt();
+        out.assign(value.begin(), value.end());
         return status::kSuccess;
     }
-    auto value = ParseNonResident(record, attribute, m_clusterCount);
-    if (!value) return value.status();
-    if (value->lowestVcn != 0 || value->dataSize > maxBytes ||
-        value->dataSize > value->runs.VcnCount() * m_clusterBytes ||
-        value->dataSize > m_readBudget) {
+    LC_TRY_ASSIGN(auto value, ParseNonResident(record, attribute, m_clusterCount));
+    if (value.lowestVcn != 0 || value.dataSize > maxBytes ||
+        value.dataSize > value.runs.VcnCount() * m_clusterBytes || value.dataSize > m_readBudget) {
         return Corrupt();
     }
-    m_readBudget -= value->dataSize;
-    if (!TryResize(out, RoundUpToSector(value->dataSize))) return status::kOutOfMemory;
-    LC_TRY(ReadStream(value->runs, 0, out));
-    std::fill(out.begin() + static_cast<ptrdiff_t>(value->initializedSize), out.end(), uint8_t{0});
-    out.resize(value->dataSize);
+    m_readBudget -= value.dataSize;
+    LC_TRY(CheckedResize(out, RoundUpToSector(value.dataSize)));
+    LC_TRY(ReadStream(value.runs, 0, out));
+    std::fill(out.begin() + static_cast<ptrdiff_t>(value.initializedSize), out.end(), uint8_t{0});
+    out.resize(value.dataSize);
     return status::kSuccess;
 }
 
@@ -305,23 +299,20 @@ Status NtFs::LoadStream(const FileRecords& file, uint32_t type, bool unnamedOnly
     if (pieces.empty()) return status::kMoreData;
     out = Stream{};
     auto [first, firstAt] = pieces.front();
-    auto header = ntfs::ParseAttributeHeader(first, firstAt);
-    if (!header) return header.status();
-    out.flags = header->flags;
-    if (!header->nonResident) {
+    LC_TRY_ASSIGN(auto header, ntfs::ParseAttributeHeader(first, firstAt));
+    out.flags = header.flags;
+    if (!header.nonResident) {
         if (pieces.size() != 1) return Corrupt();
-        auto value = ResidentValue(first, firstAt);
-        if (!value) return value.status();
+        LC_TRY_ASSIGN(auto value, ResidentValue(first, firstAt));
         out.resident = true;
-        out.bytes = *value;
-        out.dataSize = out.initializedSize = value->size();
+        out.bytes = value;
+        out.dataSize = out.initializedSize = value.size();
         return status::kSuccess;
     }
     std::vector<NonResident> parsed;
     for (const auto& [record, at] : pieces) {
-        auto piece = ParseNonResident(record, at, m_clusterCount);
-        if (!piece) return piece.status();
-        parsed.push_back(std::move(*piece));
+        LC_TRY_ASSIGN(auto piece, ParseNonResident(record, at, m_clusterCount));
+        parsed.push_back(std::move(piece));
     }
     std::sort(parsed.begin(), parsed.end(),
               [](const NonResident& a, const NonResident& b) { return a.lowestVcn < b.lowestVcn; });
@@ -349,12 +340,10 @@ Status NtFs::LoadStream(const FileRecords& file, uint32_t type, bool unnamedOnly
 Status NtFs::ReadFacts(const FileRecords& file, Facts& out) {
     auto info = file.Find(ntfs::kTypeStandardInformation, false);
     if (info.empty()) return Corrupt();
-    auto value = ResidentValue(info.front().first, info.front().second);
-    if (!value) return value.status();
-    auto standard = ntfs::ParseStandardInformation(*value);
-    if (!standard) return standard.status();
-    out.modified = standard->modified;
-    out.attributes = standard->attributes;
+    LC_TRY_ASSIGN(auto value, ResidentValue(info.front().first, info.front().second));
+    LC_TRY_ASSIGN(auto standard, ntfs::ParseStandardInformation(value));
+    out.modified = standard.modified;
+    out.attributes = standard.attributes;
 
     // Folders and links need not have data: their size is 0.
     Stream data;
@@ -378,13 +367,11 @@ Status NtFs::ReadFacts(const FileRecords& file, Facts& out) {
 Status NtFs::ReadVolumeLabel() {
     std::vector<uint8_t> record;
     LC_TRY(ReadRecord(ntfs::kRecordVolume, record));
-    auto attribute = ntfs::FindAttribute(record, ntfs::kTypeVolumeName, 0, false);
-    if (!attribute) return attribute.status();
+    LC_TRY_ASSIGN(auto attribute, ntfs::FindAttribute(record, ntfs::kTypeVolumeName, 0, false));
     std::u16string label;
-    if (attribute->header.nameLength == 0) {
-        auto value = ResidentValue(record, attribute->offset);
-        if (!value) return value.status();
-        label = Utf16Le(*value);
+    if (attribute.header.nameLength == 0) {
+        LC_TRY_ASSIGN(auto value, ResidentValue(record, attribute.offset));
+        label = Utf16Le(value);
     }
     m_volume->SetVolumeLabel(std::move(label));
     return status::kSuccess;
@@ -411,24 +398,22 @@ Status NtFs::CollectEntries(std::span<const uint8_t> region, std::vector<Entry>&
     size_t offset = 0;
     // Entries are at least 16 bytes long, so the region's size bounds the walk.
     while (true) {
-        auto entry = ntfs::ParseIndexEntry(region, offset);
-        if (!entry) return entry.status();
-        if (entry->last) return status::kSuccess;
-        auto key = ntfs::ParseFileName(entry->key);
-        if (!key) return key.status();
+        LC_TRY_ASSIGN(auto entry, ntfs::ParseIndexEntry(region, offset));
+        if (entry.last) return status::kSuccess;
+        LC_TRY_ASSIGN(auto key, ntfs::ParseFileName(entry.key));
 
-        uint64_t record = entry->reference & ntfs::kRecordNumberMask;
+        uint64_t record = entry.reference & ntfs::kRecordNumberMask;
         // System files, the root's own entry, and the short twin of a long name are left out.
-        if (record >= ntfs::kFirstUserRecord && key->nameSpace != ntfs::kNamespaceDos) {
+        if (record >= ntfs::kFirstUserRecord && key.nameSpace != ntfs::kNamespaceDos) {
             Entry item;
             item.record = record;
-            item.name = Utf16Le(key->name);
-            item.modified = key->modified;
-            item.size = key->dataSize;
-            item.flags = key->flags;
+            item.name = Utf16Le(key.name);
+            item.modified = key.modified;
+            item.size = key.dataSize;
+            item.flags = key.flags;
             entries.push_back(std::move(item));
         }
-        offset += entry->length;
+        offset += entry.length;
     }
 }
 
@@ -459,7 +444,7 @@ Status NtFs::CollectIndexBuffers(const FileRecords& file, std::vector<Entry>& en
 
     uint64_t buffers = std::min<uint64_t>(stream.dataSize / m_indexBytes, bitmap.size() * 8);
     std::vector<uint8_t> buffer;
-    if (!TryResize(buffer, m_indexBytes)) return status::kOutOfMemory;
+    LC_TRY(CheckedResize(buffer, m_indexBytes));
     for (uint64_t i = 0; i < buffers; ++i) {
         // Buffers the bitmap marks free keep stale entries of deleted files.
         if (((bitmap[i / 8] >> (i % 8)) & 1) == 0) continue;
@@ -467,9 +452,8 @@ Status NtFs::CollectIndexBuffers(const FileRecords& file, std::vector<Entry>& en
         LC_TRY(ClaimIndexBuffer(stream.runs, i * m_indexBytes));
         LC_TRY(ReadStream(stream.runs, i * m_indexBytes, buffer));
         LC_TRY(ntfs::ApplyFixups(buffer, ntfs::kIndexMagic));
-        auto node = ntfs::ParseIndexBuffer(buffer);
-        if (!node) return node.status();
-        LC_TRY(CollectEntries(node->entries, entries));
+        LC_TRY_ASSIGN(auto node, ntfs::ParseIndexBuffer(buffer));
+        LC_TRY(CollectEntries(node.entries, entries));
     }
     return status::kSuccess;
 }
@@ -544,7 +528,7 @@ void NtFs::ReadFactsBatch(std::span<const Entry> entries, std::vector<Facts>& fa
         }
         uint64_t first = numbers[i];
         uint64_t count = numbers[last] - first + 1;
-        bool whole = TryResize(block, count * m_recordBytes) &&
+        bool whole = CheckedResize(block, count * m_recordBytes) == status::kSuccess &&
                      ReadStream(m_mftRuns, first * m_recordBytes, block) == status::kSuccess;
         for (; i <= last; ++i) {
             uint64_t number = numbers[i];
@@ -590,7 +574,7 @@ void NtFs::ReportEntry(Entry& entry, Facts facts, unsigned depth) {
             return;
         }
         m_volume->EnterDirectory();
-        (void)ReadDirectory(entry.record, depth + 1);
+        IgnoreStatus(ReadDirectory(entry.record, depth + 1), "a subfolder marks its own damage");
         m_volume->LeaveDirectory();
     } else {
         m_volume->AddFile(std::move(entry.name), facts.size, modified, entry.record,
@@ -682,10 +666,8 @@ Status NtFs::CopyStream(const Stream& stream, File& output, uint64_t size) {
         stream.unitBytes != 0
             ? stream.unitBytes
             : static_cast<size_t>(std::min<uint64_t>(kCopyBlock, RoundUpToSector(total)));
-    if (!TryResize(buffer, blockBytes) ||
-        (stream.unitBytes != 0 && !TryResize(packed, blockBytes))) {
-        return status::kOutOfMemory;
-    }
+    LC_TRY(CheckedResize(buffer, blockBytes));
+    if (stream.unitBytes != 0) LC_TRY(CheckedResize(packed, blockBytes));
     Status result = status::kSuccess;
     uint64_t position = 0;
     uint64_t reported = 0;
@@ -771,9 +753,8 @@ Status NtFs::ReadUnit(const Stream& stream, uint64_t position, std::vector<uint8
         std::span<uint8_t> input =
             std::span<uint8_t>(packed).first(static_cast<size_t>(real * m_clusterBytes));
         LC_TRY(ReadStream(stream.runs, position, input));
-        auto produced = Lznt1::Decompress(input, unit);
-        if (!produced) return produced.status();
-        std::fill(unit.begin() + static_cast<ptrdiff_t>(*produced), unit.end(), uint8_t{0});
+        LC_TRY_ASSIGN(auto produced, Lznt1::Decompress(input, unit));
+        std::fill(unit.begin() + static_cast<ptrdiff_t>(produced), unit.end(), uint8_t{0});
     }
     // Past the initialized size a file reads as zeros.
     if (stream.initializedSize < position + unit.size()) {

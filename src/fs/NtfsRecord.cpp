@@ -92,35 +92,32 @@ Result<AttributeHeader> ParseAttributeHeader(std::span<const uint8_t> bytes, siz
 
 Result<AttributeAt> FindAttribute(std::span<const uint8_t> record, uint32_t type, size_t from,
                                   bool unnamedOnly) {
-    auto header = ParseRecordHeader(record);
-    if (!header) return Result<AttributeAt>::Failure(header.status());
+    LC_TRY_ASSIGN(auto header, ParseRecordHeader(record));
     // The attributes end where the record's bytes in use do.
     std::span<const uint8_t> used =
-        record.first(std::min<size_t>(record.size(), header->bytesInUse));
+        record.first(std::min<size_t>(record.size(), header.bytesInUse));
     ByteReader reader(used);
-    size_t offset = from != 0 ? from : header->firstAttribute;
+    size_t offset = from != 0 ? from : header.firstAttribute;
     // Every step moves on by at least a header's length, so the record's size bounds the walk.
     while (offset < used.size() && used.size() - offset >= 8) {
         if (reader.At<uint32_t>(offset + kAttrType) == kAttrEnd) break;
-        auto attribute = ParseAttributeHeader(used, offset);
-        if (!attribute) return Result<AttributeAt>::Failure(attribute.status());
-        if (attribute->type == type && (!unnamedOnly || attribute->nameLength == 0)) {
-            return AttributeAt{offset, *attribute};
+        LC_TRY_ASSIGN(auto attribute, ParseAttributeHeader(used, offset));
+        if (attribute.type == type && (!unnamedOnly || attribute.nameLength == 0)) {
+            return AttributeAt{offset, attribute};
         }
-        offset += attribute->length;
+        offset += attribute.length;
     }
     return Result<AttributeAt>::Failure(status::kMoreData);
 }
 
 Result<std::span<const uint8_t>> ResidentValue(std::span<const uint8_t> record, size_t attribute) {
     using R = Result<std::span<const uint8_t>>;
-    auto header = ParseAttributeHeader(record, attribute);
-    if (!header) return R::Failure(header.status());
+    LC_TRY_ASSIGN(auto header, ParseAttributeHeader(record, attribute));
     FieldReader fields(record);
     const uint32_t valueLength = fields.At<uint32_t>(attribute + kAttrValueLength);
     const uint16_t valueOffset = fields.At<uint16_t>(attribute + kAttrValueOffset);
-    if (!fields.ok() || header->nonResident || header->length < kMinResidentHeader ||
-        valueOffset > header->length || valueLength > header->length - valueOffset) {
+    if (!fields.ok() || header.nonResident || header.length < kMinResidentHeader ||
+        valueOffset > header.length || valueLength > header.length - valueOffset) {
         return R::Failure(status::kFileCorrupt);
     }
     auto value = ByteReader(record).Slice(attribute + valueOffset, valueLength);
@@ -130,13 +127,10 @@ Result<std::span<const uint8_t>> ResidentValue(std::span<const uint8_t> record, 
 
 Result<NonResident> ParseNonResident(std::span<const uint8_t> record, size_t attribute,
                                      uint64_t clusterCount) {
-    auto header = ParseAttributeHeader(record, attribute);
-    if (!header) return Result<NonResident>::Failure(header.status());
-    if (!header->nonResident || header->length < kMinNonResidentHeader) {
-        return Corrupt<NonResident>();
-    }
+    LC_TRY_ASSIGN(auto header, ParseAttributeHeader(record, attribute));
+    if (!header.nonResident || header.length < kMinNonResidentHeader) return Corrupt<NonResident>();
     // The header is whole: ParseAttributeHeader checked that its length lies in the record.
-    std::span<const uint8_t> attr = record.subspan(attribute, header->length);
+    std::span<const uint8_t> attr = record.subspan(attribute, header.length);
     FieldReader fields(attr);
     const uint16_t runOffset = fields.At<uint16_t>(kAttrRunListOffset);
     NonResident value;
@@ -146,9 +140,7 @@ Result<NonResident> ParseNonResident(std::span<const uint8_t> record, size_t att
     value.initializedSize = std::min(value.dataSize, fields.At<uint64_t>(kAttrInitializedSize));
     value.compressionUnit = fields.At<uint8_t>(kAttrCompressionUnit);
     if (!fields.ok() || runOffset > attr.size()) return Corrupt<NonResident>();
-    auto runs = NtfsRunList::Decode(attr.subspan(runOffset), clusterCount);
-    if (!runs) return Result<NonResident>::Failure(runs.status());
-    value.runs = std::move(*runs);
+    LC_TRY_ASSIGN(value.runs, NtfsRunList::Decode(attr.subspan(runOffset), clusterCount));
     // The piece must hold exactly the clusters its header claims (an empty value has none).
     if (!value.runs.empty() && (highestVcn < value.lowestVcn ||
                                 highestVcn - value.lowestVcn + 1 != value.runs.VcnCount())) {
