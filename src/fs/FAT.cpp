@@ -7,6 +7,7 @@
 #include "fs/DosTime.h"
 #include "fs/FatCodePage.h"
 #include "fs/FatStructures.h"
+#include "fs/FileReader.h"
 #include "fs/Volume.h"
 #include "platform/ByteReader.h"
 #include "platform/File.h"
@@ -464,6 +465,26 @@ Status FAT::CopyFileData(uint64_t first, File& output, uint64_t size) {
     }
     m_volume->ReportProgress(0);
     return result;
+}
+
+Result<std::unique_ptr<FileReader>> FAT::OpenReader(uint64_t first, uint64_t size) {
+    using R = Result<std::unique_ptr<FileReader>>;
+    const uint32_t clusterBytes = BytesPerCluster();
+    if (size == 0) return R(std::make_unique<MemoryFileReader>(std::vector<uint8_t>{}));
+    if (clusterBytes == 0 || !IsValidCluster(first)) return R::Failure(status::kFileCorrupt);
+    std::vector<Run> runs;
+    const Status chain =
+        CollectRuns(static_cast<uint32_t>(first), (size + clusterBytes - 1) / clusterBytes, runs);
+    if (chain != status::kSuccess) return R::Failure(chain);
+    std::vector<FileExtent> extents;
+    if (!TryResize(extents, runs.size())) return R::Failure(status::kNotEnoughMemory);
+    uint64_t offset = 0;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const uint64_t bytes = uint64_t{runs[i].count} * clusterBytes;
+        extents[i] = {offset, bytes, ClusterToSector(runs[i].start) * m_bytesPerSector, false};
+        offset += bytes;
+    }
+    return ExtentFileReader::Create(*m_volume, size, size, std::move(extents));
 }
 
 }  // namespace lc
