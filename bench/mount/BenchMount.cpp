@@ -21,6 +21,14 @@ namespace {
 namespace fs = std::filesystem;
 using namespace lc::bench;
 
+// --keep: images and volumes stay in the work folder and are used again by the next run.
+bool g_keep = false;
+
+void Remove(const fs::path& image, const fs::path& vol) {
+    if (g_keep) return;
+    Remove(image, vol);
+}
+
 void Mount3g(const fs::path& image, const fs::path& mnt, bool readOnly) {
     fs::create_directories(mnt);
     Shell(std::string("ntfs-3g -o ") + (readOnly ? "ro " : "big_writes ") + Quote(image) + " " +
@@ -82,37 +90,38 @@ void MakeImage(const fs::path& image, uint64_t mib, const fs::path& mnt,
 void BenchSequential(const fs::path& work, uint64_t mib) {
     std::printf("== sequential read of a %llu MiB file ==\n", static_cast<unsigned long long>(mib));
     const fs::path image = work / "big.ntfs", vol = work / "big.vol";
-    MakeImage(image, mib + 64, work / "fill", [&](const fs::path& mnt) {
-        WritePattern(work / "pattern", mib << 20);
-        Shell("cp " + Quote(work / "pattern") + " " + Quote(mnt / "big.bin"));
-        fs::remove(work / "pattern");
-    });
-    MakeVolume(image, vol);
+    if (!fs::exists(vol))
+        MakeImage(image, mib + 64, work / "fill", [&](const fs::path& mnt) {
+            WritePattern(work / "pattern", mib << 20);
+            Shell("cp " + Quote(work / "pattern") + " " + Quote(mnt / "big.bin"));
+            fs::remove(work / "pattern");
+        });
+    if (!fs::exists(vol)) MakeVolume(image, vol);
     const Pair t = Measure(work, image, vol, 3, [](const fs::path& mnt) {
         Shell("dd if=" + Quote(mnt / "big.bin") + " of=/dev/null bs=1M status=none");
     });
     std::printf("ntfs-3g -o ro of the plain image: %8.3f s  %7.1f MiB/s\n", t.peer, mib / t.peer);
     std::printf("lcportable-cli mount:             %8.3f s  %7.1f MiB/s\n", t.ours, mib / t.ours);
     std::printf("ratio %.2f (target <= 1.25)\n", t.ours / t.peer);
-    fs::remove(image);
-    fs::remove(vol);
+    Remove(image, vol);
 }
 
 void BenchFind(const fs::path& work, unsigned entries) {
     std::printf("== find | wc -l over %u entries ==\n", entries);
     const fs::path image = work / "tree.ntfs", vol = work / "tree.vol";
     const unsigned perFolder = 1000;
-    MakeImage(image, 128 + entries / 200, work / "fill", [&](const fs::path& mnt) {
-        for (unsigned made = 0, d = 0; made < entries; ++d) {
-            const unsigned n = std::min(perFolder - 1, entries - made - 1);
-            const fs::path dir = mnt / ("folder " + std::to_string(d));
-            fs::create_directories(dir);
-            Shell("cd " + Quote(dir) + " && for i in $(seq 1 " + std::to_string(n) +
-                  "); do : > \"entry number $i of folder.txt\"; done");
-            made += n + 1;
-        }
-    });
-    MakeVolume(image, vol);
+    if (!fs::exists(vol))
+        MakeImage(image, 128 + entries / 200, work / "fill", [&](const fs::path& mnt) {
+            for (unsigned made = 0, d = 0; made < entries; ++d) {
+                const unsigned n = std::min(perFolder - 1, entries - made - 1);
+                const fs::path dir = mnt / ("folder " + std::to_string(d));
+                fs::create_directories(dir);
+                Shell("cd " + Quote(dir) + " && for i in $(seq 1 " + std::to_string(n) +
+                      "); do : > \"entry number $i of folder.txt\"; done");
+                made += n + 1;
+            }
+        });
+    if (!fs::exists(vol)) MakeVolume(image, vol);
     const Pair t = Measure(work, image, vol, 3, [](const fs::path& mnt) {
         Shell("find " + Quote(mnt) + " | wc -l >/dev/null");
     });
@@ -126,8 +135,7 @@ void BenchFind(const fs::path& work, unsigned entries) {
     std::printf("lcportable-cli mount:             %8.3f s\n", t.ours);
     std::printf("ratio %.2f (target <= 1.0); mounting and unmounting (unlock, tree) %.3f s\n",
                 t.ours / t.peer, mount);
-    fs::remove(image);
-    fs::remove(vol);
+    Remove(image, vol);
 }
 
 }  // namespace
@@ -137,7 +145,6 @@ int main(int argc, char** argv) {
     fs::path work = fs::temp_directory_path() / "lc-bench-mount";
     uint64_t mib = 1024;
     unsigned entries = 100000;
-    bool keep = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--work" && i + 1 < argc) {
@@ -147,7 +154,7 @@ int main(int argc, char** argv) {
         } else if (a == "--entries" && i + 1 < argc) {
             entries = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
         } else if (a == "--keep") {
-            keep = true;
+            g_keep = true;
         } else {
             std::fprintf(stderr,
                          "usage: bench_mount [--work DIR] [--size-mib N] [--entries N] [--keep]\n");
@@ -161,6 +168,6 @@ int main(int argc, char** argv) {
     fs::create_directories(work);
     if (mib > 0) BenchSequential(work, mib);
     if (entries > 0) BenchFind(work, entries);
-    if (!keep) fs::remove_all(work);
+    if (!g_keep) fs::remove_all(work);
     return 0;
 }

@@ -157,11 +157,13 @@ void FillStat(const Mount& mount, const Node& node, struct stat* st) {
 
 void* OnInit(fuse_conn_info* connection, fuse_config* config) {
     config->use_ino = 1;
-    config->readdir_ino = 1;
     config->kernel_cache = 1;
     config->entry_timeout = config->attr_timeout = config->negative_timeout = kForever;
     connection->max_read = 1u << 20;
     connection->max_readahead = 1u << 20;
+    // A listing names its entries with their types only: a walk such as find then needs no
+    // lookup of every file, and whatever is looked up stays known for good.
+    connection->want &= ~(FUSE_CAP_READDIRPLUS | FUSE_CAP_READDIRPLUS_AUTO);
     return fuse_get_context()->private_data;
 }
 
@@ -219,19 +221,32 @@ int OnRelease(const char*, fuse_file_info* info) {
     return 0;
 }
 
-int OnReadDir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*,
+int OnOpenDir(const char* path, fuse_file_info* info) {
+    const Node* node = Find(*Context(), path);
+    if (node == nullptr) return -ENOENT;
+    // A listing never changes: the kernel may keep it for the next reader.
+    info->cache_readdir = 1;
+    info->keep_cache = 1;
+    return 0;
+}
+
+// Entries are numbered ".", "..", then the children; each call goes on from offset, so a large
+// folder costs one pass however many calls its listing takes.
+int OnReadDir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t offset, fuse_file_info*,
               fuse_readdir_flags) {
     Mount& mount = *Context();
     const Node* node = Find(mount, path);
     if (node == nullptr) return -ENOENT;
     if (!node->record->IsDirectory() || !node->linkTarget.empty()) return -ENOTDIR;
+    const auto none = static_cast<fuse_fill_dir_flags>(0);
+    const size_t count = node->children.size() + 2;
     struct stat st;
-    FillStat(mount, *node, &st);
-    fill(buffer, ".", &st, 0, FUSE_FILL_DIR_PLUS);
-    fill(buffer, "..", nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
-    for (uint32_t child : node->children) {
-        FillStat(mount, mount.nodes[child], &st);
-        if (fill(buffer, mount.nodes[child].name.c_str(), &st, 0, FUSE_FILL_DIR_PLUS) != 0) break;
+    for (size_t position = offset < 0 ? 0 : static_cast<size_t>(offset); position < count;
+         ++position) {
+        const Node& entry = position < 2 ? *node : mount.nodes[node->children[position - 2]];
+        FillStat(mount, entry, &st);
+        const char* name = position == 0 ? "." : position == 1 ? ".." : entry.name.c_str();
+        if (fill(buffer, name, &st, static_cast<off_t>(position + 1), none) != 0) break;
     }
     return 0;
 }
@@ -258,6 +273,7 @@ fuse_operations Operations() {
     ops.open = OnOpen;
     ops.read = OnRead;
     ops.release = OnRelease;
+    ops.opendir = OnOpenDir;
     ops.readdir = OnReadDir;
     ops.statfs = OnStatFs;
     ops.mknod = [](const char*, mode_t, dev_t) { return ReadOnly(); };

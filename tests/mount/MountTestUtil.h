@@ -2,11 +2,12 @@
 // mkvol, and what `extract` writes of it, made once per process.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
+
+#include <algorithm>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <random>
 #include <string>
@@ -34,8 +35,8 @@ inline const MountFixture kMountFixtures[] = {
 
 inline std::string FixtureName(const testing::TestParamInfo<MountFixture>& info) {
     std::string name = info.param.image;
-    for (char& c : name)
-        if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !isalnum(c); }, '_');
     return name;
 }
 
@@ -87,24 +88,14 @@ inline std::vector<std::pair<uint64_t, size_t>> RandomRanges(uint64_t size, unsi
     return ranges;
 }
 
-// Up to length bytes of the file at path from offset on (fewer at its end), or -1 on failure.
+// Up to length bytes of the file at path from offset on (fewer at its end).
 inline std::vector<uint8_t> ReadRange(const std::filesystem::path& path, uint64_t offset,
-                                      size_t length, ssize_t* got = nullptr) {
+                                      size_t length) {
     std::vector<uint8_t> bytes(length);
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    ssize_t done = 0;
-    while (fd >= 0 && static_cast<size_t>(done) < length) {
-        ssize_t n =
-            ::pread(fd, bytes.data() + done, length - done, static_cast<off_t>(offset + done));
-        if (n <= 0) {
-            if (n < 0) done = -1;
-            break;
-        }
-        done += n;
-    }
-    if (fd >= 0) ::close(fd);
-    if (got) *got = fd < 0 ? -1 : done;
-    bytes.resize(done > 0 ? static_cast<size_t>(done) : 0);
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(offset));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
+    bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
     return bytes;
 }
 
