@@ -39,7 +39,9 @@ TEST_P(FileReaderTest, RandomRangesEqualExtractedBytes) {
             // Long names come out shortened; links and encrypted data do not come out at all.
             EXPECT_TRUE(record->IsLink() || IsUnsupportedData(*record) || path.size() > 255)
                 << path;
-            if (IsUnsupportedData(*record)) EXPECT_EQ(opened.status(), status::kNotSupported);
+            if (IsUnsupportedData(*record)) {
+                EXPECT_EQ(opened.status(), status::kNotSupported);
+            }
             continue;
         }
         ASSERT_TRUE(opened.ok()) << path << ": " << opened.status();
@@ -50,7 +52,10 @@ TEST_P(FileReaderTest, RandomRangesEqualExtractedBytes) {
         std::vector<std::thread> threads;
         for (unsigned t = 0; t < 4; ++t) {
             threads.emplace_back([&, t] {
-                for (auto [offset, length] : RandomRanges(reader.Size(), t * 31 + compared, 12)) {
+                // Small files get few ranges: most of a range lies past their end.
+                const size_t count = reader.Size() > 65536 ? 12 : 2;
+                for (auto [offset, length] :
+                     RandomRanges(reader.Size(), t * 31 + compared, count)) {
                     std::vector<uint8_t> got(length);
                     size_t n = 0;
                     ASSERT_EQ(reader.ReadAt(offset, got, n), status::kSuccess) << path;

@@ -94,7 +94,7 @@ TEST_P(MountFixtureTest, ShowsWhatExtractWrites) {
         if (written.st_size <= (64 << 20)) {
             EXPECT_EQ(ReadFileBytes(it->path()), ReadFileBytes(extracted)) << relative;
         }
-        ExpectSameRanges(it->path(), extracted, static_cast<unsigned>(files));
+        if (written.st_size > 65536) ExpectSameRanges(it->path(), extracted, unsigned(files));
     }
     // Nothing extract wrote is missing from the mount.
     for (auto it = fs::recursive_directory_iterator(prepared.extracted);
