@@ -53,12 +53,15 @@ constexpr double kForever = 365.0 * 24 * 3600;
 constexpr const char* kFixedOptions =
     "ro,default_permissions,fsname=lcportable,subtype=lcportable,max_read=1048576";
 
+// What the file system shows of a record, kept together: a listing touches nothing else.
 struct Node {
     const DirInfo* record = nullptr;
-    std::vector<uint32_t> children;  // folders: indices into Mount::nodes
-    std::string name;
-    std::string linkTarget;  // '/' separated
+    mode_t mode = 0;
+    uint64_t size = 0;
     time_t modified = 0;
+    std::string name;
+    std::string linkTarget;          // '/' separated
+    std::vector<uint32_t> children;  // folders: indices into Mount::nodes
 };
 
 struct Mount {
@@ -98,7 +101,7 @@ bool BuildIndex(Mount& mount) {
     const DirInfo* root = mount.volume->Root();
     if (root == nullptr) return false;
     time_t now = time(nullptr);
-    mount.nodes.push_back({root, {}, "", "", RecordTime(*root).value_or(now)});
+    mount.nodes.push_back({root, S_IFDIR | 0555, 0, RecordTime(*root).value_or(now), "", "", {}});
     mount.byPath.emplace("/", 0);
     // Folders still to list, by node index; the tree is finite and every folder is met once.
     std::vector<std::pair<uint32_t, std::string>> pending{{0, ""}};
@@ -110,11 +113,18 @@ bool BuildIndex(Mount& mount) {
         auto add = [&](const DirInfo* record) {
             std::string name = ShownName(*record, taken);
             if (name.empty()) return;
-            Node node{record, {}, name, "", RecordTime(*record).value_or(now)};
+            Node node{
+                record, S_IFREG | 0444, record->size, RecordTime(*record).value_or(now), name, "",
+                {}};
             if (record->IsLink()) {
                 node.linkTarget = Utf16ToUtf8(record->linkTarget);
                 for (char& c : node.linkTarget)
                     if (c == '\\') c = '/';
+                node.mode = S_IFLNK | 0777;
+                node.size = node.linkTarget.size();
+            } else if (record->IsDirectory()) {
+                node.mode = S_IFDIR | 0555;
+                node.size = 0;
             }
             const auto child = static_cast<uint32_t>(mount.nodes.size());
             std::string childPath = path + "/" + name;
@@ -137,18 +147,10 @@ const Node* Find(Mount& mount, const char* path) {
 void FillStat(const Mount& mount, const Node& node, struct stat* st) {
     std::memset(st, 0, sizeof *st);
     st->st_ino = static_cast<ino_t>(&node - mount.nodes.data()) + 1;
-    if (!node.linkTarget.empty()) {
-        st->st_mode = S_IFLNK | 0777;
-        st->st_size = static_cast<off_t>(node.linkTarget.size());
-    } else if (node.record->IsDirectory()) {
-        st->st_mode = S_IFDIR | 0555;
-        st->st_nlink = 2;
-    } else {
-        st->st_mode = S_IFREG | 0444;
-        st->st_size = static_cast<off_t>(node.record->size);
-    }
-    if (st->st_nlink == 0) st->st_nlink = 1;
-    st->st_blocks = (st->st_size + 511) / 512;
+    st->st_mode = node.mode;
+    st->st_nlink = S_ISDIR(node.mode) ? 2 : 1;
+    st->st_size = static_cast<off_t>(node.size);
+    st->st_blocks = static_cast<blkcnt_t>((node.size + 511) / 512);
     st->st_blksize = 128 * 1024;
     st->st_uid = mount.uid;
     st->st_gid = mount.gid;
@@ -190,7 +192,7 @@ int OnOpen(const char* path, fuse_file_info* info) {
     Mount& mount = *Context();
     const Node* node = Find(mount, path);
     if (node == nullptr) return -ENOENT;
-    if (node->record->IsDirectory()) return -EISDIR;
+    if (S_ISDIR(node->mode)) return -EISDIR;
     if ((info->flags & O_ACCMODE) != O_RDONLY) return -EROFS;
     // Encrypted data is never read as it is stored.
     if (IsUnsupportedData(*node->record)) return -EACCES;
@@ -237,14 +239,16 @@ int OnReadDir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t offset
     Mount& mount = *Context();
     const Node* node = Find(mount, path);
     if (node == nullptr) return -ENOENT;
-    if (!node->record->IsDirectory() || !node->linkTarget.empty()) return -ENOTDIR;
+    if (!S_ISDIR(node->mode)) return -ENOTDIR;
     const auto none = static_cast<fuse_fill_dir_flags>(0);
     const size_t count = node->children.size() + 2;
-    struct stat st;
+    // Without attributes in listings only the inode number and the type are read.
+    struct stat st {};
     for (size_t position = offset < 0 ? 0 : static_cast<size_t>(offset); position < count;
          ++position) {
         const Node& entry = position < 2 ? *node : mount.nodes[node->children[position - 2]];
-        FillStat(mount, entry, &st);
+        st.st_ino = static_cast<ino_t>(&entry - mount.nodes.data()) + 1;
+        st.st_mode = entry.mode;
         const char* name = position == 0 ? "." : position == 1 ? ".." : entry.name.c_str();
         if (fill(buffer, name, &st, static_cast<off_t>(position + 1), none) != 0) break;
     }
