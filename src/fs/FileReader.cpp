@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <new>
 
 #include "fs/FileSystemBase.h"
 #include "fs/Volume.h"
@@ -58,23 +57,20 @@ Status ReadVolumeRange(Volume& volume, uint64_t offset, std::span<uint8_t> out) 
 Result<std::unique_ptr<FileReader>> ExtentFileReader::Create(Volume& volume, uint64_t size,
                                                              uint64_t validSize,
                                                              std::vector<FileExtent> extents) {
-    using R = Result<std::unique_ptr<FileReader>>;
     uint64_t covered = 0;
     for (const FileExtent& extent : extents) {
         if (extent.fileOffset != covered || extent.length == 0 ||
             __builtin_add_overflow(covered, extent.length, &covered)) {
-            return R::Failure(status::kFileCorrupt);
+            return status::kFileCorrupt;
         }
         uint64_t end = 0;
         if (!extent.hole && __builtin_add_overflow(extent.volumeOffset, extent.length, &end)) {
-            return R::Failure(status::kFileCorrupt);
+            return status::kFileCorrupt;
         }
     }
-    if (covered < size) return R::Failure(status::kFileCorrupt);
-    std::unique_ptr<FileReader> reader(new (std::nothrow) ExtentFileReader(
-        volume, size, std::min(validSize, size), std::move(extents)));
-    if (!reader) return R::Failure(status::kNotEnoughMemory);
-    return R(std::move(reader));
+    if (covered < size) return status::kFileCorrupt;
+    return std::unique_ptr<FileReader>(
+        new ExtentFileReader(volume, size, std::min(validSize, size), std::move(extents)));
 }
 
 Status ExtentFileReader::ReadRange(uint64_t offset, std::span<uint8_t> out) {
@@ -115,22 +111,19 @@ Status MemoryFileReader::ReadRange(uint64_t offset, std::span<uint8_t> out) {
 }
 
 Result<std::unique_ptr<FileReader>> FileSystemBase::OpenReader(uint64_t, uint64_t) {
-    return Result<std::unique_ptr<FileReader>>::Failure(status::kNotSupported);
+    return status::kNotSupported;
 }
 
 Result<std::unique_ptr<FileReader>> OpenFileReader(FileSystemBase* fileSystem,
                                                    const DirInfo& file) {
-    using R = Result<std::unique_ptr<FileReader>>;
-    if (!file.IsFile()) return R::Failure(status::kInvalidParameter);
-    if (IsUnsupportedData(file)) return R::Failure(status::kNotSupported);
+    if (!file.IsFile()) return status::kInvalidParameter;
+    if (IsUnsupportedData(file)) return status::kNotSupported;
     if (file.firstCluster <= 1 || file.size == 0) {
         // No data cluster: only an empty file is whole.
-        if (file.size != 0) return R::Failure(status::kFileCorrupt);
-        std::unique_ptr<FileReader> empty(new (std::nothrow) MemoryFileReader({}));
-        if (!empty) return R::Failure(status::kNotEnoughMemory);
-        return R(std::move(empty));
+        if (file.size != 0) return status::kFileCorrupt;
+        return std::unique_ptr<FileReader>(std::make_unique<MemoryFileReader>());
     }
-    if (fileSystem == nullptr) return R::Failure(status::kInvalidHandle);
+    if (fileSystem == nullptr) return status::kInvalidHandle;
     return fileSystem->OpenReader(file.firstCluster, file.size);
 }
 

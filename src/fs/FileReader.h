@@ -78,7 +78,7 @@ private:
 // A file whose bytes are kept in memory (resident NTFS data, empty files).
 class MemoryFileReader final : public FileReader {
 public:
-    explicit MemoryFileReader(std::vector<uint8_t> bytes)
+    explicit MemoryFileReader(std::vector<uint8_t> bytes = {})
         : FileReader(bytes.size()), m_bytes(std::move(bytes)) {}
 
 protected:

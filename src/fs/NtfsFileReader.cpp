@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
-#include <new>
 
 #include "fs/FileReader.h"
 #include "fs/NtFs.h"
@@ -32,8 +31,10 @@ protected:
             const size_t within = static_cast<size_t>(position - start);
             const size_t piece = std::min<size_t>(unitBytes - within, out.size() - done);
             if (!CopyCached(start, within, out.subspan(done, piece))) {
-                if (unit.empty() && (!TryResize(unit, unitBytes) || !TryResize(packed, unitBytes)))
-                    return status::kOutOfMemory;
+                if (unit.empty()) {
+                    LC_TRY(CheckedResize(unit, unitBytes));
+                    LC_TRY(CheckedResize(packed, unitBytes));
+                }
                 bool hole = false;
                 LC_TRY(m_fs.ReadUnit(m_stream, start, unit, packed, hole));
                 if (hole) std::fill(unit.begin(), unit.end(), uint8_t{0});
@@ -55,12 +56,7 @@ private:
     }
     void Keep(uint64_t start, const std::vector<uint8_t>& unit) {
         std::lock_guard lock(m_cacheMutex);
-        // Without memory for the copy the next read decodes the unit again.
-        if (!TryResize(m_cached, unit.size())) {
-            m_cached.clear();
-            return;
-        }
-        std::memcpy(m_cached.data(), unit.data(), unit.size());
+        m_cached = unit;
         m_cachedStart = start;
     }
 
@@ -72,44 +68,37 @@ private:
 };
 
 Result<std::unique_ptr<FileReader>> NtFs::OpenReader(uint64_t first, uint64_t size) {
-    using R = Result<std::unique_ptr<FileReader>>;
-    auto fail = [](Status code) { return R::Failure(code); };
-    if (m_geometry != status::kSuccess) return fail(m_geometry);
-    if (m_recordCount == 0) {
-        if (Status st = ReadMft(); st != status::kSuccess) return fail(st);
-    }
+    using Reader = std::unique_ptr<FileReader>;
+    LC_TRY(m_geometry);
+    if (m_recordCount == 0) LC_TRY(ReadMft());
     FileRecords file;
-    if (Status st = ReadFileRecords(first, file); st != status::kSuccess) return fail(st);
+    LC_TRY(ReadFileRecords(first, file));
     Stream stream;
-    Status st = LoadStream(file, ntfs::kTypeData, true, stream);
-    std::unique_ptr<FileReader> reader;
-    if (st == status::kMoreData) {
+    const Status loaded = LoadStream(file, ntfs::kTypeData, true, stream);
+    if (loaded == status::kMoreData) {
         // A file without data (a link, say) is empty.
-        if (size != 0) return fail(status::kFileCorrupt);
-        reader.reset(new (std::nothrow) MemoryFileReader({}));
-        return reader ? R(std::move(reader)) : fail(status::kNotEnoughMemory);
+        if (size != 0) return status::kFileCorrupt;
+        return Reader(std::make_unique<MemoryFileReader>());
     }
-    if (st != status::kSuccess) return fail(st);
-    if (stream.flags & ntfs::kAttrFlagEncrypted) return fail(status::kNotSupported);
-    if (size > stream.dataSize) return fail(status::kFileCorrupt);
+    LC_TRY(loaded);
+    if (stream.flags & ntfs::kAttrFlagEncrypted) return status::kNotSupported;
+    if (size > stream.dataSize) return status::kFileCorrupt;
     if (stream.resident) {
         // Resident values are never compressed, whatever the flags say.
         std::vector<uint8_t> bytes;
-        if (!TryResize(bytes, static_cast<size_t>(size))) return fail(status::kOutOfMemory);
+        LC_TRY(CheckedResize(bytes, static_cast<size_t>(size)));
         std::copy_n(stream.bytes.begin(), bytes.size(), bytes.begin());
-        reader.reset(new (std::nothrow) MemoryFileReader(std::move(bytes)));
-        return reader ? R(std::move(reader)) : fail(status::kNotEnoughMemory);
+        return Reader(std::make_unique<MemoryFileReader>(std::move(bytes)));
     }
     const uint16_t compression = stream.flags & ntfs::kAttrFlagCompressionMask;
-    if (compression != 0 && compression != ntfs::kAttrFlagLznt1) return fail(status::kNotSupported);
+    if (compression != 0 && compression != ntfs::kAttrFlagLznt1) return status::kNotSupported;
     if (stream.unitBytes != 0) {
-        reader.reset(new (std::nothrow) NtfsCompressedReader(*this, std::move(stream), size));
-        return reader ? R(std::move(reader)) : fail(status::kNotEnoughMemory);
+        return Reader(std::make_unique<NtfsCompressedReader>(*this, std::move(stream), size));
     }
 
     const std::vector<NtfsRun>& runs = stream.runs.Runs();
     std::vector<FileExtent> extents;
-    if (!TryResize(extents, runs.size())) return fail(status::kOutOfMemory);
+    LC_TRY(CheckedResize(extents, runs.size()));
     // The run list is checked to fit 64 bits in bytes (LoadStream).
     for (size_t i = 0; i < runs.size(); ++i) {
         extents[i] = {runs[i].vcn * m_clusterBytes, runs[i].length * m_clusterBytes,
