@@ -11,7 +11,7 @@
 set -euo pipefail
 
 RUN_PACKAGES=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config libfuse3-dev fuse3
   qt6-base-dev libgl-dev qt6-translations-l10n
   shared-mime-info desktop-file-utils xdg-utils hicolor-icon-theme adwaita-icon-theme
   fontconfig fonts-dejavu-core

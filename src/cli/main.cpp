@@ -44,7 +44,7 @@ void PrintOverview(FILE* out) {
                  "       lcportable-cli help [COMMAND]\n"
                  "       lcportable-cli --version\n"
                  "\n"
-                 "Reads encrypted volume files (.vol) without mounting them; never writes to "
+                 "Reads encrypted volume files (.vol) by itself; never writes to "
                  "them.\n\nCommands:\n");
     for (const auto& c : commands) std::fprintf(out, "  %-9s %s\n", c.name, c.summary);
     std::fprintf(out, "\nRun 'lcportable-cli help COMMAND' for a command's options.\n\n%s", kNotes);

@@ -8,6 +8,7 @@
 #include "fs/FatCodePage.h"
 #include "fs/FatRecord.h"
 #include "fs/FatStructures.h"
+#include "fs/FileReader.h"
 #include "fs/Volume.h"
 #include "platform/ByteReader.h"
 #include "platform/File.h"
@@ -432,6 +433,24 @@ Status FAT::CopyFileData(uint64_t first, File& output, uint64_t size) {
     }
     m_volume->ReportProgress(0);
     return result;
+}
+
+Result<std::unique_ptr<FileReader>> FAT::OpenReader(uint64_t first, uint64_t size) {
+    const uint32_t clusterBytes = BytesPerCluster();
+    if (size == 0) return std::unique_ptr<FileReader>(std::make_unique<MemoryFileReader>());
+    if (clusterBytes == 0 || !IsValidCluster(first)) return status::kFileCorrupt;
+    std::vector<Run> runs;
+    LC_TRY(
+        CollectRuns(static_cast<uint32_t>(first), (size + clusterBytes - 1) / clusterBytes, runs));
+    std::vector<FileExtent> extents;
+    LC_TRY(CheckedResize(extents, runs.size()));
+    uint64_t offset = 0;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const uint64_t bytes = uint64_t{runs[i].count} * clusterBytes;
+        extents[i] = {offset, bytes, ClusterToSector(runs[i].start) * m_bytesPerSector, false};
+        offset += bytes;
+    }
+    return ExtentFileReader::Create(*m_volume, size, size, std::move(extents));
 }
 
 }  // namespace lc

@@ -24,6 +24,8 @@ public:
     Status ParseBootSector(std::span<const uint8_t> bootSector) override;
     // 1392 when the chain is shorter than size, loops, leaves the volume or starts at 0/1.
     Status CopyFileData(uint64_t first, File& output, uint64_t size) override;
+    // The chain followed once into runs of clusters; the same codes as CopyFileData.
+    Result<std::unique_ptr<FileReader>> OpenReader(uint64_t first, uint64_t size) override;
 
     // FAT entry values that end a chain normally.
     virtual bool IsEndOfChain(uint32_t value) const = 0;

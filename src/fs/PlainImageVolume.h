@@ -2,6 +2,7 @@
 // DirInfo tree like the real volume does. For tests, fuzzing and benchmarks.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -53,8 +54,9 @@ private:
     uint64_t m_fileSize = 0;
     DirTree m_tree;
     ProgressCallback m_progress;
-    uint64_t m_readCalls = 0;
-    uint64_t m_sectorsRead = 0;
+    // Counted from every thread that reads.
+    std::atomic<uint64_t> m_readCalls = 0;
+    std::atomic<uint64_t> m_sectorsRead = 0;
 };
 
 }  // namespace lc
