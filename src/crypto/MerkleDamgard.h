@@ -7,6 +7,7 @@
 #include <cstring>
 #include <span>
 
+#include "crypto/BigEndian.h"
 #include "platform/SecureBuffer.h"
 
 namespace lc::md {
@@ -14,17 +15,6 @@ namespace lc::md {
 inline constexpr size_t kBlockSize = 64;
 
 using CompressFunction = void (*)(uint32_t* state, const uint8_t* data, size_t blocks);
-
-inline void StoreBe32(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v >> 24);
-    p[1] = static_cast<uint8_t>(v >> 16);
-    p[2] = static_cast<uint8_t>(v >> 8);
-    p[3] = static_cast<uint8_t>(v);
-}
-
-inline uint32_t LoadBe32(const uint8_t* p) {
-    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
 
 inline void Absorb(uint32_t* state, uint8_t* buffer, size_t& buffered, uint64_t& totalBytes,
                    std::span<const uint8_t> data, CompressFunction compress) {

@@ -17,7 +17,7 @@ inline uint32_t Rotl(uint32_t x, int n) {
 void CompressPortable(uint32_t* state, const uint8_t* data, size_t blocks) {
     uint32_t w[80];
     for (; blocks > 0; --blocks, data += md::kBlockSize) {
-        for (int t = 0; t < 16; ++t) w[t] = md::LoadBe32(data + 4 * t);
+        for (int t = 0; t < 16; ++t) w[t] = LoadBe32(data + 4 * t);
         for (int t = 16; t < 80; ++t) w[t] = Rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
         uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
         for (int t = 0; t < 80; ++t) {
@@ -78,7 +78,7 @@ void Sha1::Update(std::span<const uint8_t> data) {
 
 void Sha1::End(std::span<uint8_t, kDigestSize> digest) {
     md::Finish(m_state, m_buffer, m_buffered, m_totalBytes, Compressor());
-    for (size_t i = 0; i < 5; ++i) md::StoreBe32(digest.data() + 4 * i, m_state[i]);
+    for (size_t i = 0; i < 5; ++i) StoreBe32(digest.data() + 4 * i, m_state[i]);
     Begin();
 }
 

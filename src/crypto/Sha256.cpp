@@ -19,7 +19,7 @@ inline uint32_t Rotr(uint32_t x, int n) {
 void CompressPortable(uint32_t* state, const uint8_t* data, size_t blocks) {
     uint32_t w[64];
     for (; blocks > 0; --blocks, data += md::kBlockSize) {
-        for (int t = 0; t < 16; ++t) w[t] = md::LoadBe32(data + 4 * t);
+        for (int t = 0; t < 16; ++t) w[t] = LoadBe32(data + 4 * t);
         for (int t = 16; t < 64; ++t) {
             uint32_t s0 = Rotr(w[t - 15], 7) ^ Rotr(w[t - 15], 18) ^ (w[t - 15] >> 3);
             uint32_t s1 = Rotr(w[t - 2], 17) ^ Rotr(w[t - 2], 19) ^ (w[t - 2] >> 10);
@@ -82,7 +82,7 @@ void Sha256::Update(std::span<const uint8_t> data) {
 
 void Sha256::End(std::span<uint8_t, kDigestSize> digest) {
     md::Finish(m_state, m_buffer, m_buffered, m_totalBytes, Compressor());
-    for (size_t i = 0; i < 8; ++i) md::StoreBe32(digest.data() + 4 * i, m_state[i]);
+    for (size_t i = 0; i < 8; ++i) StoreBe32(digest.data() + 4 * i, m_state[i]);
     Begin();
 }
 

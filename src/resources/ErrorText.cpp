@@ -3,16 +3,12 @@
 #include <cstdio>
 
 #include "platform/ErrorCodes.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace lc {
 
 namespace {
-
-constexpr uint32_t kStrNoPassword = 5;
-constexpr uint32_t kStrNotVolume = 6;
-constexpr uint32_t kStrUnsupportedFileSystem = 32779;
-constexpr uint32_t kStrUnknownError = 32784;
 
 // printf-style filling of a resource text; the resource decides the order of the fields.
 template <class... Args>
@@ -30,11 +26,11 @@ std::string Format(const std::string& pattern, Args... args) {
 std::string FormatOpenError(Status code, Language language) {
     switch (code) {
         case status::kInvalidFunction:
-            return LoadString(kStrUnsupportedFileSystem, language);
+            return LoadString(str::kUnsupportedFileSystem, language);
         case status::kErrNoKeyBlock:
-            return LoadString(kStrNoPassword, language);
+            return LoadString(str::kNoPassword, language);
         case status::kErrNotVolume:
-            return LoadString(kStrNotVolume, language);
+            return LoadString(str::kNotVolume, language);
         default:
             break;
     }
@@ -45,7 +41,7 @@ std::string FormatSystemError(Status code, Language language) {
     if (auto system = SystemMessageText(code, language)) {
         return system->substr(0, system->find_first_of("\r\n"));
     }
-    return Format(LoadString(kStrUnknownError, language), code, static_cast<int>(code & 0xFFFF));
+    return Format(LoadString(str::kUnknownError, language), code, static_cast<int>(code & 0xFFFF));
 }
 
 std::string StatusCodeText(Status code) {
