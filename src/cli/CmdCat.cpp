@@ -49,7 +49,7 @@ int RunCat(const ParsedArguments& parsed) {
     // Plain copies left by windows that no longer run go before new ones are made.
     {
         Dod seeding;  // the wipe's random passes need a seeded generator
-        (void)SweepOrphanedTempFolders();
+        IgnoreStatus(SweepOrphanedTempFolders(), "copies it cannot remove wait for the next sweep");
     }
 
     VolumeOptions volumeOptions{parsed.Value("password-file")};

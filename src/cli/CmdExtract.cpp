@@ -179,7 +179,7 @@ int RunExtract(const ParsedArguments& parsed) {
     // Plain copies left by windows that no longer run go before new ones are made.
     {
         Dod seeding;  // the wipe's random passes need a seeded generator
-        (void)SweepOrphanedTempFolders();
+        IgnoreStatus(SweepOrphanedTempFolders(), "copies it cannot remove wait for the next sweep");
     }
 
     std::unique_ptr<CLCFiles> volume;

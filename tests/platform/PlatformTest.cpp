@@ -18,8 +18,10 @@ namespace {
 
 TEST(ErrorCodes, ErrnoMapsToWindowsCodes) {
     const std::pair<int, Status> table[] = {
-        {0, 0},         {ENOENT, 2},   {EACCES, 5},  {EPERM, 5},           {ENOMEM, 8},
-        {ENOSPC, 112},  {EEXIST, 183}, {EIO, 1117},  {ENAMETOOLONG, 206},  {ENOTEMPTY, 145},
+        {0, Status{0}},           {ENOENT, Status{2}}, {EACCES, Status{5}},
+        {EPERM, Status{5}},       {ENOMEM, Status{8}}, {ENOSPC, Status{112}},
+        {EEXIST, Status{183}},    {EIO, Status{1117}}, {ENAMETOOLONG, Status{206}},
+        {ENOTEMPTY, Status{145}},
     };
     for (auto [err, code] : table) EXPECT_EQ(StatusFromErrno(err), code) << err;
     errno = 0;
@@ -27,12 +29,15 @@ TEST(ErrorCodes, ErrnoMapsToWindowsCodes) {
 }
 
 TEST(ErrorCodes, MessageTextsInBothLanguages) {
-    EXPECT_EQ(SystemMessageText(2, Language::English), "The system cannot find the file specified.");
-    EXPECT_EQ(SystemMessageText(86, Language::English),
+    EXPECT_EQ(SystemMessageText(Status{2}, Language::English),
+              "The system cannot find the file specified.");
+    EXPECT_EQ(SystemMessageText(Status{86}, Language::English),
               "The specified network password is not correct.");
-    EXPECT_EQ(SystemMessageText(1223, Language::English), "The operation was canceled by the user.");
-    EXPECT_NE(SystemMessageText(2, Language::German), SystemMessageText(2, Language::English));
-    EXPECT_FALSE(SystemMessageText(0xF0000047, Language::English).has_value());
+    EXPECT_EQ(SystemMessageText(Status{1223}, Language::English),
+              "The operation was canceled by the user.");
+    EXPECT_NE(SystemMessageText(Status{2}, Language::German),
+              SystemMessageText(Status{2}, Language::English));
+    EXPECT_FALSE(SystemMessageText(Status{0xF0000047}, Language::English).has_value());
 }
 
 TEST(ByteReader, RefusesReadsPastTheEnd) {
@@ -67,19 +72,19 @@ TEST(File, ShortReadIsEndOfFileAndLinksAreReplaced) {
     auto target = dir / "target";
     test::WriteFileBytes(target, {1, 2, 3});
     File f;
-    ASSERT_EQ(f.OpenRead(target.string()), 0u);
+    ASSERT_EQ(f.OpenRead(target.string()), status::kSuccess);
     uint8_t buf[4];
     EXPECT_EQ(f.ReadExactAt(0, buf), status::kHandleEof);
-    EXPECT_EQ(f.ReadExactAt(1, std::span(buf, 2)), 0u);
+    EXPECT_EQ(f.ReadExactAt(1, std::span(buf, 2)), status::kSuccess);
     EXPECT_EQ(buf[0], 2);
     EXPECT_EQ(File().OpenRead((dir / "missing").string()), status::kFileNotFound);
 
     auto link = dir / "link";
     std::filesystem::create_symlink(target, link);
     File out;
-    ASSERT_EQ(out.CreateReplace(link.string()), 0u);
+    ASSERT_EQ(out.CreateReplace(link.string()), status::kSuccess);
     const uint8_t data[] = {9};
-    ASSERT_EQ(out.WriteAll(data), 0u);
+    ASSERT_EQ(out.WriteAll(data), status::kSuccess);
     out.Close();
     EXPECT_FALSE(std::filesystem::is_symlink(link));
     EXPECT_EQ(test::ReadFileBytes(target), (std::vector<uint8_t>{1, 2, 3}));

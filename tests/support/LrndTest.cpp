@@ -15,7 +15,7 @@ namespace {
 // Injected services: a scripted counter, and the MSVC-style LCG as srand/rand unless a number
 // of scripted draws (1, then 0 for ever) is set.
 std::deque<uint64_t> g_counterValues;
-Status g_counterFailure = 0;
+Status g_counterFailure = status::kSuccess;
 uint32_t g_lcg = 0;
 int g_scriptedOnes = -1;
 
@@ -23,7 +23,7 @@ Status FakeCounter(uint64_t& value) {
     if (g_counterValues.empty()) return g_counterFailure;
     value = g_counterValues.front();
     g_counterValues.pop_front();
-    return 0;
+    return status::kSuccess;
 }
 void FakeSeed(unsigned seed) {
     g_lcg = seed;
@@ -42,7 +42,7 @@ protected:
         ErrLogResetLevelMaskForTest();
         LRND_ResetForTest();
         LRND_SetServicesForTest(&kFake);
-        g_counterFailure = 0, g_scriptedOnes = -1;
+        g_counterFailure = status::kSuccess, g_scriptedOnes = -1;
     }
     void TearDown() override {
         LRND_SetServicesForTest(nullptr);
@@ -67,9 +67,10 @@ TEST_F(LrndTest, FixedSeedGivesFixedBytesAsOneStream) {
             expected.push_back(static_cast<uint8_t>(std::stoi(std::string(c.hex + i, 2), 0, 16)));
         // The bytes were one draw of 16; two draws of 8 give the same.
         g_counterValues = {c.c1, c.c2};
-        ASSERT_EQ(LRND_Init(c.seed.data(), static_cast<uint32_t>(c.seed.size())), 0u);
+        ASSERT_EQ(LRND_Init(c.seed.data(), static_cast<uint32_t>(c.seed.size())), status::kSuccess);
         std::vector<uint8_t> got(16);
-        EXPECT_EQ(LRND_Get(got.data(), 8) | LRND_Get(got.data() + 8, 8), 0u);
+        EXPECT_EQ(LRND_Get(got.data(), 8), status::kSuccess);
+        EXPECT_EQ(LRND_Get(got.data() + 8, 8), status::kSuccess);
         EXPECT_EQ(got, expected);
     }
 }
@@ -84,11 +85,12 @@ TEST_F(LrndTest, FailuresReturnTheirCodesAndLogThem) {
         std::filesystem::remove(log);
         LRND_ResetForTest();
         g_counterValues = {0, 0};  // no rand() draws skipped
-        g_counterFailure = 0, g_scriptedOnes = 0;
+        g_counterFailure = status::kSuccess, g_scriptedOnes = 0;
     };
     auto check = [&](Status got, Status code, int line, const char* fn, std::string message) {
         char header[64];
-        std::snprintf(header, sizeof header, "E: %08X L: %04d M: LRND F: %s\r\n", code, line, fn);
+        std::snprintf(header, sizeof header, "E: %08X L: %04d M: LRND F: %s\r\n", code.code(), line,
+                      fn);
         EXPECT_EQ(got, code) << message;
         std::string text = test::ReadText(log);
         message.resize(58, ' ');
@@ -102,8 +104,8 @@ TEST_F(LrndTest, FailuresReturnTheirCodesAndLogThem) {
           "pabSeed == NULL || ulSeedLength == 0");
     for (size_t reads : {0, 1}) {
         reset();
-        g_counterValues.resize(reads), g_counterFailure = 5;
-        check(LRND_Init(zeroSeed, 1), 5, 6 + int(reads), "_Init",
+        g_counterValues.resize(reads), g_counterFailure = Status{5};
+        check(LRND_Init(zeroSeed, 1), Status{5}, 6 + int(reads), "_Init",
               "QueryPerformanceCounter() failed");
     }
     // Seed {0}: each byte of a register word is its mask draw; 8 draws per word.
@@ -115,7 +117,7 @@ TEST_F(LrndTest, FailuresReturnTheirCodesAndLogThem) {
     }
     reset();
     g_scriptedOnes = -1;
-    ASSERT_EQ(LRND_Init(zeroSeed, 1), 0u);
+    ASSERT_EQ(LRND_Init(zeroSeed, 1), status::kSuccess);
     check(LRND_Get(&b, 0), support::kIllegalArgument, 2, "_Get",
           "pabRand == NULL || ulRandLength == 0");
     // Without ERRLVEL the level-2 entry is not written; the code is the same.
