@@ -138,6 +138,16 @@ void FAT::FinishLayout() {
     }
 }
 
+uint32_t FAT::GetFatEntryOffset(uint32_t cluster, uint32_t& sectorIndex) const {
+    const uint64_t position = FatEntryPosition(cluster);
+    if (m_bytesPerSector == 0) {
+        sectorIndex = 0;
+        return 0;
+    }
+    sectorIndex = static_cast<uint32_t>(position / m_bytesPerSector);
+    return static_cast<uint32_t>(position % m_bytesPerSector);
+}
+
 std::optional<uint8_t> FAT::FatByte(uint64_t offset) {
     if (offset >= m_fatBytes) return std::nullopt;
     uint64_t chunkBytes = static_cast<uint64_t>(m_fatChunkSectors) * m_bytesPerSector;
@@ -230,11 +240,7 @@ Status FAT::ReadDirectoryChain(uint64_t firstCluster) {
         if (!m_directoryClusters.insert(cluster).second) return status::kFileCorrupt;
         LC_TRY(ReadFsSectors(ClusterToSector(cluster), m_sectorsPerCluster, buffer));
         ++m_directoryClustersRead;
-        for (size_t offset = 0; offset + fat::kDirEntrySize <= buffer.size() && !end;
-             offset += fat::kDirEntrySize) {
-            LC_TRY(ProcessDirEntry(
-                std::span<const uint8_t>(buffer).subspan(offset, fat::kDirEntrySize), end));
-        }
+        LC_TRY(ProcessDirEntries(buffer, end));
         if (end) break;
         uint32_t next = 0;
         ChainStep step = NextCluster(cluster, next);
@@ -298,6 +304,14 @@ void FAT::AppendLongNamePiece(std::span<const uint8_t> entry) {
     // Entries are stored last piece first: each piece goes in front of those met before it.
     // The ordinals bound the whole name to kMaxLongNameEntries pieces.
     m_pendingLongName.insert(0, parsed->chars);
+}
+
+Status FAT::ProcessDirEntries(std::span<const uint8_t> region, bool& end) {
+    for (size_t offset = 0; offset + fat::kDirEntrySize <= region.size() && !end;
+         offset += fat::kDirEntrySize) {
+        LC_TRY(ProcessDirEntry(region.subspan(offset, fat::kDirEntrySize), end));
+    }
+    return status::kSuccess;
 }
 
 Status FAT::ProcessDirEntry(std::span<const uint8_t> entry, bool& end) {

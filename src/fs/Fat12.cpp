@@ -1,5 +1,6 @@
 #include "fs/Fat12.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "fs/FatRecord.h"
@@ -44,27 +45,17 @@ Status Fat12::ReadDirectoryTree() {
     LC_TRY(ReadFsSectors(m_rootStartSector, m_rootSectorCount, buffer));
 
     std::span<const uint8_t> region(buffer);
+    const size_t rootBytes = static_cast<size_t>(m_rootEntryCount) * fat::kDirEntrySize;
     bool end = false;
-    for (size_t i = 0; i < m_rootEntryCount && !end; ++i) {
-        size_t offset = i * fat::kDirEntrySize;
-        if (offset + fat::kDirEntrySize > region.size()) break;
-        LC_TRY(ProcessDirEntry(region.subspan(offset, fat::kDirEntrySize), end));
-    }
-    return status::kSuccess;
+    return ProcessDirEntries(region.first(std::min(region.size(), rootBytes)), end);
 }
 
 bool Fat12::IsEndOfChain(uint32_t value) const {
     return (value & fat::kFat12Mask) >= fat::kFat12EndOfChainMin;
 }
 
-uint32_t Fat12::GetFatEntryOffset(uint32_t cluster, uint32_t& sectorIndex) const {
-    uint64_t offset = (static_cast<uint64_t>(cluster) * 3) >> 1;
-    if (m_bytesPerSector == 0) {
-        sectorIndex = 0;
-        return 0;
-    }
-    sectorIndex = static_cast<uint32_t>(offset / m_bytesPerSector);
-    return static_cast<uint32_t>(offset % m_bytesPerSector);
+uint64_t Fat12::FatEntryPosition(uint32_t cluster) const {
+    return (static_cast<uint64_t>(cluster) * 3) >> 1;
 }
 
 uint32_t Fat12::ReadFatEntry(std::span<const uint8_t> buffer, uint32_t offset, bool odd) const {

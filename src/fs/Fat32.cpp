@@ -44,14 +44,8 @@ bool Fat32::IsEndOfChain(uint32_t value) const {
     return (value & fat::kFat32Mask) >= fat::kFat32EndOfChainMin;
 }
 
-uint32_t Fat32::GetFatEntryOffset(uint32_t cluster, uint32_t& sectorIndex) const {
-    uint64_t offset = static_cast<uint64_t>(cluster) * 4;
-    if (m_bytesPerSector == 0) {
-        sectorIndex = 0;
-        return 0;
-    }
-    sectorIndex = static_cast<uint32_t>(offset / m_bytesPerSector);
-    return static_cast<uint32_t>(offset % m_bytesPerSector);
+uint64_t Fat32::FatEntryPosition(uint32_t cluster) const {
+    return static_cast<uint64_t>(cluster) * 4;
 }
 
 uint32_t Fat32::ReadFatEntry(std::span<const uint8_t> buffer, uint32_t offset, bool) const {

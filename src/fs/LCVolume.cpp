@@ -94,4 +94,33 @@ Status LCVolume::Mount() {
     return status::kSuccess;
 }
 
+DirInfo* LCVolume::SetVolumeLabel(std::u16string label) {
+    return m_tree.SetVolumeLabel(std::move(label));
+}
+
+void LCVolume::AddFile(std::u16string name, uint64_t size, uint32_t modified, uint64_t firstCluster,
+                       uint32_t attributes) {
+    m_tree.AddFile(std::move(name), size, modified, firstCluster, attributes);
+}
+
+void LCVolume::AddDirectory(std::u16string name, uint32_t modified) {
+    m_tree.AddDirectory(std::move(name), modified);
+}
+
+void LCVolume::EnterDirectory() {
+    m_tree.EnterDirectory();
+}
+
+void LCVolume::LeaveDirectory() {
+    m_tree.LeaveDirectory();
+}
+
+void LCVolume::SetLinkTarget(std::u16string target) {
+    m_tree.SetLinkTarget(std::move(target));
+}
+
+void LCVolume::MarkDirectoryDamaged(Status code) {
+    m_tree.MarkDirectoryDamaged(code);
+}
+
 }  // namespace lc
