@@ -137,25 +137,29 @@ constexpr uint32_t kNext = 0x80000000u;  // kNext | n: the file's first cluster 
 
 class FatHostileTest : public ::testing::Test {
 protected:
-    // 512-byte clusters: LOOP.BIN takes 3 clusters, SUB holds INNER and 20 files, so it spans
-    // two clusters; INNER holds BACK.
-    std::vector<uint8_t> MakeImage(int bits = 16) {
-        WriteFileBytes(m_scratch / "three", std::vector<uint8_t>(3 * 512, 'x'));
+    // Made once per run, outside the bounded tests. 512-byte clusters: LOOP.BIN takes 3
+    // clusters, SUB holds INNER and 20 files, so it spans two clusters; INNER holds BACK.
+    static void SetUpTestSuite() {
+        ScratchDir scratch;
+        WriteFileBytes(scratch / "three", std::vector<uint8_t>(3 * 512, 'x'));
         std::vector<std::string> copy = {"mcopy"};
         for (int i = 0; i < 20; ++i) {
-            auto path = m_scratch / ("F" + std::to_string(i) + ".TXT");
+            auto path = scratch / ("F" + std::to_string(i) + ".TXT");
             WriteFileBytes(path, std::vector<uint8_t>(10, 'f'));
             copy.push_back(path.string());
         }
         copy.push_back("::/SUB");
-        return MakeFatImage(m_scratch, bits,
-                            bits == 12   ? 1024
-                            : bits == 16 ? 4096
-                                         : 36 * 1024,
-                            {{"mcopy", (m_scratch / "three").string(), "::/LOOP.BIN"},
-                             {"mmd", "::/SUB", "::/SUB/INNER", "::/SUB/INNER/BACK"},
-                             copy});
+        for (auto [bits, kib] : {std::pair{12, 1024}, {16, 4096}, {32, 36 * 1024}}) {
+            s_images[bits] = MakeFatImage(scratch, bits, kib,
+                                          {{"mcopy", (scratch / "three").string(), "::/LOOP.BIN"},
+                                           {"mmd", "::/SUB", "::/SUB/INNER", "::/SUB/INNER/BACK"},
+                                           copy});
+        }
+        s_blank = MakeFatImage(scratch, 16, 4096, {});
     }
+    static void TearDownTestSuite() { s_images.clear(), s_blank.clear(); }
+    static inline std::map<int, std::vector<uint8_t>> s_images;
+    static inline std::vector<uint8_t> s_blank;
 
     // Mounts, reads the tree and, when a path is given, copies that file,
     Status OpenAndCopy(const std::vector<uint8_t>& image, const std::string& path,
@@ -188,7 +192,7 @@ protected:
 
 TEST_F(FatHostileTest, BrokenFileChains) {
     RunBounded([&] {
-        auto pristine = MakeImage();
+        auto pristine = s_images[16];
         FatImageEditor probe(pristine);
         const uint64_t entry = probe.FindEntry(0, "LOOP    BIN");
         ASSERT_NE(entry, 0u);
@@ -243,7 +247,7 @@ TEST_F(FatHostileTest, BrokenFileChains) {
 
 TEST_F(FatHostileTest, DirectoriesThatLoop) {
     RunBounded([&] {
-        auto pristine = MakeImage();
+        auto pristine = s_images[16];
         FatImageEditor probe(pristine);
         const uint64_t subEntry = probe.FindEntry(0, "SUB        ");
         ASSERT_NE(subEntry, 0u);
@@ -318,7 +322,7 @@ TEST_F(FatHostileTest, NestingDepthIsBounded) {
     RunBounded([&] {
         // By hand: the root's entry D leads to cluster 2, whose entry D leads to cluster 3, and so
         // on.
-        const auto blank = MakeFatImage(m_scratch, 16, 4096, {});
+        const auto& blank = s_blank;
         // The folder one level too deep is marked damaged and left unread.
         for (auto [levels, damaged] : {std::pair{256u, false}, {257u, true}, {3000u, true}}) {
             auto image = blank;
@@ -364,9 +368,8 @@ TEST_F(FatHostileTest, EndOfChainRanges) {
             {32, 0x0FFFFFF8, false}, {32, 0xFFFFFFF8, false},     {32, 0x0FFFFFF7, true},
             {32, 0x0FFFFFF0, true},  {32, kTopBitsOnNext, false},
         };
-        std::map<int, std::vector<uint8_t>> images;
+        auto& images = s_images;
         for (const Case& c : cases) {
-            if (!images.count(c.bits)) images[c.bits] = MakeImage(c.bits);
             auto image = images[c.bits];
             FatImageEditor editor(image);
             uint32_t dir = editor.EntryCluster(editor.FindEntry(0, "SUB        "));

@@ -10,7 +10,9 @@
 #include <cstring>
 #include <fstream>
 #include <new>
+#include <string>
 #include <thread>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -26,13 +28,24 @@ namespace lc::test {
 namespace {
 
 constexpr int kOutOfMemory = 3;
+#ifdef LC_TEST_ASAN
+constexpr bool kAsan = true;
+#else
+constexpr bool kAsan = false;
+#endif
+
+// Total and resident size of a process, in bytes.
+std::pair<uint64_t, uint64_t> MemoryOf(const std::string& process) {
+    std::ifstream statm("/proc/" + process + "/statm");
+    uint64_t total = 0, resident = 0;
+    statm >> total >> resident;
+    const auto page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    return {total * page, resident * page};
+}
 
 void LimitAddressSpace(size_t extraBytes) {
 #ifndef LC_TEST_ASAN
-    std::ifstream statm("/proc/self/statm");
-    uint64_t pages = 0;
-    statm >> pages;
-    rlim_t limit = pages * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE)) + extraBytes;
+    rlim_t limit = MemoryOf("self").first + extraBytes;
     rlimit bound{limit, limit};
     ::setrlimit(RLIMIT_AS, &bound);
 #else
@@ -82,18 +95,26 @@ void RunBounded(const std::function<void()>& body, Bounds bounds) {
     }
     ::setpgid(child, child);
 
+    // The resident size is watched from here too: the sanitizer builds have no address-space
+    // limit, and their quarantine of freed memory needs a larger margin.
     const auto deadline = start + std::chrono::seconds(bounds.seconds);
+    const uint64_t residentLimit = MemoryOf("self").second + bounds.extraBytes * (kAsan ? 4 : 1);
     int status = 0;
     pid_t done = 0;
-    while ((done = ::waitpid(child, &status, WNOHANG)) == 0 &&
-           std::chrono::steady_clock::now() < deadline) {
+    std::string why;
+    while ((done = ::waitpid(child, &status, WNOHANG)) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            why = "still running after " + std::to_string(bounds.seconds) + " s";
+        } else if (MemoryOf(std::to_string(child)).second > residentLimit) {
+            why = "holding more than " + std::to_string(residentLimit >> 20) + " MB";
+        }
+        if (!why.empty()) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     if (done == 0) {
         ::kill(-child, SIGKILL);
         ::waitpid(child, &status, 0);
-        ADD_FAILURE() << "still running after " << bounds.seconds
-                      << " s: a loop driven by the image is not bounded";
+        ADD_FAILURE() << why << ": a loop driven by the image is not bounded";
         return;
     }
     ::kill(-child, SIGKILL);  // anything it started and left behind

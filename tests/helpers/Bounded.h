@@ -1,6 +1,7 @@
-// Runs a test body on hostile data in a child process of its own, under a watchdog and (outside
-// the sanitizer builds, whose shadow memory needs a huge address space) a memory bound, so that a
-// missing guard fails the test within seconds instead of exhausting the machine.
+// Runs a test body on hostile data in a child process of its own under a time limit and a memory
+// bound (on its address space outside the sanitizer builds, whose shadow memory needs a huge one,
+// and on its resident size in every build), so that a missing guard fails the test within seconds
+// instead of exhausting the machine.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +10,9 @@
 namespace lc::test {
 
 struct Bounds {
-    int seconds = 20;
-    size_t extraBytes = size_t{256} << 20;  // address space beyond what the test already holds
+    int seconds = 60;
+    // Memory beyond what the test already holds (four times as much resident in sanitizer builds).
+    size_t extraBytes = size_t{256} << 20;
 };
 
 // Fails the calling test when body fails, crashes, runs out of the memory bound or is still
