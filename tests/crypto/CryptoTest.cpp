@@ -201,45 +201,44 @@ TEST_P(Crypto, DeriveKeyMatchesAnIndependentComputation) {
     }
 }
 
-TEST_P(Crypto, ModeLayerStatusCodes) {
+// Calls the mode layer refuses write nothing; only keys of the engine's length make a context,
+// and only bit 0x200 decides its direction.
+TEST_P(Crypto, RefusedCallsContextKeysAndDirection) {
     CCryptoWrapper* engine = GetCipher(1);
     std::unique_ptr<CipherContext> enc, dec, context;
     ASSERT_EQ(engine->CreateContext(Bytes(32, 0x11), ContextEncrypt, enc), 0);
     ASSERT_EQ(engine->CreateContext(Bytes(32, 0x11), ContextDecrypt, dec), 0);
-    Bytes in(512, 0x5A), iv(64, 0), noIv;
+    const Bytes in(512, 0x5A);
+    Bytes iv(64, 0), noIv;
     const struct {
         CipherContext* context;
         int mode;
         size_t length;
-        bool withIv;
-        int32_t expected;
+        bool withIv, accepted;
     } cases[] = {
-        {nullptr, ModeCbc, 16, true, -1},    {dec.get(), ModeCbc, 16, false, -6},
-        {enc.get(), ModeOfb, 16, false, -6}, {dec.get(), 3, 16, false, -6},
-        {dec.get(), ModeEcb, 16, false, 0},  {dec.get(), ModeCbc, 500, true, -5},
-        {enc.get(), ModeEcb, 500, true, -5}, {dec.get(), ModeOfb, 16, true, -30061},
-        {enc.get(), 3, 16, true, -30061},    {enc.get(), 0, 16, true, -30061},
-        {enc.get(), ModeOfb, 500, true, 0},  {dec.get(), ModeCbc, 0, true, 0},
+        {nullptr, ModeCbc, 16, true, false},    {dec.get(), ModeCbc, 16, false, false},
+        {enc.get(), ModeOfb, 16, false, false}, {dec.get(), ModeCbc, 500, true, false},
+        {enc.get(), ModeEcb, 500, true, false}, {dec.get(), ModeOfb, 16, true, false},
+        {enc.get(), 3, 16, true, false},        {dec.get(), ModeEcb, 16, false, true},
+        {enc.get(), ModeOfb, 500, true, true},  {dec.get(), ModeCbc, 0, true, true},
     };
     for (const auto& c : cases) {
         Bytes out(512, 0xC3);
         const int32_t status = engine->Process(c.context, c.mode, {in.data(), c.length},
                                                {out.data(), c.length}, c.withIv ? iv : noIv);
-        EXPECT_EQ(status, c.expected) << "case " << &c - cases;
-        // A refused call writes nothing.
-        EXPECT_TRUE(status == 0 || out == Bytes(512, 0xC3)) << "case " << &c - cases;
+        EXPECT_EQ(status == 0, c.accepted) << "case " << &c - cases;
+        EXPECT_TRUE(c.accepted || out == Bytes(512, 0xC3)) << "case " << &c - cases;
     }
-    // Key lengths other than the engine's; only bit 0x200 decides the direction.
-    EXPECT_EQ(GetCipher(1)->CreateContext(Bytes(16), ContextDecrypt, context), -2);
-    EXPECT_EQ(GetCipher(0)->CreateContext(Bytes(32), ContextDecrypt, context), -2);
-    EXPECT_EQ(GetCipher(0)->CreateContext(Bytes{}, ContextEncrypt, context), -2);
+    EXPECT_NE(GetCipher(1)->CreateContext(Bytes(16), ContextDecrypt, context), 0);
+    EXPECT_NE(GetCipher(0)->CreateContext(Bytes(32), ContextDecrypt, context), 0);
+    EXPECT_NE(GetCipher(0)->CreateContext(Bytes{}, ContextEncrypt, context), 0);
     EXPECT_EQ(context, nullptr);
     ASSERT_EQ(GetCipher(0)->CreateContext(Bytes(16), 0x200, context), 0);
     EXPECT_TRUE(context->IsEncryption());
-    EXPECT_FALSE(dec->IsEncryption());
-    EXPECT_EQ(engine->DestroyContext(enc), 0);
-    EXPECT_EQ(enc, nullptr);
-    EXPECT_EQ(engine->DestroyContext(enc), -30079);
+    ASSERT_EQ(GetCipher(0)->CreateContext(Bytes(16), ContextDecrypt, context), 0);
+    EXPECT_FALSE(context->IsEncryption());
+    EXPECT_EQ(GetCipher(0)->DestroyContext(context), 0);
+    EXPECT_EQ(context, nullptr);
 }
 
 TEST_P(Crypto, KeyBlocksAreOfbWithAZeroIv) {
