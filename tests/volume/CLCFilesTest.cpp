@@ -37,7 +37,9 @@ TEST(CLCFiles, UnlockOutcomes) {
         EXPECT_EQ(volume.Unlock(path, Pw(u"right")), expected);
         EXPECT_EQ(volume.HasFile(), expected == 0);
         // A refused key never reaches the mount: Open fails the same way.
-        if (expected != status::kSuccess) EXPECT_EQ(volume.Open(path, Pw(u"right")), expected);
+        if (expected != status::kSuccess) {
+            EXPECT_EQ(volume.Open(path, Pw(u"right")), expected);
+        }
     }
     CLCFiles none;
     EXPECT_EQ(none.Open((dir / "missing.vol").string(), Pw(u"x")), status::kErrNoKeyBlock);

@@ -123,9 +123,13 @@ TEST(LCHeader, UnlockGivesTheVolumeKey) {
         if (c.a != kAbsent) {
             EXPECT_EQ(header.UnlockWithKeyBlockA(Pw(c.password), key, &value), c.a);
         }
-        if (c.b != kAbsent) EXPECT_EQ(header.UnlockWithKeyBlockB(Pw(c.password), key), c.b);
+        if (c.b != kAbsent) {
+            EXPECT_EQ(header.UnlockWithKeyBlockB(Pw(c.password), key), c.b);
+        }
         EXPECT_EQ(key == expectedKey, c.a == 0 || c.b == 0);
-        if (c.a == 0) EXPECT_EQ(value, 0u);  // mkvol leaves the spare value zero
+        if (c.a == 0) {
+            EXPECT_EQ(value, 0u);  // mkvol leaves the spare value zero
+        }
     }
 }
 
