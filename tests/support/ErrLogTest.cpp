@@ -6,7 +6,6 @@
 
 #include "SupportLayerEnv.h"
 #include "support/ErrLog.h"
-#include "support/FIO.h"
 #include "support/SupportStatus.h"
 
 namespace lc {
@@ -103,18 +102,6 @@ TEST_F(ErrLogTest, AppendsAndOverwritesAnEndOfFileMark) {
         ::setenv("ERRLFILE", bad.c_str(), 1);
         EXPECT_EQ(ErrLogWrite(1, "M", "F", 1, 0, "x"), support::kFileOpenFailed) << bad;
     }
-}
-
-TEST_F(ErrLogTest, FileWrapperKeepsOutASecondWriter) {
-    const std::string name = (scratch() / "f.bin").string();
-    FioHandle h = 123, h2 = kFioInvalidHandle;
-    EXPECT_NE(FIO_Open(name.c_str(), &h, kFioOpenAppend, kFioShareDenyWrite), 0u);
-    EXPECT_EQ(h, kFioInvalidHandle);
-    ASSERT_EQ(FIO_Open(name.c_str(), &h, kFioCreateNew, kFioShareDenyWrite), 0u);
-    EXPECT_EQ(FIO_Open(name.c_str(), &h2, kFioOpenAppend, kFioShareDenyWrite),
-              status::kSharingViolation);
-    EXPECT_EQ(FIO_Open(name.c_str(), &h2, kFioCreateNew, kFioShareDenyWrite), support::kFileExists);
-    EXPECT_EQ(FIO_Close(h), 0u);
 }
 
 }  // namespace
