@@ -68,8 +68,9 @@ void MakeVolume(const std::filesystem::path& image, const std::filesystem::path&
 
 bool OpenVolume(CLCFiles& volume, const std::filesystem::path& vol) {
     const Status s = volume.Open(vol, std::span<const char16_t>(kPassword));
-    if (s != 0) std::fprintf(stderr, "%s: cannot open %s: %u\n", g_programName, vol.c_str(), s);
-    return s == 0;
+    if (s != status::kSuccess)
+        std::fprintf(stderr, "%s: cannot open %s: %u\n", g_programName, vol.c_str(), s.code());
+    return s == status::kSuccess;
 }
 
 const DirInfo* FindFile(const DirInfo& folder, const std::u16string& name) {

@@ -55,7 +55,7 @@ void BenchExtract(const fs::path& work, uint64_t mib) {
     if (!OpenVolume(volume, vol)) std::exit(1);
     const lc::DirInfo* file = FindFile(*volume.Root(), u"big.bin");
     if (file == nullptr) std::exit(1);
-    lc::Status result = 0;
+    lc::Status result = lc::status::kSuccess;
     // Rounds alternate between the peers so that load from elsewhere hits all of them alike;
     // every run writes a new file, as a first extraction does.
     double tMcopy = 1e30, tLc = 1e30, tCli = 1e30;
@@ -77,10 +77,10 @@ void BenchExtract(const fs::path& work, uint64_t mib) {
                                             Quote(work / "out-cli"));
                                   }));
     }
-    const bool same =
-        result == 0 && std::system(("cmp -s " + Quote(outLc) + " " + Quote(src) + " && cmp -s " +
-                                    Quote(work / "out-cli" / "big.bin") + " " + Quote(src))
-                                       .c_str()) == 0;
+    const bool same = result == lc::status::kSuccess &&
+                      std::system(("cmp -s " + Quote(outLc) + " " + Quote(src) + " && cmp -s " +
+                                   Quote(work / "out-cli" / "big.bin") + " " + Quote(src))
+                                      .c_str()) == 0;
     std::printf("mcopy from the plain image:       %8.3f s  (%.0f MiB/s)\n", tMcopy, mib / tMcopy);
     std::printf(
         "ExtractFile from the volume:      %8.3f s  (%.0f MiB/s)  ratio %.2f (target <= 1.0)\n",
@@ -134,7 +134,7 @@ void BenchSmallFiles(const fs::path& work, const fs::path& outRoot, unsigned fil
     std::vector<const lc::DirInfo*> top;
     for (const lc::DirInfo* d = volume.Root()->firstChild; d != nullptr; d = d->nextSibling)
         top.push_back(d);
-    lc::Status result = 0;
+    lc::Status result = lc::status::kSuccess;
     double tMcopy = 1e30, tLc = 1e30, tCli = 1e30;
     auto fresh = [](const fs::path& out) {
         return [out] {
@@ -151,7 +151,7 @@ void BenchSmallFiles(const fs::path& work, const fs::path& outRoot, unsigned fil
                            QuietHooks hooks;
                            lc::Extractor extractor(volume, hooks, {true, false, true});
                            result = extractor.ExtractItems(top, outLc.string());
-                           if (extractor.Counts().failed != 0) result = 1;
+                           if (extractor.Counts().failed != 0) result = lc::Status{1};
                        }));
         tCli = std::min(tCli, Best(1, fresh(outCli), [&] {
                             Shell("LCPORTABLE_PASSWORD=" + Quote("bench password") + " " + LC_CLI +
@@ -160,8 +160,8 @@ void BenchSmallFiles(const fs::path& work, const fs::path& outRoot, unsigned fil
     }
     // mcopy -s of "::/" writes the root's contents below a folder named after the image's root.
     const size_t nM = CountFiles(outM), nLc = CountFiles(outLc), nCli = CountFiles(outCli);
-    const bool same =
-        result == 0 && std::system(("diff -r " + Quote(outLc) + " " + Quote(outCli)).c_str()) == 0;
+    const bool same = result == lc::status::kSuccess &&
+                      std::system(("diff -r " + Quote(outLc) + " " + Quote(outCli)).c_str()) == 0;
     std::printf("mcopy -s -m from the plain image: %8.3f s  (%zu files)\n", tMcopy, nM);
     std::printf("Extractor from the open volume:   %8.3f s  ratio %.2f (target <= 1.0)\n", tLc,
                 tLc / tMcopy);
@@ -233,7 +233,8 @@ void BenchTree(const fs::path& work, unsigned entries) {
     });
     double tUnlock = Best(5, nullptr, [&] {
         lc::CLCFiles volume;
-        if (volume.Unlock(vol, std::span<const char16_t>(kPassword)) != 0) std::exit(1);
+        if (volume.Unlock(vol, std::span<const char16_t>(kPassword)) != lc::status::kSuccess)
+            std::exit(1);
     });
     std::printf("fls -r on the plain image:        %8.3f s\n", tFls);
     std::printf(

@@ -66,11 +66,14 @@ void BenchTree(const fs::path& work, unsigned files) {
     });
     const double tUnlock = Best(5, nullptr, [&] {
         lc::CLCFiles volume;
-        if (volume.Unlock(vol, std::span<const char16_t>(kPassword)) != 0) std::exit(1);
+        if (volume.Unlock(vol, std::span<const char16_t>(kPassword)) != lc::status::kSuccess)
+            std::exit(1);
     });
     const double tPlain = Best(5, nullptr, [&] {
         lc::PlainImageVolume volume;
-        if (volume.OpenImageFile(image) != 0 || volume.Open() != 0) std::exit(1);
+        if (volume.OpenImageFile(image) != lc::status::kSuccess ||
+            volume.Open() != lc::status::kSuccess)
+            std::exit(1);
     });
     std::printf("fls -r on the plain image:          %8.3f s\n", tFls);
     std::printf(
@@ -108,18 +111,18 @@ void BenchExtract(const fs::path& work, uint64_t mib) {
     if (!OpenVolume(volume, vol)) std::exit(1);
     const lc::DirInfo* file = FindFile(*volume.Root(), u"big.bin");
     if (file == nullptr) std::exit(1);
-    lc::Status result = 0;
+    lc::Status result = lc::status::kSuccess;
     const double tLc =
         Best(3, nullptr, [&] { result = lc::ExtractFile(volume, *file, outLc.string()); });
     const double tCli = Best(3, nullptr, [&] {
         Shell("LCPORTABLE_PASSWORD=" + Quote("bench password") + " " + LC_CLI + " extract " +
               Quote(vol) + " big.bin --overwrite -C " + Quote(work / "out-cli"));
     });
-    const bool same =
-        result == 0 && std::system(("cmp -s " + Quote(outLc) + " " + Quote(src) + " && cmp -s " +
-                                    Quote(outCat) + " " + Quote(src) + " && cmp -s " +
-                                    Quote(work / "out-cli" / "big.bin") + " " + Quote(src))
-                                       .c_str()) == 0;
+    const bool same = result == lc::status::kSuccess &&
+                      std::system(("cmp -s " + Quote(outLc) + " " + Quote(src) + " && cmp -s " +
+                                   Quote(outCat) + " " + Quote(src) + " && cmp -s " +
+                                   Quote(work / "out-cli" / "big.bin") + " " + Quote(src))
+                                      .c_str()) == 0;
     std::printf("ntfscat from the plain image:       %8.3f s  (%.0f MiB/s)\n", tCat, mib / tCat);
     std::printf(
         "ExtractFile from the volume:        %8.3f s  (%.0f MiB/s)  ratio %.2f (target <= 1.0)\n",
@@ -159,21 +162,24 @@ void BenchCompressed(const fs::path& work, uint64_t mib) {
         3, [&] { fs::remove(outCat); },
         [&] { Shell("ntfscat " + Quote(image) + " /packed/text.txt > " + Quote(outCat)); });
     lc::PlainImageVolume volume;
-    if (volume.OpenImageFile(image) != 0 || volume.Open() != 0) std::exit(1);
+    if (volume.OpenImageFile(image) != lc::status::kSuccess ||
+        volume.Open() != lc::status::kSuccess)
+        std::exit(1);
     const lc::DirInfo* dir = volume.Root()->firstChild;
     while (dir != nullptr && dir->name != u"packed") dir = dir->nextSibling;
     const lc::DirInfo* file = dir != nullptr ? dir->firstFile : nullptr;
     if (file == nullptr) std::exit(1);
-    lc::Status result = 0;
+    lc::Status result = lc::status::kSuccess;
     const double tLc = Best(3, nullptr, [&] {
         lc::File out;
         result = out.CreateReplace(outLc.string());
-        if (result == 0)
+        if (result == lc::status::kSuccess)
             result = volume.FileSystem()->CopyFileData(file->firstCluster, out, file->size);
     });
-    const bool same = result == 0 && std::system(("cmp -s " + Quote(outLc) + " " + Quote(src) +
-                                                  " && cmp -s " + Quote(outCat) + " " + Quote(src))
-                                                     .c_str()) == 0;
+    const bool same = result == lc::status::kSuccess &&
+                      std::system(("cmp -s " + Quote(outLc) + " " + Quote(src) + " && cmp -s " +
+                                   Quote(outCat) + " " + Quote(src))
+                                      .c_str()) == 0;
     std::printf("ntfscat from the plain image:       %8.3f s  (%.0f MiB/s)\n", tCat, mib / tCat);
     std::printf(
         "CopyFileData, LZNT1 decoded:        %8.3f s  (%.0f MiB/s)  ratio %.2f to ntfscat "

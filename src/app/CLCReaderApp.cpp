@@ -28,6 +28,9 @@ namespace lc {
 
 namespace {
 
+// Plain copies that cannot be removed now are wiped by the sweep at the next start.
+constexpr const char* kLeftForTheSweep = "the next start sweeps what is left";
+
 constexpr int kMaxCurrentDirectory = 260;
 
 QString Text(uint32_t id) {
@@ -116,13 +119,16 @@ int CLCReaderApp::ExitInstance(int exitCode) {
     if (m_sessionGuard) m_sessionGuard->Disarm();
     if (m_pVolume) {
         const DirInfo* root = m_pVolume->Root();
-        CleanupVolumeTemp(m_pVolume->GetVolumeName(), root ? root->name : std::u16string(), false,
-                          nullptr);
+        IgnoreStatus(CleanupVolumeTemp(m_pVolume->GetVolumeName(),
+                                       root ? root->name : std::u16string(), false, nullptr),
+                     kLeftForTheSweep);
     }
     if (m_settingsOpen) {
         m_recentFiles.Write(m_settings);
         if (m_frame) {
-            WindowPlacement::Save(*m_frame, m_settings, WindowSettingsKey(m_applicationName));
+            IgnoreStatus(
+                WindowPlacement::Save(*m_frame, m_settings, WindowSettingsKey(m_applicationName)),
+                "the next start then opens at the default place");
         }
     }
     return exitCode;
@@ -189,7 +195,9 @@ CLCReaderDoc* CLCReaderApp::OpenDocumentFile(const QString& path) {
     m_recentFiles.Add(path);
     m_pMainFrame->UpdateRecentFileMenu(m_recentFiles.Entries());
     if (m_pVolume && oldRoot != nullptr && oldRoot->name != newLabel) {
-        CleanupVolumeTemp(m_pVolume->GetVolumeName(), oldRoot->name, true, m_pMainFrame);
+        IgnoreStatus(
+            CleanupVolumeTemp(m_pVolume->GetVolumeName(), oldRoot->name, true, m_pMainFrame),
+            kLeftForTheSweep);
     }
     m_pMainFrame->GetFolderTreeView()->FillTree(newRoot);
     if (m_pVolume) {
@@ -198,7 +206,8 @@ CLCReaderDoc* CLCReaderApp::OpenDocumentFile(const QString& path) {
     }
     m_pVolume = std::move(volume);
     // Copies left by an earlier run for the same volume.
-    CleanupVolumeTemp(m_pVolume->GetVolumeName(), newLabel, true, m_pMainFrame);
+    IgnoreStatus(CleanupVolumeTemp(m_pVolume->GetVolumeName(), newLabel, true, m_pMainFrame),
+                 kLeftForTheSweep);
     ReportDamagedFolders(m_pMainFrame, m_pVolume->Tree());
     return &m_document;
 }

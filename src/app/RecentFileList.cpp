@@ -32,9 +32,10 @@ void RecentFileList::Read(const SettingsStore& store) {
 void RecentFileList::Write(SettingsStore& store) const {
     for (int i = 0; i < kSize; ++i) {
         if (i < m_entries.size()) {
-            store.SetString(m_key, ValueName(i), m_entries.at(i).toStdString());
+            IgnoreStatus(store.SetString(m_key, ValueName(i), m_entries.at(i).toStdString()),
+                         "an entry not stored only drops out of the next run's menu");
         } else {
-            store.DeleteValue(m_key, ValueName(i));
+            IgnoreStatus(store.DeleteValue(m_key, ValueName(i)), "most of these are absent");
         }
     }
 }

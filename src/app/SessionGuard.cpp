@@ -31,7 +31,7 @@ extern "C" void OnSessionSignal(int signal) {
 SessionGuard::SessionGuard(std::function<void()> normalExit, QObject* parent)
     : QObject(parent), m_normalExit(std::move(normalExit)) {
     // Copies of windows that no longer run; those of running windows are marked as in use.
-    (void)SweepOrphanedTempFolders();
+    IgnoreStatus(SweepOrphanedTempFolders(), "copies it cannot remove wait for the next sweep");
 
     // A lost display connection ends the process through exit(): the copies go on the way.
     static const bool registered = std::atexit(AtExit) == 0;

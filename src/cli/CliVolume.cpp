@@ -53,15 +53,10 @@ int HandleUnlockResult(const std::string& path, const std::u16string& volumeName
         StderrRetryDelay delay;
         RecordPasswordResult(delay, volumeName, code);
     }
-    switch (code) {
-        case status::kSuccess:
-            return kExitSuccess;
-        case status::kInvalidPassword:
-            return kExitWrongPassword;
-        default:
-            PrintOpenError(path, code);
-            return kExitFailure;
-    }
+    if (code == status::kSuccess) return kExitSuccess;
+    if (code == status::kInvalidPassword) return kExitWrongPassword;
+    PrintOpenError(path, code);
+    return kExitFailure;
 }
 
 int OpenVolume(const std::string& path, const VolumeOptions& options,

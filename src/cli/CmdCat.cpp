@@ -52,7 +52,7 @@ int RunCat(const std::vector<std::string>& args) {
     // Plain copies left by windows that no longer run go before new ones are made.
     {
         Dod seeding;  // the wipe's random passes need a seeded generator
-        (void)SweepOrphanedTempFolders();
+        IgnoreStatus(SweepOrphanedTempFolders(), "copies it cannot remove wait for the next sweep");
     }
 
     VolumeOptions volumeOptions{parsed.Value("password-file")};

@@ -181,7 +181,7 @@ int RunExtract(const std::vector<std::string>& args) {
     // Plain copies left by windows that no longer run go before new ones are made.
     {
         Dod seeding;  // the wipe's random passes need a seeded generator
-        (void)SweepOrphanedTempFolders();
+        IgnoreStatus(SweepOrphanedTempFolders(), "copies it cannot remove wait for the next sweep");
     }
 
     std::unique_ptr<CLCFiles> volume;

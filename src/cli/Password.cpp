@@ -59,7 +59,9 @@ Status PromptOnTerminal(Password& out) {
         ::tcsetattr(fd, TCSANOW, &quiet);
     }
     static constexpr char kPrompt[] = "Password: ";
-    (void)tty.WriteAll(std::span(reinterpret_cast<const uint8_t*>(kPrompt), sizeof kPrompt - 1));
+    IgnoreStatus(
+        tty.WriteAll(std::span(reinterpret_cast<const uint8_t*>(kPrompt), sizeof kPrompt - 1)),
+        "the password can be typed without its prompt");
 
     SecureVector<char> line(kMaxLineBytes);
     size_t length = 0;
@@ -83,7 +85,8 @@ Status PromptOnTerminal(Password& out) {
     if (restore) ::tcsetattr(fd, TCSANOW, &saved);
     // Ctrl-C, or Ctrl-D before any line end, counts as giving up.
     if (interrupted || (!ended && length == 0)) {
-        (void)tty.WriteAll(std::span(reinterpret_cast<const uint8_t*>("\n"), 1));
+        IgnoreStatus(tty.WriteAll(std::span(reinterpret_cast<const uint8_t*>("\n"), 1)),
+                     "only the terminal's line end");
         return status::kCancelled;
     }
     out = Utf8ToPassword(FirstLine(std::string_view(line.data(), length)));

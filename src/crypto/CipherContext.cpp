@@ -15,8 +15,7 @@ int32_t CipherContext::Create(std::span<const uint8_t> key, size_t keyLength, ui
                               std::unique_ptr<CipherContext>& contextOut) {
     if ((keyLength != 16 && keyLength != 32) || key.size() != keyLength)
         return cipher_status::kBadKeyLength;
-    std::unique_ptr<CipherContext> context(new (std::nothrow) CipherContext());
-    if (!context) return cipher_status::kNoMemory;
+    std::unique_ptr<CipherContext> context(new CipherContext());
     context->m_flags = flags;
     context->m_encrypt = (flags & kContextEncryptBit) != 0 ? 1 : 0;
     std::memcpy(context->m_rawKey, key.data(), key.size());

@@ -130,7 +130,8 @@ void FAT::FinishLayout() {
     m_fatChunkSectors = std::max<uint32_t>(1, kFatChunkBytes / m_bytesPerSector);
     uint64_t chunkBytes = static_cast<uint64_t>(m_fatChunkSectors) * m_bytesPerSector;
     size_t chunkCount = static_cast<size_t>((m_fatBytes + chunkBytes - 1) / chunkBytes);
-    if (!TryResize(m_fatChunks, chunkCount) || !TryResize(m_fatChunkFailed, chunkCount)) {
+    if (CheckedResize(m_fatChunks, chunkCount) != status::kSuccess ||
+        CheckedResize(m_fatChunkFailed, chunkCount) != status::kSuccess) {
         m_fatBytes = 0;
         m_fatChunks.clear();
         m_fatChunkFailed.clear();
@@ -149,8 +150,8 @@ std::optional<uint8_t> FAT::FatByte(uint64_t offset) {
         auto count = static_cast<uint32_t>(
             std::min<uint64_t>(m_fatChunkSectors, totalSectors - firstSector));
         std::vector<uint8_t> loaded;
-        Status read = status::kNotEnoughMemory;
-        if (TryResize(loaded, static_cast<size_t>(count) * m_bytesPerSector)) {
+        Status read = CheckedResize(loaded, static_cast<size_t>(count) * m_bytesPerSector);
+        if (read == status::kSuccess) {
             read = ReadFsSectors(m_fatStartSector + firstSector, count, loaded);
         }
         if (read != status::kSuccess) {
@@ -219,7 +220,7 @@ void FAT::BeginTreeWalk() {
 Status FAT::ReadDirectoryChain(uint64_t firstCluster) {
     if (!IsValidCluster(firstCluster)) return status::kFileCorrupt;
     std::vector<uint8_t> buffer;
-    if (!TryResize(buffer, BytesPerCluster())) return status::kNotEnoughMemory;
+    LC_TRY(CheckedResize(buffer, BytesPerCluster()));
 
     auto cluster = static_cast<uint32_t>(firstCluster);
     bool end = false;
@@ -389,11 +390,7 @@ Status FAT::CollectRuns(uint32_t first, uint64_t clustersNeeded, std::vector<Run
         if (!runs.empty() && runs.back().start + runs.back().count == cluster) {
             ++runs.back().count;
         } else {
-            try {
-                runs.push_back({cluster, 1});
-            } catch (const std::bad_alloc&) {
-                return status::kNotEnoughMemory;
-            }
+            LC_TRY(CheckedAllocation([&] { runs.push_back({cluster, 1}); }));
         }
         if (i + 1 == clustersNeeded) break;
         uint32_t next = 0;
@@ -406,11 +403,7 @@ Status FAT::CollectRuns(uint32_t first, uint64_t clustersNeeded, std::vector<Run
 
     // The chain turned back at least once: make sure it never visits a cluster twice.
     std::vector<Run> sorted;
-    try {
-        sorted = runs;
-    } catch (const std::bad_alloc&) {
-        return status::kNotEnoughMemory;
-    }
+    LC_TRY(CheckedAllocation([&] { sorted = runs; }));
     std::sort(sorted.begin(), sorted.end(),
               [](const Run& a, const Run& b) { return a.start < b.start; });
     for (size_t i = 1; i < sorted.size(); ++i) {
@@ -438,9 +431,8 @@ Status FAT::CopyFileData(uint64_t first, File& output, uint64_t size) {
         result = CollectRuns(static_cast<uint32_t>(first), clustersNeeded, runs);
         uint64_t blockClusters = std::max<uint64_t>(1, kMaxCopyBlock / clusterBytes);
         blockClusters = std::min(blockClusters, clustersNeeded);
-        if (result == status::kSuccess && !TryResize(buffer, blockClusters * clusterBytes)) {
-            result = status::kNotEnoughMemory;
-        }
+        if (result == status::kSuccess)
+            result = CheckedResize(buffer, blockClusters * clusterBytes);
     }
 
     const uint64_t blockClusters = clusterBytes ? buffer.size() / clusterBytes : 0;

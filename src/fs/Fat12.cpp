@@ -1,18 +1,18 @@
 #include "fs/Fat12.h"
 
-#include <new>
 #include <vector>
 
 #include "fs/FatStructures.h"
 #include "fs/Volume.h"
 #include "platform/ByteReader.h"
+#include "platform/Memory.h"
 
 namespace lc {
 
 Status Fat12::ParseBootSector(std::span<const uint8_t> bootSector) {
     ByteReader boot(bootSector);
     if (boot.size() < fat::kMinBootSector16) return status::kSuccess;
-    FAT::ParseBootSector(bootSector);
+    LC_TRY(FAT::ParseBootSector(bootSector));
     m_rootEntryCount = *boot.At<uint16_t>(fat::kRootEntryCount);
     m_fatSize = *boot.At<uint16_t>(fat::kFatSize16);
     uint8_t fatCount = *boot.At<uint8_t>(fat::kNumberOfFats);
@@ -39,11 +39,7 @@ Status Fat12::ReadDirectoryTree() {
     BeginTreeWalk();
     if (m_rootSectorCount == 0) return status::kSuccess;
     std::vector<uint8_t> buffer;
-    try {
-        buffer.resize(static_cast<size_t>(m_rootSectorCount) * m_bytesPerSector);
-    } catch (const std::bad_alloc&) {
-        return status::kNotEnoughMemory;
-    }
+    LC_TRY(CheckedResize(buffer, static_cast<size_t>(m_rootSectorCount) * m_bytesPerSector));
     LC_TRY(ReadFsSectors(m_rootStartSector, m_rootSectorCount, buffer));
 
     std::span<const uint8_t> region(buffer);

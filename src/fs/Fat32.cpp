@@ -9,7 +9,7 @@ namespace lc {
 Status Fat32::ParseBootSector(std::span<const uint8_t> bootSector) {
     ByteReader boot(bootSector);
     if (boot.size() < fat::kMinBootSector32) return status::kSuccess;
-    FAT::ParseBootSector(bootSector);
+    LC_TRY(FAT::ParseBootSector(bootSector));
     m_rootCluster = *boot.At<uint32_t>(fat::kRootCluster32);
     m_fatSize = *boot.At<uint32_t>(fat::kFatSize32);
     uint8_t fatCount = *boot.At<uint8_t>(fat::kNumberOfFats);

@@ -72,25 +72,23 @@ Status LCVolume::Mount() {
     std::unique_ptr<FileSystemBase> reader;
     switch (DetectFileSystem(sector)) {
         case FileSystemKind::kNtfs:
-            reader.reset(new (std::nothrow) NtFs(this));
+            reader.reset(new NtFs(this));
             break;
         case FileSystemKind::kFat12:
-            reader.reset(new (std::nothrow) Fat12(this));
+            reader.reset(new Fat12(this));
             break;
         case FileSystemKind::kFat16:
-            reader.reset(new (std::nothrow) Fat16(this));
+            reader.reset(new Fat16(this));
             break;
         case FileSystemKind::kFat32:
-            reader.reset(new (std::nothrow) Fat32(this));
+            reader.reset(new Fat32(this));
             break;
         case FileSystemKind::kNone:
             return status::kInvalidFunction;
     }
-    if (!reader) return status::kNotEnoughMemory;
     m_fileSystem = std::move(reader);
-    // A boot sector too short or too odd for the reader leaves it without geometry: the tree
-    // read then fails on its own, so the result is not needed here.
-    (void)m_fileSystem->ParseBootSector(sector);
+    IgnoreStatus(m_fileSystem->ParseBootSector(sector),
+                 "a reader left without geometry fails the tree read on its own");
     return status::kSuccess;
 }
 

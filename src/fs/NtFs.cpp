@@ -99,11 +99,8 @@ Result<NonResident> ParseNonResident(std::span<const uint8_t> record, size_t att
     uint16_t runOffset = *attr->At<uint16_t>(ntfs::kAttrRunListOffset);
     if (runOffset > attr->size()) return R::Failure(status::kFileCorrupt);
     auto runBytes = *attr->Slice(runOffset, attr->size() - runOffset);
-    auto runs = NtfsRunList::Decode(runBytes, clusterCount);
-    if (!runs) return R::Failure(runs.status());
-
     NonResident value;
-    value.runs = std::move(*runs);
+    LC_TRY_ASSIGN(value.runs, NtfsRunList::Decode(runBytes, clusterCount));
     value.lowestVcn = *attr->At<uint64_t>(ntfs::kAttrLowestVcn);
     uint64_t highestVcn = *attr->At<uint64_t>(ntfs::kAttrHighestVcn);
     // The piece must hold exactly the clusters its header claims (an empty value has none).
@@ -294,21 +291,20 @@ Status NtFs::ReadMft() {
     m_mftRuns = {};
     m_recordCount = 0;
     std::vector<uint8_t> record;
-    if (!TryResize(record, m_recordBytes)) return status::kOutOfMemory;
+    LC_TRY(CheckedResize(record, m_recordBytes));
     LC_TRY(ReadVolumeBytes(m_mftCluster * m_clusterBytes, record));
     LC_TRY(CheckRecord(record));
     auto data = FindAttributeFrom(record, ntfs::kTypeData, 0, true);
     if (!data) return data.status() == status::kMoreData ? Corrupt() : data.status();
-    auto value = ParseNonResident(record, *data, m_clusterCount);
-    if (!value) return value.status();
-    uint64_t vcns = value->runs.VcnCount();
-    if (value->lowestVcn != 0 || vcns > UINT64_MAX / m_clusterBytes ||
-        value->dataSize > vcns * m_clusterBytes) {
+    LC_TRY_ASSIGN(auto value, ParseNonResident(record, *data, m_clusterCount));
+    uint64_t vcns = value.runs.VcnCount();
+    if (value.lowestVcn != 0 || vcns > UINT64_MAX / m_clusterBytes ||
+        value.dataSize > vcns * m_clusterBytes) {
         return Corrupt();
     }
-    m_mftRuns = std::move(value->runs);
+    m_mftRuns = std::move(value.runs);
     // DirInfo keeps 32 bits of a record number; records beyond are out of reach.
-    m_recordCount = std::min<uint64_t>(value->dataSize / m_recordBytes, uint64_t{1} << 32);
+    m_recordCount = std::min<uint64_t>(value.dataSize / m_recordBytes, uint64_t{1} << 32);
     if (m_recordCount <= ntfs::kRecordRoot) return Corrupt();
     if (!FindAttribute(record, ntfs::kTypeAttributeList)) return status::kSuccess;
 
@@ -325,7 +321,7 @@ Status NtFs::ReadMft() {
 
 Status NtFs::ReadRecord(uint64_t record, std::vector<uint8_t>& out) {
     if (record >= m_recordCount) return Corrupt();
-    if (!TryResize(out, m_recordBytes)) return status::kOutOfMemory;
+    LC_TRY(CheckedResize(out, m_recordBytes));
     LC_TRY(ReadStream(m_mftRuns, record * m_recordBytes, out));
     return CheckRecord(out);
 }
@@ -398,24 +394,21 @@ std::vector<std::pair<std::span<const uint8_t>, size_t>> NtFs::FileRecords::Find
 Status NtFs::ReadAttributeValue(std::span<const uint8_t> record, size_t attribute,
                                 uint64_t maxBytes, std::vector<uint8_t>& out) {
     if (record[attribute + ntfs::kAttrNonResident] == 0) {
-        auto value = ResidentValue(record, attribute);
-        if (!value) return value.status();
-        if (value->size() > maxBytes) return Corrupt();
-        out.assign(value->begin(), value->end());
+        LC_TRY_ASSIGN(auto value, ResidentValue(record, attribute));
+        if (value.size() > maxBytes) return Corrupt();
+        out.assign(value.begin(), value.end());
         return status::kSuccess;
     }
-    auto value = ParseNonResident(record, attribute, m_clusterCount);
-    if (!value) return value.status();
-    if (value->lowestVcn != 0 || value->dataSize > maxBytes ||
-        value->dataSize > value->runs.VcnCount() * m_clusterBytes ||
-        value->dataSize > m_readBudget) {
+    LC_TRY_ASSIGN(auto value, ParseNonResident(record, attribute, m_clusterCount));
+    if (value.lowestVcn != 0 || value.dataSize > maxBytes ||
+        value.dataSize > value.runs.VcnCount() * m_clusterBytes || value.dataSize > m_readBudget) {
         return Corrupt();
     }
-    m_readBudget -= value->dataSize;
-    if (!TryResize(out, RoundUpToSector(value->dataSize))) return status::kOutOfMemory;
-    LC_TRY(ReadStream(value->runs, 0, out));
-    std::fill(out.begin() + static_cast<ptrdiff_t>(value->initializedSize), out.end(), uint8_t{0});
-    out.resize(value->dataSize);
+    m_readBudget -= value.dataSize;
+    LC_TRY(CheckedResize(out, RoundUpToSector(value.dataSize)));
+    LC_TRY(ReadStream(value.runs, 0, out));
+    std::fill(out.begin() + static_cast<ptrdiff_t>(value.initializedSize), out.end(), uint8_t{0});
+    out.resize(value.dataSize);
     return status::kSuccess;
 }
 
@@ -427,18 +420,16 @@ Status NtFs::LoadStream(const FileRecords& file, uint32_t type, bool unnamedOnly
     out.flags = LoadLe<uint16_t>(first.data() + firstAt + ntfs::kAttrFlags);
     if (first[firstAt + ntfs::kAttrNonResident] == 0) {
         if (pieces.size() != 1) return Corrupt();
-        auto value = ResidentValue(first, firstAt);
-        if (!value) return value.status();
+        LC_TRY_ASSIGN(auto value, ResidentValue(first, firstAt));
         out.resident = true;
-        out.bytes = *value;
-        out.dataSize = out.initializedSize = value->size();
+        out.bytes = value;
+        out.dataSize = out.initializedSize = value.size();
         return status::kSuccess;
     }
     std::vector<NonResident> parsed;
     for (const auto& [record, at] : pieces) {
-        auto piece = ParseNonResident(record, at, m_clusterCount);
-        if (!piece) return piece.status();
-        parsed.push_back(std::move(*piece));
+        LC_TRY_ASSIGN(auto piece, ParseNonResident(record, at, m_clusterCount));
+        parsed.push_back(std::move(piece));
     }
     std::sort(parsed.begin(), parsed.end(),
               [](const NonResident& a, const NonResident& b) { return a.lowestVcn < b.lowestVcn; });
@@ -466,11 +457,10 @@ Status NtFs::LoadStream(const FileRecords& file, uint32_t type, bool unnamedOnly
 Status NtFs::ReadFacts(const FileRecords& file, Facts& out) {
     auto info = file.Find(ntfs::kTypeStandardInformation, false);
     if (info.empty()) return Corrupt();
-    auto value = ResidentValue(info.front().first, info.front().second);
-    if (!value) return value.status();
-    if (value->size() < ntfs::kMinStdInfo) return Corrupt();
-    out.modified = LoadLe<uint64_t>(value->data() + ntfs::kStdModified);
-    out.attributes = LoadLe<uint32_t>(value->data() + ntfs::kStdAttributes);
+    LC_TRY_ASSIGN(auto value, ResidentValue(info.front().first, info.front().second));
+    if (value.size() < ntfs::kMinStdInfo) return Corrupt();
+    out.modified = LoadLe<uint64_t>(value.data() + ntfs::kStdModified);
+    out.attributes = LoadLe<uint32_t>(value.data() + ntfs::kStdAttributes);
 
     // Folders and links need not have data: their size is 0.
     Stream data;
@@ -494,13 +484,11 @@ Status NtFs::ReadFacts(const FileRecords& file, Facts& out) {
 Status NtFs::ReadVolumeLabel() {
     std::vector<uint8_t> record;
     LC_TRY(ReadRecord(ntfs::kRecordVolume, record));
-    auto attribute = FindAttribute(record, ntfs::kTypeVolumeName);
-    if (!attribute) return attribute.status();
+    LC_TRY_ASSIGN(auto attribute, FindAttribute(record, ntfs::kTypeVolumeName));
     std::u16string label;
-    if (record[*attribute + ntfs::kAttrNameLength] == 0) {
-        auto value = ResidentValue(record, *attribute);
-        if (!value) return value.status();
-        label = Utf16Le(*value);
+    if (record[attribute + ntfs::kAttrNameLength] == 0) {
+        LC_TRY_ASSIGN(auto value, ResidentValue(record, attribute));
+        label = Utf16Le(value);
     }
     m_volume->SetVolumeLabel(std::move(label));
     return status::kSuccess;
@@ -584,7 +572,7 @@ Status NtFs::CollectIndexBuffers(const FileRecords& file, std::vector<Entry>& en
 
     uint64_t buffers = std::min<uint64_t>(stream.dataSize / m_indexBytes, bitmap.size() * 8);
     std::vector<uint8_t> buffer;
-    if (!TryResize(buffer, m_indexBytes)) return status::kOutOfMemory;
+    LC_TRY(CheckedResize(buffer, m_indexBytes));
     for (uint64_t i = 0; i < buffers; ++i) {
         // Buffers the bitmap marks free keep stale entries of deleted files.
         if (((bitmap[i / 8] >> (i % 8)) & 1) == 0) continue;
@@ -684,7 +672,7 @@ void NtFs::ReadFactsBatch(std::span<const Entry> entries, std::vector<Facts>& fa
         }
         uint64_t first = numbers[i];
         uint64_t count = numbers[last] - first + 1;
-        bool whole = TryResize(block, count * m_recordBytes) &&
+        bool whole = CheckedResize(block, count * m_recordBytes) == status::kSuccess &&
                      ReadStream(m_mftRuns, first * m_recordBytes, block) == status::kSuccess;
         for (; i <= last; ++i) {
             uint64_t number = numbers[i];
@@ -730,7 +718,7 @@ void NtFs::ReportEntry(Entry& entry, Facts facts, unsigned depth) {
             return;
         }
         m_volume->EnterDirectory();
-        (void)ReadDirectory(entry.record, depth + 1);
+        IgnoreStatus(ReadDirectory(entry.record, depth + 1), "a subfolder marks its own damage");
         m_volume->LeaveDirectory();
     } else {
         m_volume->AddFile(std::move(entry.name), facts.size, modified, entry.record,
@@ -822,10 +810,8 @@ Status NtFs::CopyStream(const Stream& stream, File& output, uint64_t size) {
         stream.unitBytes != 0
             ? stream.unitBytes
             : static_cast<size_t>(std::min<uint64_t>(kCopyBlock, RoundUpToSector(total)));
-    if (!TryResize(buffer, blockBytes) ||
-        (stream.unitBytes != 0 && !TryResize(packed, blockBytes))) {
-        return status::kOutOfMemory;
-    }
+    LC_TRY(CheckedResize(buffer, blockBytes));
+    if (stream.unitBytes != 0) LC_TRY(CheckedResize(packed, blockBytes));
     Status result = status::kSuccess;
     uint64_t position = 0;
     uint64_t reported = 0;
@@ -911,9 +897,8 @@ Status NtFs::ReadUnit(const Stream& stream, uint64_t position, std::vector<uint8
         std::span<uint8_t> input =
             std::span<uint8_t>(packed).first(static_cast<size_t>(real * m_clusterBytes));
         LC_TRY(ReadStream(stream.runs, position, input));
-        auto produced = Lznt1::Decompress(input, unit);
-        if (!produced) return produced.status();
-        std::fill(unit.begin() + static_cast<ptrdiff_t>(*produced), unit.end(), uint8_t{0});
+        LC_TRY_ASSIGN(auto produced, Lznt1::Decompress(input, unit));
+        std::fill(unit.begin() + static_cast<ptrdiff_t>(produced), unit.end(), uint8_t{0});
     }
     // Past the initialized size a file reads as zeros.
     if (stream.initializedSize < position + unit.size()) {

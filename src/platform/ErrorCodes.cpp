@@ -1,6 +1,8 @@
 #include "platform/ErrorCodes.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <ostream>
 #include <utility>
 
 namespace lc {
@@ -45,7 +47,7 @@ Status LastErrorStatus() {
 namespace {
 
 struct MessageEntry {
-    Status code;
+    uint32_t code;
     const char* english;
     const char* german;
 };
@@ -119,9 +121,16 @@ constexpr MessageEntry kMessages[] = {
 
 std::optional<std::string> SystemMessageText(Status code, Language language) {
     for (const auto& entry : kMessages) {
-        if (entry.code == code) return language == Language::German ? entry.german : entry.english;
+        if (entry.code == code.code())
+            return language == Language::German ? entry.german : entry.english;
     }
     return std::nullopt;
+}
+
+std::ostream& operator<<(std::ostream& out, Status status) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", status.code());
+    return out << text;
 }
 
 }  // namespace lc

@@ -65,14 +65,14 @@ IniFile IniFile::FromText(std::string_view text) {
 
 IniFile IniFile::Load(const std::string& path) {
     File file;
-    if (file.OpenRead(path) != 0) return IniFile();
+    if (file.OpenRead(path) != status::kSuccess) return IniFile();
     std::string text(kMaxFileSize, '\0');
     size_t total = 0;
     while (total < text.size()) {
         size_t got = 0;
         auto span = std::span<uint8_t>(reinterpret_cast<uint8_t*>(text.data()) + total,
                                        text.size() - total);
-        if (file.ReadSome(span, got) != 0) return IniFile();
+        if (file.ReadSome(span, got) != status::kSuccess) return IniFile();
         if (got == 0) break;
         total += got;
     }

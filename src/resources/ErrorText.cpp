@@ -17,6 +17,7 @@ constexpr uint32_t kStrUnknownError = 32784;
 // printf-style filling of a resource text; the resource decides the order of the fields.
 template <class... Args>
 std::string Format(const std::string& pattern, Args... args) {
+    static_assert((!std::is_same_v<Args, Status> && ...), "pass status.code()");
     int length = std::snprintf(nullptr, 0, pattern.c_str(), args...);
     if (length <= 0) return {};
     std::string out(static_cast<size_t>(length) + 1, '\0');
@@ -28,28 +29,22 @@ std::string Format(const std::string& pattern, Args... args) {
 }  // namespace
 
 std::string FormatOpenError(Status code, Language language) {
-    switch (code) {
-        case status::kInvalidFunction:
-            return LoadString(kStrUnsupportedFileSystem, language);
-        case status::kErrNoKeyBlock:
-            return LoadString(kStrNoPassword, language);
-        case status::kErrNotVolume:
-            return LoadString(kStrNotVolume, language);
-        default:
-            break;
-    }
-    return Format(std::string("%s (%u)"), FormatSystemError(code, language).c_str(), code);
+    if (code == status::kInvalidFunction) return LoadString(kStrUnsupportedFileSystem, language);
+    if (code == status::kErrNoKeyBlock) return LoadString(kStrNoPassword, language);
+    if (code == status::kErrNotVolume) return LoadString(kStrNotVolume, language);
+    return Format(std::string("%s (%u)"), FormatSystemError(code, language).c_str(), code.code());
 }
 
 std::string FormatSystemError(Status code, Language language) {
     if (auto system = SystemMessageText(code, language)) {
         return system->substr(0, system->find_first_of("\r\n"));
     }
-    return Format(LoadString(kStrUnknownError, language), code, static_cast<int>(code & 0xFFFF));
+    return Format(LoadString(kStrUnknownError, language), code.code(),
+                  static_cast<int>(code.code() & 0xFFFF));
 }
 
 std::string StatusCodeText(Status code) {
-    return Format(std::string("%u"), code);
+    return Format(std::string("%u"), code.code());
 }
 
 std::string FormatOpenError(Status code) {

@@ -99,7 +99,8 @@ Dod::Dod() {
     };
     uint8_t seed[16];
     for (size_t i = 0; i < 8; ++i) StoreLe<uint16_t>(seed + 2 * i, fields[i]);
-    (void)LRND_Init(seed, sizeof seed);
+    IgnoreStatus(LRND_Init(seed, sizeof seed),
+                 "an unseeded generator leaves the wipe its fixed patterns");
 }
 
 size_t Dod::WipeBufferSize(uint64_t size) {
@@ -111,17 +112,15 @@ size_t Dod::WipeBufferSize(uint64_t size) {
     return static_cast<size_t>(result);
 }
 
-Status Dod::OverwritePass(const std::string& path, int64_t size, const uint8_t* buffer,
-                          size_t bufferSize) {
+void Dod::OverwritePass(const std::string& path, int64_t size, const uint8_t* buffer,
+                        size_t bufferSize) {
     File file;
     // O_NONBLOCK keeps a FIFO from blocking the open; only plain files are written.
-    if (file.OpenFlags(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK) != status::kSuccess)
-        return status::kSuccess;
+    if (file.OpenFlags(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK) != status::kSuccess) return;
     struct stat st {};
     // Data shared with another name is not ours to overwrite (a link planted after the check
     // of WipeFile included).
-    if (::fstat(file.descriptor(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink > 1)
-        return status::kSuccess;
+    if (::fstat(file.descriptor(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink > 1) return;
     const int fd = file.descriptor();
     // Writes whole buffers from `from` until `to`; the last piece of the file's data is written
     // whole (as a pass always did), pieces before a hole only up to it. False on a failed write.
@@ -156,8 +155,7 @@ Status Dod::OverwritePass(const std::string& path, int64_t size, const uint8_t* 
         at = std::max<int64_t>(end, start + 1);
     }
     if (empty) overwrite(0, 0, true);
-    (void)file.Sync();
-    return status::kSuccess;
+    IgnoreStatus(file.Sync(), "the passes are written; a failed flush leaves nothing to redo");
 }
 
 Status Dod::WipeFile(const std::string& path) {
@@ -196,14 +194,15 @@ Status Dod::WipeFile(const std::string& path) {
     } else if (code == status::kSuccess) {
         auto fileSize = static_cast<int64_t>(size);
         uint8_t r = 0;
-        (void)LRND_Get(&r, 1);
+        IgnoreStatus(LRND_Get(&r, 1), "without the generator the pattern starts from 0");
         std::memset(buffer->data(), r, bufferSize);
         OverwritePass(path, fileSize, buffer->data(), bufferSize);
         if (g_observer != nullptr) g_observer->AfterPass(path, 1, bufferSize);
         std::memset(buffer->data(), r ^ 0xFF, bufferSize);
         OverwritePass(path, fileSize, buffer->data(), bufferSize);
         if (g_observer != nullptr) g_observer->AfterPass(path, 2, bufferSize);
-        (void)LRND_Get(buffer->data(), static_cast<uint32_t>(bufferSize));
+        IgnoreStatus(LRND_Get(buffer->data(), static_cast<uint32_t>(bufferSize)),
+                     "without the generator the last pass repeats the second pattern");
         OverwritePass(path, fileSize, buffer->data(), bufferSize);
         if (g_observer != nullptr) g_observer->AfterPass(path, 3, bufferSize);
     }

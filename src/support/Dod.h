@@ -30,8 +30,8 @@ public:
     // Returns the name reached.
     static std::string RenameForDeletion(const std::string& path);
     // Writes buffer over the whole file, from the start, in whole buffers; flushes.
-    static Status OverwritePass(const std::string& path, int64_t size, const uint8_t* buffer,
-                                size_t bufferSize);
+    static void OverwritePass(const std::string& path, int64_t size, const uint8_t* buffer,
+                              size_t bufferSize);
     // The smallest multiple of the page size holding min(size, 65536), at least one page.
     static size_t WipeBufferSize(uint64_t size);
 

@@ -31,7 +31,8 @@ std::tm LocalNow() {
 
 void Write(FioHandle handle, const char* text, size_t length) {
     uint32_t written = 0;
-    (void)FIO_WriteBin(handle, text, static_cast<uint32_t>(length), &written);
+    IgnoreStatus(FIO_WriteBin(handle, text, static_cast<uint32_t>(length), &written),
+                 "a log line that cannot be written is lost, nothing else");
 }
 
 }  // namespace
@@ -67,7 +68,7 @@ Status ErrLogWrite(uint8_t level, const char* module, const char* function, int 
     char header[kBufferSize];
     int n = std::snprintf(
         header, sizeof header, "%02d %02d-%02d %02d:%02d:%02d E: %08X L: %04d M: %s F: %s\r\n",
-        level, now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec, code, line,
+        level, now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec, code.code(), line,
         module != nullptr ? module : "", function != nullptr ? function : "");
     size_t headerLength = n < 0 ? 0 : static_cast<size_t>(n);
     if (headerLength >= sizeof header) {
@@ -96,7 +97,7 @@ Status ErrLogWrite(uint8_t level, const char* module, const char* function, int 
         offset += piece;
     } while (offset < length);
 
-    (void)FIO_Close(handle);
+    IgnoreStatus(FIO_Close(handle), "the lines are written; nothing to undo");
     g_busy = 0;
     return support::kSuccess;
 }

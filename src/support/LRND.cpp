@@ -11,6 +11,9 @@ namespace lc {
 
 namespace {
 
+// The log only helps a diagnosis: a line it cannot take changes nothing here.
+constexpr const char* kLogOnly = "the log is best effort";
+
 constexpr const char* kModule = "LRND";
 constexpr uint32_t kWarmUpBytes = 256;
 
@@ -88,7 +91,8 @@ uint32_t SeedWord(const uint8_t* seed, uint32_t seedLength) {
 Status ReadCounter(uint64_t& value, int line) {
     Status s = g_services.readCounter(value);
     if (s != status::kSuccess)
-        ErrLogWrite(1, kModule, "_Init", line, s, "QueryPerformanceCounter() failed");
+        IgnoreStatus(ErrLogWrite(1, kModule, "_Init", line, s, "QueryPerformanceCounter() failed"),
+                     kLogOnly);
     return s;
 }
 
@@ -96,8 +100,9 @@ Status ReadCounter(uint64_t& value, int line) {
 
 Status LRND_Init(const uint8_t* seed, uint32_t seedLength) {
     if (seed == nullptr || seedLength == 0) {
-        ErrLogWrite(1, kModule, "_Init", 2, support::kIllegalArgument,
-                    "pabSeed == NULL || ulSeedLength == 0");
+        IgnoreStatus(ErrLogWrite(1, kModule, "_Init", 2, support::kIllegalArgument,
+                                 "pabSeed == NULL || ulSeedLength == 0"),
+                     kLogOnly);
         return support::kIllegalArgument;
     }
     uint64_t counter = 0;
@@ -108,24 +113,27 @@ Status LRND_Init(const uint8_t* seed, uint32_t seedLength) {
 
     g_state.r1 = SeedWord(seed, seedLength);
     if (g_state.r1 == 0) {
-        ErrLogWrite(1, kModule, "_Init", 3, support::kIllegalArgument,
-                    "Init von LSFR1 == 0x0, 0x0, ...0x0");
+        IgnoreStatus(ErrLogWrite(1, kModule, "_Init", 3, support::kIllegalArgument,
+                                 "Init von LSFR1 == 0x0, 0x0, ...0x0"),
+                     kLogOnly);
         return support::kIllegalArgument;
     }
     uint64_t high = SeedWord(seed, seedLength);
     uint64_t low = SeedWord(seed, seedLength);
     g_state.r2 = (high << 32) | low;
     if (g_state.r2 == 0) {
-        ErrLogWrite(1, kModule, "_Init", 4, support::kIllegalArgument,
-                    "Init von LSFR2 == 0x0, 0x0, ...0x0");
+        IgnoreStatus(ErrLogWrite(1, kModule, "_Init", 4, support::kIllegalArgument,
+                                 "Init von LSFR2 == 0x0, 0x0, ...0x0"),
+                     kLogOnly);
         return support::kIllegalArgument;
     }
     high = SeedWord(seed, seedLength);
     low = SeedWord(seed, seedLength);
     g_state.r3 = (high << 32) | low;
     if (g_state.r3 == 0) {
-        ErrLogWrite(1, kModule, "_Init", 5, support::kIllegalArgument,
-                    "Init von LSFR3 == 0x0, 0x0, ...0x0");
+        IgnoreStatus(ErrLogWrite(1, kModule, "_Init", 5, support::kIllegalArgument,
+                                 "Init von LSFR3 == 0x0, 0x0, ...0x0"),
+                     kLogOnly);
         return support::kIllegalArgument;
     }
 
@@ -133,18 +141,21 @@ Status LRND_Init(const uint8_t* seed, uint32_t seedLength) {
     g_state.initialised = 1;
 
     uint8_t scratch[kWarmUpBytes];
-    (void)LRND_Get(scratch, sizeof scratch);
+    IgnoreStatus(LRND_Get(scratch, sizeof scratch), "the generator is initialised just above");
     return support::kSuccess;
 }
 
 Status LRND_Get(uint8_t* buffer, uint32_t length) {
     if (g_state.initialised == 0) {
-        ErrLogWrite(2, kModule, "_Get", 1, support::kNotInitialised, "fAlreadyInit == FALSE");
+        IgnoreStatus(
+            ErrLogWrite(2, kModule, "_Get", 1, support::kNotInitialised, "fAlreadyInit == FALSE"),
+            kLogOnly);
         return support::kNotInitialised;
     }
     if (buffer == nullptr || length == 0) {
-        ErrLogWrite(1, kModule, "_Get", 2, support::kIllegalArgument,
-                    "pabRand == NULL || ulRandLength == 0");
+        IgnoreStatus(ErrLogWrite(1, kModule, "_Get", 2, support::kIllegalArgument,
+                                 "pabRand == NULL || ulRandLength == 0"),
+                     kLogOnly);
         return support::kIllegalArgument;
     }
     for (uint32_t i = 0; i < length; ++i) {

@@ -163,7 +163,7 @@ Status ExtractionUi::SaveFileAs(QString& outPath) {
         Message(QMessageBox::Warning,
                 QString::asprintf(Format(kStrCannotExtract).constData(),
                                   Utf8(ToQString(record->name)).constData(), Utf8(path).constData(),
-                                  static_cast<int>(result),
+                                  static_cast<int>(result.code()),
                                   Utf8(FormatSystemError(result)).constData()));
     }
     return result;
@@ -286,7 +286,7 @@ void ExtractionUi::OnView() {
     const Status result = ExtractSelection(true, false);
     if (result == status::kSuccess || result == status::kCancelled) return;
     Message(QMessageBox::Warning,
-            QString::asprintf(Format(kStrCannotView).constData(), static_cast<int>(result),
+            QString::asprintf(Format(kStrCannotView).constData(), static_cast<int>(result.code()),
                               Utf8(FormatSystemError(result)).constData()));
 }
 
@@ -419,19 +419,19 @@ void ExtractionUi::ShowExtractStatus(const std::string& path) {
 }
 
 void ExtractionUi::ReportFileError(const DirInfo& file, const std::string& folder, Status code) {
-    Message(QMessageBox::Warning,
-            QString::asprintf(Format(kStrCannotExtract).constData(),
-                              Utf8(ToQString(file.name)).constData(), folder.c_str(),
-                              static_cast<int>(code), Utf8(FormatSystemError(code)).constData()));
+    Message(QMessageBox::Warning, QString::asprintf(Format(kStrCannotExtract).constData(),
+                                                    Utf8(ToQString(file.name)).constData(),
+                                                    folder.c_str(), static_cast<int>(code.code()),
+                                                    Utf8(FormatSystemError(code)).constData()));
 }
 
 void ExtractionUi::ReportFolderError(const std::string& path, Status code) {
     const QString what =
         QString::asprintf(Format(kStrCannotCreateFolder).constData(), path.c_str());
-    Message(
-        QMessageBox::Warning,
-        QString::asprintf("%s\n\n%s: %i\n%s", Utf8(what).constData(), LoadString(kStrError).c_str(),
-                          static_cast<int>(code), Utf8(FormatSystemError(code)).constData()));
+    Message(QMessageBox::Warning,
+            QString::asprintf("%s\n\n%s: %i\n%s", Utf8(what).constData(),
+                              LoadString(kStrError).c_str(), static_cast<int>(code.code()),
+                              Utf8(FormatSystemError(code)).constData()));
 }
 
 void ExtractionUi::OnProgress(uint64_t total, uint64_t remaining) {

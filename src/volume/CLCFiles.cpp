@@ -16,10 +16,7 @@ namespace {
 // Process-wide and kept to the end: the pre-read only warms the cache, nobody reads it back.
 std::span<uint8_t> PreReadBuffer() {
     static std::vector<uint8_t> buffer;
-    if (buffer.empty() &&
-        !TryResize(buffer, size_t{CLCFiles::kPreReadSectors} * Volume::kSectorSize)) {
-        return {};
-    }
+    if (buffer.empty()) buffer.resize(size_t{CLCFiles::kPreReadSectors} * Volume::kSectorSize);
     return buffer;
 }
 
@@ -50,11 +47,7 @@ Status CLCFiles::Unlock(const std::string& path, std::span<const char16_t> passw
 
     const size_t keyLength = LCHeader::KeyLength(m_algorithmId);
     if (keyLength == 0) return status::kErrNoKeyBlock;
-    try {
-        m_key.resize(keyLength);
-    } catch (const std::bad_alloc&) {
-        return status::kErrNoKeyBlock;
-    }
+    m_key.resize(keyLength);
 
     Status result = status::kErrNoKeyBlock;
     if (header.HasKeyBlockA()) result = header.UnlockWithKeyBlockA(password, m_key.span());
@@ -76,7 +69,7 @@ Status CLCFiles::Open(const std::string& path, std::span<const char16_t> passwor
     // Warms the system's cache for the directory reading; the outcome does not matter (a
     // shorter image simply fails here).
     if (auto buffer = PreReadBuffer(); !buffer.empty())
-        (void)ReadSectors(0, kPreReadSectors, buffer);
+        IgnoreStatus(ReadSectors(0, kPreReadSectors, buffer), "it only warms the cache");
 
     return FileSystem()->ReadDirectoryTree();
 }

@@ -60,20 +60,16 @@ Status LCHeader::ReadHeader(const std::string& path) {
 Status LCHeader::VerifyChecksum() const {
     const CCryptoWrapper* engine = GetCipher(AlgorithmId());
     if (engine == nullptr) return status::kNotSupported;
-    try {
-        SecureBytes copy(m_image.span());
-        std::fill_n(copy.data() + kChecksumOffset, kChecksumLength, uint8_t{0});
-        uint8_t digest[kChecksumLength] = {};
-        if (!engine->Hash(copy.span(), digest)) return status::kCrc;
-        if (std::memcmp(digest, m_image.data() + kChecksumOffset, kChecksumLength) != 0)
-            return status::kCrc;
-    } catch (const std::bad_alloc&) {
-        return status::kNotEnoughMemory;
-    }
+    SecureBytes copy(m_image.span());
+    std::fill_n(copy.data() + kChecksumOffset, kChecksumLength, uint8_t{0});
+    uint8_t digest[kChecksumLength] = {};
+    if (!engine->Hash(copy.span(), digest)) return status::kCrc;
+    if (std::memcmp(digest, m_image.data() + kChecksumOffset, kChecksumLength) != 0)
+        return status::kCrc;
     return status::kSuccess;
 }
 
-Status LCHeader::UpdateChecksum() {
+void LCHeader::UpdateChecksum() {
     // SHA-1 in either engine; a header with a foreign id still gets a checksum.
     const CCryptoWrapper* engine = GetCipher(AlgorithmId());
     if (engine == nullptr) engine = GetCipher(1);
@@ -81,7 +77,6 @@ Status LCHeader::UpdateChecksum() {
     uint8_t digest[kChecksumLength] = {};
     if (engine != nullptr && engine->Hash(m_image.span(), digest))
         std::memcpy(m_image.data() + kChecksumOffset, digest, kChecksumLength);
-    return status::kSuccess;
 }
 
 uint16_t LCHeader::KeyRingMarker(Slot slot) const {
@@ -138,20 +133,16 @@ Status LCHeader::Unlock(size_t offset, size_t length, std::span<const char16_t> 
     auto check = header.Slice(kCheckOffset, kCheckLength);
     if (!block || !check || length > kPlainBlockRoom) return status::kInvalidParameter;
 
-    try {
-        SecureBytes derived(keyLength);
-        SecureBytes plain(kPlainBlockRoom);
-        if (!engine->DeriveKey(password, Salt(), derived.span())) return status::kErrKeyDerivation;
-        if (!engine->DecryptKeyBlock(*block, plain.span().first(length), derived.span()))
-            return status::kErrKeyDerivation;
-        if (std::memcmp(plain.data(), check->data(), kCheckLength) != 0)
-            return status::kInvalidPassword;
-        std::memcpy(keyOut.data(), plain.data() + kPlainKeyOffset, keyLength);
-        if (valueOut != nullptr)
-            *valueOut = ByteReader(plain.span()).At<uint32_t>(kPlainValueOffset).value_or(0);
-    } catch (const std::bad_alloc&) {
-        return status::kNotEnoughMemory;
-    }
+    SecureBytes derived(keyLength);
+    SecureBytes plain(kPlainBlockRoom);
+    if (!engine->DeriveKey(password, Salt(), derived.span())) return status::kErrKeyDerivation;
+    if (!engine->DecryptKeyBlock(*block, plain.span().first(length), derived.span()))
+        return status::kErrKeyDerivation;
+    if (std::memcmp(plain.data(), check->data(), kCheckLength) != 0)
+        return status::kInvalidPassword;
+    std::memcpy(keyOut.data(), plain.data() + kPlainKeyOffset, keyLength);
+    if (valueOut != nullptr)
+        *valueOut = ByteReader(plain.span()).At<uint32_t>(kPlainValueOffset).value_or(0);
     return status::kSuccess;
 }
 

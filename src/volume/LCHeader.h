@@ -63,7 +63,7 @@ public:
 
     Status ReadHeader(const std::string& path);
     Status VerifyChecksum() const;
-    Status UpdateChecksum();
+    void UpdateChecksum();
 
     bool IsKeyRingProtected(Slot slot) const;
     // The raw first word of a key-ring area, whatever the format level.

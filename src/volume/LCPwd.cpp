@@ -105,7 +105,8 @@ unsigned LCPwd::RecordFailure(std::u16string_view volumeName) {
         // The volume's first failure: make room when ten volumes already have records.
         SettingsStore store;
         std::vector<SettingsValue> values;
-        if (OpenStore(m_options, store) && store.EnumValues(KeyPath(), values) == 0) {
+        if (OpenStore(m_options, store) &&
+            store.EnumValues(KeyPath(), values) == status::kSuccess) {
             size_t tagged = 0;
             int64_t oldestTime = 0;
             std::u16string oldestName;
@@ -147,7 +148,8 @@ bool LCPwd::ReadRecord(std::u16string_view valueName, Record& record) const {
     if (!OpenStore(m_options, store)) return false;
     uint32_t type = 0;
     std::vector<uint8_t> data;
-    if (store.GetValue(KeyPath(), ValueName(valueName), type, data) != 0) return false;
+    if (store.GetValue(KeyPath(), ValueName(valueName), type, data) != status::kSuccess)
+        return false;
     if (data.size() != kRecordSize) return false;
     std::copy(data.begin(), data.end(), record.begin());
     return true;
@@ -156,13 +158,13 @@ bool LCPwd::ReadRecord(std::u16string_view valueName, Record& record) const {
 bool LCPwd::WriteRecord(std::u16string_view valueName, const Record& record) const {
     SettingsStore store;
     if (!OpenStore(m_options, store)) return false;
-    return store.SetValue(KeyPath(), ValueName(valueName), kRegBinary, record) == 0;
+    return store.SetValue(KeyPath(), ValueName(valueName), kRegBinary, record) == status::kSuccess;
 }
 
 bool LCPwd::DeleteRecord(std::u16string_view valueName) const {
     SettingsStore store;
     if (!OpenStore(m_options, store)) return false;
-    return store.DeleteValue(KeyPath(), ValueName(valueName)) == 0;
+    return store.DeleteValue(KeyPath(), ValueName(valueName)) == status::kSuccess;
 }
 
 void LCPwd::SetClockForTest(int64_t (*now)()) {

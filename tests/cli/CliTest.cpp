@@ -29,8 +29,9 @@ protected:
         SettingsStore store;
         uint32_t type = 0;
         std::vector<uint8_t> data;
-        EXPECT_EQ(SettingsStore::Open(SettingsStore::Scope::Volatile, store), 0u);
-        if (store.GetValue("Software\\Kelmora\\LCPortable", name, type, data) != 0) return {};
+        EXPECT_EQ(SettingsStore::Open(SettingsStore::Scope::Volatile, store), status::kSuccess);
+        if (store.GetValue("Software\\Kelmora\\LCPortable", name, type, data) != status::kSuccess)
+            return {};
         return LCPwd::Decode(data);
     }
     // A small FAT image made by mkfs.fat, as a volume.

@@ -102,9 +102,9 @@ TEST(InfoCommand, FactsPasswordsAndFailures) {
 // unknown-code string 32784 with the code and its low 16 bits, then the code.
 TEST(FormatOpenError, TextsOfTheOpenSequence) {
     const std::tuple<Status, const char*, const char*> cases[] = {
-        {1, "Unsupported file system (must be FAT).",
+        {Status{1}, "Unsupported file system (must be FAT).",
          "Dateisystem wird nicht unterstützt (muss FAT sein)."},
-        {2, "The system cannot find the file specified. (2)",
+        {Status{2}, "The system cannot find the file specified. (2)",
          "Das System kann die angegebene Datei nicht finden. (2)"},
         {status::kErrVersionTooNew, "Unknown error code f0000047 (71) (4026531911)",
          "Unbekannte Fehler f0000047 (71) (4026531911)"},

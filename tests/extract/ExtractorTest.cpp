@@ -100,8 +100,8 @@ protected:
     static void TearDownTestSuite() { delete s_dir; }
 
     void SetUp() override {
-        ASSERT_EQ(m_volume.OpenImageFile((*s_dir / "fat16.img").string()), 0u);
-        ASSERT_EQ(m_volume.Open(), 0u);
+        ASSERT_EQ(m_volume.OpenImageFile((*s_dir / "fat16.img").string()), status::kSuccess);
+        ASSERT_EQ(m_volume.Open(), status::kSuccess);
         m_target = (m_scratch / "target").string();
         fs::create_directories(m_target);
     }
@@ -155,13 +155,13 @@ TEST_F(ExtractorTest, ReadOnlyFileUndatedRecordAndFolderLink) {
     const std::string out = m_target + "/top.txt";
     test::WriteFileBytes(out, {'v', 'i', 'e', 'w'});
     ASSERT_EQ(::chmod(out.c_str(), 0444), 0);
-    ASSERT_EQ(ExtractFile(m_volume, file, out), 0u);
+    ASSERT_EQ(ExtractFile(m_volume, file, out), status::kSuccess);
     EXPECT_EQ(ReadFileBytes(out), Source("top.txt"));
     // A time that is no date (month 0) leaves the time of creation.
     DirInfo undated = file;
     undated.modified = 0;
     const time_t before = ::time(nullptr);
-    ASSERT_EQ(ExtractFile(m_volume, undated, out), 0u);
+    ASSERT_EQ(ExtractFile(m_volume, undated, out), status::kSuccess);
     struct stat st {};
     ASSERT_EQ(::stat(out.c_str(), &st), 0);
     EXPECT_GE(st.st_mtime, before - 5);
@@ -219,8 +219,8 @@ TEST_F(ExtractorTest, HostileNamesStayInsideTheTarget) {
         fs::create_directories(base / "d");
         ScriptedHooks hooks;
         Extractor extractor(m_volume, hooks, ExtractOptions{false, false});
-        EXPECT_EQ(extractor.ExtractOneFile(file, (base / "f").string()), 0u);
-        EXPECT_EQ(extractor.ExtractDirectory(folder, (base / "d").string()), 0u);
+        EXPECT_EQ(extractor.ExtractOneFile(file, (base / "f").string()), status::kSuccess);
+        EXPECT_EQ(extractor.ExtractDirectory(folder, (base / "d").string()), status::kSuccess);
         EXPECT_EQ(ReadFileBytes(base / "f" / written), Source("top.txt"));
         EXPECT_EQ(ReadFileBytes(base / "d" / written / "inner.txt"), Source("top.txt"));
     }
@@ -240,7 +240,7 @@ TEST_F(ExtractorTest, HostileNamesStayInsideTheTarget) {
         ScriptedHooks hooks;
         Extractor extractor(m_volume, hooks, ExtractOptions{false, false});
         const DirInfo* items[] = {&a, &b};
-        EXPECT_EQ(extractor.ExtractItemsKeepingPaths(items, m_target + "/pair"), 0u);
+        EXPECT_EQ(extractor.ExtractItemsKeepingPaths(items, m_target + "/pair"), status::kSuccess);
         const std::string dir = m_target + "/pair/" + std::string(253, 'z') + "~1/";
         for (const char* suffix : {"~1", "~2"})
             EXPECT_TRUE(fs::exists(dir + std::string(253, 'y') + suffix));
@@ -280,7 +280,7 @@ TEST_F(ExtractorTest, EncryptedFilesAndLinksAreNeverWrittenCompressedOnesAre) {
     ScriptedHooks hooks;
     const DirInfo* items[] = {&compressed, &folder};
     Extractor extractor(m_volume, hooks);
-    EXPECT_EQ(extractor.ExtractItems(items, m_target), 0u);
+    EXPECT_EQ(extractor.ExtractItems(items, m_target), status::kSuccess);
     EXPECT_EQ(hooks.skipped, (std::vector<std::string>{"encrypted.bin"}));
     EXPECT_EQ(extractor.Counts().links, 2u);
     EXPECT_EQ(ReadFileBytes(m_target + "/mixed/a.txt"), Source("docs/a.txt"));
@@ -296,7 +296,7 @@ TEST_F(ExtractorTest, FilesOnlySelectionPassesOverFolders) {
     Extractor extractor(m_volume, hooks, ExtractOptions{true, true});
     const DirInfo* items[] = {Find("docs"), Find("top.txt")};
     const std::string target = m_target + "/new/levels";
-    EXPECT_EQ(extractor.ExtractItems(items, target), 0u);
+    EXPECT_EQ(extractor.ExtractItems(items, target), status::kSuccess);
     EXPECT_TRUE(fs::exists(target + "/top.txt"));
     EXPECT_FALSE(fs::exists(target + "/docs"));
 }

@@ -55,7 +55,7 @@ TEST_P(FatFixtureTest, LabelAttributesDepthAndLargeDirectory) {
 }
 
 TEST_P(FatFixtureTest, ContiguousClustersAreReadInOneCall) {
-    Status result = 1;
+    Status result{1};
     CopyOut(Reader(), Record("large.bin"), result, m_scratch);  // loads the FAT
     ASSERT_EQ(result, status::kSuccess);
     EXPECT_EQ(Record("onecluster.bin").size, GetParam().clusterBytes);
@@ -113,7 +113,7 @@ TEST_P(FatAsMtoolsReadsTest, NamesAndData) {
     for (const DirInfo* r : records) {
         listed.push_back(PathOf(r) + (r->IsDirectory() ? "/" : ""));
         if (r->IsDirectory()) continue;
-        Status result = 1;
+        Status result{1};
         auto data = CopyOut(*volume.FileSystem(), *r, result, scratch);
         EXPECT_EQ(result, status::kSuccess) << PathOf(r);
         EXPECT_EQ(Sha256Hex(data), sums[PathOf(r)]) << PathOf(r);
@@ -168,7 +168,7 @@ protected:
         Status result = m_volume.Open();
         if (result == status::kSuccess && !path.empty()) {
             const DirInfo* file = FindPath(m_volume.Root(), path);
-            if (!file) return 0xDEADBEEF;
+            if (!file) return Status{0xDEADBEEF};
             auto bytes = CopyOut(*m_volume.FileSystem(), *file, result, m_scratch);
             if (data) *data = bytes;
         }

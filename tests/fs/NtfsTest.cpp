@@ -126,7 +126,7 @@ TEST_P(NtfsFixtureTest, ReadsInLargePiecesAndEveryFileByteExact) {
     uint64_t lastRemaining = UINT64_MAX;
     m_volume.SetProgressCallback([&](uint64_t, uint64_t remaining) { lastRemaining = remaining; });
     uint64_t before = m_volume.ReadCalls();
-    Status result = 1;
+    Status result{1};
     EXPECT_EQ(Sha256Hex(CopyOut(Reader(), file, result, m_scratch)), SourceSums()["mid.bin"]);
     EXPECT_EQ(result, status::kSuccess);
     // One read for the record, a few for the runs; never one per cluster.
@@ -251,7 +251,8 @@ protected:
         record.offset = place->cluster * Layout().ClusterBytes() + place->byteOffset;
         auto from = m_image.begin() + static_cast<ptrdiff_t>(record.offset);
         record.bytes.assign(from, from + Layout().RecordBytes());
-        if (NtFs::ApplyFixups(record.bytes, ntfs::kFileMagic) != 0) record.bytes.clear();
+        if (NtFs::ApplyFixups(record.bytes, ntfs::kFileMagic) != status::kSuccess)
+            record.bytes.clear();
         return record;
     }
     // Puts a record back with its update sequence redone.
@@ -297,7 +298,7 @@ protected:
     Status Copy(const std::string& path, std::vector<uint8_t>* data = nullptr) {
         const DirInfo* file = FindPath(m_volume.Root(), path);
         if (!file) return status::kFileNotFound;
-        Status result = 0;
+        Status result = status::kSuccess;
         auto bytes = CopyOut(*m_volume.FileSystem(), *file, result, m_scratch);
         if (data) *data = bytes;
         return result;
@@ -577,7 +578,7 @@ TEST_F(NtfsWindowsTest, ListsAndExtractsWhatTheMountShowed) {
             // The gigabyte is checked below; a file with many names is copied once.
             if (path == "sparse/gigabyte.bin" || !copied.insert(file->firstCluster).second)
                 continue;
-            Status result = 1;
+            Status result{1};
             EXPECT_EQ(CopySum(*file, result), hash) << path;
             EXPECT_EQ(result, status::kSuccess) << path;
         }
@@ -652,7 +653,7 @@ TEST_F(NtfsWindowsTest, ExtensionRecordsAreChecked) {
         EXPECT_EQ(Find("big")->damage, status::kFileCorrupt);
         EXPECT_EQ(FileCount(Find("big")), 0u);
         EXPECT_EQ(Find("links/a")->damage, status::kSuccess);
-        Status result = 0;
+        Status result;
         CopySum(*Find("frag.bin"), result);
         EXPECT_EQ(result, status::kFileCorrupt);
     });

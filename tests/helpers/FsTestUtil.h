@@ -72,7 +72,7 @@ inline std::vector<uint8_t> CopyOut(FileSystemBase& fs, const DirInfo& file, Sta
     auto path = scratch / "copy.out";
     File out;
     result = out.CreateReplace(path.string());
-    if (result) return {};
+    if (result != status::kSuccess) return {};
     result = fs.CopyFileData(file.firstCluster, out, file.size);
     out.Close();
     return ReadFileBytes(path);

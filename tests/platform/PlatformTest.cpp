@@ -10,14 +10,15 @@ namespace lc {
 namespace {
 
 TEST(ErrorCodes, MessageTextsInBothLanguages) {
-    EXPECT_EQ(SystemMessageText(2, Language::English),
+    EXPECT_EQ(SystemMessageText(Status{2}, Language::English),
               "The system cannot find the file specified.");
-    EXPECT_EQ(SystemMessageText(86, Language::English),
+    EXPECT_EQ(SystemMessageText(Status{86}, Language::English),
               "The specified network password is not correct.");
-    EXPECT_EQ(SystemMessageText(1223, Language::English),
+    EXPECT_EQ(SystemMessageText(Status{1223}, Language::English),
               "The operation was canceled by the user.");
-    EXPECT_NE(SystemMessageText(2, Language::German), SystemMessageText(2, Language::English));
-    EXPECT_FALSE(SystemMessageText(0xF0000047, Language::English).has_value());
+    EXPECT_NE(SystemMessageText(Status{2}, Language::German),
+              SystemMessageText(Status{2}, Language::English));
+    EXPECT_FALSE(SystemMessageText(Status{0xF0000047}, Language::English).has_value());
 }
 
 TEST(ByteReader, RefusesReadsPastTheEnd) {
@@ -52,10 +53,10 @@ TEST(File, ShortReadIsEndOfFile) {
     auto target = dir / "target";
     test::WriteFileBytes(target, {1, 2, 3});
     File f;
-    ASSERT_EQ(f.OpenRead(target.string()), 0u);
+    ASSERT_EQ(f.OpenRead(target.string()), status::kSuccess);
     uint8_t buf[4];
     EXPECT_EQ(f.ReadExactAt(0, buf), status::kHandleEof);
-    EXPECT_EQ(f.ReadExactAt(1, std::span(buf, 2)), 0u);
+    EXPECT_EQ(f.ReadExactAt(1, std::span(buf, 2)), status::kSuccess);
     EXPECT_EQ(buf[0], 2);
     EXPECT_EQ(File().OpenRead((dir / "missing").string()), status::kFileNotFound);
 }

@@ -21,12 +21,12 @@ class SettingsStoreTest : public test::SupportLayerTest {
 protected:
     void SetUp() override {
         SupportLayerTest::SetUp();
-        ASSERT_EQ(SettingsStore::Open(SettingsStore::Scope::Volatile, store), 0u);
+        ASSERT_EQ(SettingsStore::Open(SettingsStore::Scope::Volatile, store), status::kSuccess);
     }
     fs::path KeyFolder() const { return run() / "Kelmora" / "Software" / "Kelmora" / "LCPortable"; }
     std::set<std::u16string> Names() {
         std::vector<SettingsValue> values;
-        EXPECT_EQ(store.EnumValues(kKey, values), 0u);
+        EXPECT_EQ(store.EnumValues(kKey, values), status::kSuccess);
         std::set<std::u16string> names;
         for (const auto& v : values) names.insert(v.name);
         return names;
@@ -39,17 +39,17 @@ protected:
 TEST_F(SettingsStoreTest, RootsOfBothScopesAndNoLinks) {
     EXPECT_EQ(store.root(), (run() / "Kelmora").string());
     EXPECT_EQ(fs::status(store.root()).permissions(), fs::perms::owner_all);
-    ASSERT_EQ(SettingsStore::Open(SettingsStore::Scope::Persistent, store), 0u);
+    ASSERT_EQ(SettingsStore::Open(SettingsStore::Scope::Persistent, store), status::kSuccess);
     EXPECT_EQ(store.root(), (scratch() / "config" / "Kelmora").string());
     ::unsetenv("XDG_CONFIG_HOME");
-    ASSERT_EQ(SettingsStore::Open(SettingsStore::Scope::Persistent, store), 0u);
+    ASSERT_EQ(SettingsStore::Open(SettingsStore::Scope::Persistent, store), status::kSuccess);
     EXPECT_EQ(store.root(), (scratch() / "home" / ".config" / "Kelmora").string());
 
     // A planted link as a key folder, or as the root, is refused.
-    ASSERT_EQ(SettingsStore::Open(SettingsStore::Scope::Volatile, store), 0u);
+    ASSERT_EQ(SettingsStore::Open(SettingsStore::Scope::Volatile, store), status::kSuccess);
     fs::create_directory(scratch() / "outside");
     fs::create_directory_symlink(scratch() / "outside", run() / "Kelmora" / "Software");
-    EXPECT_NE(store.SetValue(kKey, u"v", kRegBinary, std::vector<uint8_t>{1}), 0u);
+    EXPECT_NE(store.SetValue(kKey, u"v", kRegBinary, std::vector<uint8_t>{1}), status::kSuccess);
     EXPECT_TRUE(fs::is_empty(scratch() / "outside"));
     fs::remove_all(run() / "Kelmora");
     fs::create_directory_symlink(scratch() / "outside", run() / "Kelmora");
@@ -58,24 +58,25 @@ TEST_F(SettingsStoreTest, RootsOfBothScopesAndNoLinks) {
 
 TEST_F(SettingsStoreTest, ValuesRoundTripAndReplaceAtomically) {
     const std::vector<uint8_t> blob = {0, 1, 2, 0xFF, 0};
-    ASSERT_EQ(store.SetValue(kKey, u"Volume Ä", kRegBinary, blob), 0u);
-    ASSERT_EQ(store.SetString(kKey, u"File1", "/home/u/a b.vol"), 0u);
+    ASSERT_EQ(store.SetValue(kKey, u"Volume Ä", kRegBinary, blob), status::kSuccess);
+    ASSERT_EQ(store.SetString(kKey, u"File1", "/home/u/a b.vol"), status::kSuccess);
     std::string text;
-    ASSERT_EQ(store.GetString(kKey, u"File1", text), 0u);
+    ASSERT_EQ(store.GetString(kKey, u"File1", text), status::kSuccess);
     EXPECT_EQ(text, "/home/u/a b.vol");
     EXPECT_EQ(store.GetValue(kKey, u"volume ä", type, data), status::kFileNotFound);
     EXPECT_EQ(store.GetValue("Software\\Nothing", u"x", type, data), status::kFileNotFound);
-    EXPECT_EQ(store.DeleteValue(kKey, u"File1"), 0u);
+    EXPECT_EQ(store.DeleteValue(kKey, u"File1"), status::kSuccess);
     EXPECT_EQ(store.DeleteValue(kKey, u"File1"), status::kFileNotFound);
 
     // A reader holding the old file keeps seeing the old bytes: the new value is a new file.
     struct stat before {
     }, after{};
     ASSERT_EQ(::stat((KeyFolder() / "Volume Ä").c_str(), &before), 0);
-    ASSERT_EQ(store.SetValue(kKey, u"Volume Ä", kRegBinary, std::vector<uint8_t>(48, 2)), 0u);
+    ASSERT_EQ(store.SetValue(kKey, u"Volume Ä", kRegBinary, std::vector<uint8_t>(48, 2)),
+              status::kSuccess);
     ASSERT_EQ(::stat((KeyFolder() / "Volume Ä").c_str(), &after), 0);
     EXPECT_NE(before.st_ino, after.st_ino);
-    ASSERT_EQ(store.GetValue(kKey, u"Volume Ä", type, data), 0u);
+    ASSERT_EQ(store.GetValue(kKey, u"Volume Ä", type, data), status::kSuccess);
     EXPECT_EQ(type, kRegBinary);
     EXPECT_EQ(data, std::vector<uint8_t>(48, 2));
     // No temporary file is left, and an interrupted write's leftover is not a value.
@@ -92,12 +93,12 @@ TEST_F(SettingsStoreTest, NamesNeverLeaveTheirKeyFolder) {
         std::u16string(300, u'n')};
     for (const auto& name : hostile) {
         const std::vector<uint8_t> bytes(1, static_cast<uint8_t>(name.size()));
-        ASSERT_EQ(store.SetValue(kKey, name, kRegBinary, bytes), 0u);
-        ASSERT_EQ(store.GetValue(kKey, name, type, data), 0u);
+        ASSERT_EQ(store.SetValue(kKey, name, kRegBinary, bytes), status::kSuccess);
+        ASSERT_EQ(store.GetValue(kKey, name, type, data), status::kSuccess);
         EXPECT_EQ(data, bytes);
     }
     EXPECT_EQ(Names(), std::set<std::u16string>(std::begin(hostile), std::end(hostile)));
-    ASSERT_EQ(store.SetValue("Software\\..\\..\\..\\etc", u"passwd", kRegSz, {}), 0u);
+    ASSERT_EQ(store.SetValue("Software\\..\\..\\..\\etc", u"passwd", kRegSz, {}), status::kSuccess);
 
     // Nothing appeared outside the store, and every name is one plain component in its key.
     for (const auto& top : {scratch() / "home", scratch() / "config", scratch() / "tmp"})

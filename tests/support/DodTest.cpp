@@ -54,7 +54,7 @@ TEST_F(DodTest, ThreePassesWithTheirPatternsAndSizes) {
     for (auto c : cases) {
         passes.clear();
         WriteText(m_dir / "plain.txt", std::string(c.fileSize, 'S'));
-        ASSERT_EQ(Dod::WipeFile((m_dir / "plain.txt").string()), 0u) << c.fileSize;
+        ASSERT_EQ(Dod::WipeFile((m_dir / "plain.txt").string()), status::kSuccess) << c.fileSize;
         EXPECT_TRUE(fs::is_empty(m_dir)) << "file or renamed copy left behind";
         ASSERT_EQ(passes.size(), 3u);
         for (const auto& [bufferSize, content] : passes) {
@@ -103,19 +103,19 @@ TEST_F(DodTest, RenamesThreeTimesAndStopsAtATakenName) {
 }
 
 TEST_F(DodTest, ReadOnlyAndUnreadableFilesAreWipedButNeverThroughALink) {
-    EXPECT_EQ(Dod::WipeFile((m_dir / "missing").string()), 1u);
+    EXPECT_EQ(Dod::WipeFile((m_dir / "missing").string()), Status{1});
     for (fs::perms mode : {fs::perms::owner_read, fs::perms::none}) {
         passes.clear();
         WriteText(m_dir / "locked.bin", "secret secret");
         fs::permissions(m_dir / "locked.bin", mode);
-        EXPECT_EQ(Dod::WipeFile((m_dir / "locked.bin").string()), 0u);
+        EXPECT_EQ(Dod::WipeFile((m_dir / "locked.bin").string()), status::kSuccess);
         EXPECT_EQ(passes.size(), 3u);
         EXPECT_TRUE(fs::is_empty(m_dir));
     }
     passes.clear();
     WriteText(scratch() / "outside.txt", "keep me");
     fs::create_symlink(scratch() / "outside.txt", m_dir / "link");
-    EXPECT_NE(Dod::WipeFile((m_dir / "link").string()), 0u);
+    EXPECT_NE(Dod::WipeFile((m_dir / "link").string()), status::kSuccess);
     EXPECT_EQ(ReadText(scratch() / "outside.txt"), "keep me");
     EXPECT_EQ(fs::status(scratch() / "outside.txt").permissions() & fs::perms::owner_write,
               fs::perms::owner_write);
@@ -125,7 +125,7 @@ TEST_F(DodTest, ReadOnlyAndUnreadableFilesAreWipedButNeverThroughALink) {
 TEST_F(DodTest, HardLinksAreOnlyUnlinkedSparseFilesOverwrittenWhereTheyHoldData) {
     WriteText(scratch() / "outside.txt", "shared data");
     fs::create_hard_link(scratch() / "outside.txt", m_dir / "linked");
-    EXPECT_EQ(Dod::WipeFile((m_dir / "linked").string()), 0u);
+    EXPECT_EQ(Dod::WipeFile((m_dir / "linked").string()), status::kSuccess);
     EXPECT_TRUE(fs::is_empty(m_dir));
     EXPECT_EQ(ReadText(scratch() / "outside.txt"), "shared data");
     EXPECT_TRUE(passes.empty());
@@ -138,7 +138,7 @@ TEST_F(DodTest, HardLinksAreOnlyUnlinkedSparseFilesOverwrittenWhereTheyHoldData)
     ASSERT_EQ(::pwrite(fd, data.data(), data.size(), 1 << 20), ssize_t(data.size()));
     ASSERT_EQ(::ftruncate(fd, 3 << 20), 0);
     ::close(fd);
-    EXPECT_EQ(Dod::WipeFile(sparse), 0u);
+    EXPECT_EQ(Dod::WipeFile(sparse), status::kSuccess);
     EXPECT_TRUE(fs::is_empty(m_dir));
     ASSERT_EQ(passes.size(), 3u);
     const uint8_t r = passes[0].second.at(1 << 20);

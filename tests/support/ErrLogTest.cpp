@@ -11,6 +11,9 @@
 namespace lc {
 namespace {
 
+// These calls only write the file the test reads back.
+constexpr const char* kOnlyTheFile = "the test checks the file it writes";
+
 using test::ReadText;
 using test::WriteText;
 
@@ -41,7 +44,8 @@ TEST_F(ErrLogTest, MessagesAreCutIntoPiecesOf58) {
         std::filesystem::remove(m_log);
         std::string message;
         for (size_t i = 0; i < length; ++i) message.push_back(static_cast<char>('a' + i % 26));
-        ASSERT_EQ(ErrLogWrite(1, "MOD", "_Fn", 42, 0x1234, "%s", message.c_str()), 0u);
+        ASSERT_EQ(ErrLogWrite(1, "MOD", "_Fn", 42, Status{0x1234}, "%s", message.c_str()),
+                  status::kSuccess);
         std::string expected = "01 12-05 13:02:07 E: 00001234 L: 0042 M: MOD F: _Fn\r\n";
         for (size_t i = 0; i < lines; ++i)
             expected += Boxed(message.substr(i * 58, std::min<size_t>(58, 511 - i * 58)));
@@ -49,7 +53,7 @@ TEST_F(ErrLogTest, MessagesAreCutIntoPiecesOf58) {
     }
     // No format at all still gives one empty boxed line.
     std::filesystem::remove(m_log);
-    ErrLogWrite(1, "M", "F", 1, 0, nullptr);
+    IgnoreStatus(ErrLogWrite(1, "M", "F", 1, status::kSuccess, nullptr), kOnlyTheFile);
     EXPECT_EQ(ReadText(m_log), kHeader + Boxed(""));
 }
 
@@ -61,7 +65,8 @@ TEST_F(ErrLogTest, LevelMaskFollowsErrlvel) {
         for (unsigned level : {1, 2, 4}) {
             ErrLogResetLevelMaskForTest();
             std::filesystem::remove(m_log);
-            EXPECT_EQ(ErrLogWrite(uint8_t(level), "M", "F", 1, 0, "x"), 0u);
+            EXPECT_EQ(ErrLogWrite(uint8_t(level), "M", "F", 1, status::kSuccess, "x"),
+                      status::kSuccess);
             EXPECT_EQ(std::filesystem::exists(m_log), (written & level) != 0)
                 << (errlvel ? errlvel : "unset") << " level " << level;
         }
@@ -69,10 +74,10 @@ TEST_F(ErrLogTest, LevelMaskFollowsErrlvel) {
     // Bits once added stay for the process.
     ErrLogResetLevelMaskForTest();
     ::setenv("ERRLVEL", "2", 1);
-    ErrLogWrite(1, "M", "F", 1, 0, "x");
+    IgnoreStatus(ErrLogWrite(1, "M", "F", 1, status::kSuccess, "x"), kOnlyTheFile);
     ::unsetenv("ERRLVEL");
     std::filesystem::remove(m_log);
-    ErrLogWrite(2, "M", "F", 1, 0, "x");
+    IgnoreStatus(ErrLogWrite(2, "M", "F", 1, status::kSuccess, "x"), kOnlyTheFile);
     EXPECT_TRUE(std::filesystem::exists(m_log));
     // Nothing is written anywhere without ERRLFILE.
     std::filesystem::remove(m_log);
@@ -80,8 +85,8 @@ TEST_F(ErrLogTest, LevelMaskFollowsErrlvel) {
     ::setenv("ERRLVEL", "255", 1);
     auto before = std::filesystem::current_path();
     std::filesystem::current_path(scratch());
-    EXPECT_EQ(ErrLogWrite(1, "M", "F", 1, 0, "x"), 0u);
-    EXPECT_EQ(ErrLogWrite(2, "M", "F", 1, 0, "x"), 0u);
+    EXPECT_EQ(ErrLogWrite(1, "M", "F", 1, status::kSuccess, "x"), status::kSuccess);
+    EXPECT_EQ(ErrLogWrite(2, "M", "F", 1, status::kSuccess, "x"), status::kSuccess);
     std::filesystem::current_path(before);
     for (const auto& e : std::filesystem::directory_iterator(scratch()))
         EXPECT_TRUE(e.is_directory()) << e.path();
@@ -90,17 +95,19 @@ TEST_F(ErrLogTest, LevelMaskFollowsErrlvel) {
 TEST_F(ErrLogTest, AppendsAndOverwritesAnEndOfFileMark) {
     const std::string entry = kHeader + Boxed("x");
     WriteText(m_log, std::string("old\r\n\x1A", 6));
-    ErrLogWrite(1, "M", "F", 1, 0, "x");
-    ErrLogWrite(1, "M", "F", 1, 0, "x");  // no mark now: plain append
+    IgnoreStatus(ErrLogWrite(1, "M", "F", 1, status::kSuccess, "x"), kOnlyTheFile);
+    IgnoreStatus(ErrLogWrite(1, "M", "F", 1, status::kSuccess, "x"),
+                 kOnlyTheFile);  // no mark now: plain append
     EXPECT_EQ(ReadText(m_log), "old\r\n" + entry + entry);
     WriteText(m_log, std::string("\x1A", 1));
-    ErrLogWrite(1, "M", "F", 1, 0, "x");
+    IgnoreStatus(ErrLogWrite(1, "M", "F", 1, status::kSuccess, "x"), kOnlyTheFile);
     EXPECT_EQ(ReadText(m_log), entry);
     // A missing folder, a folder or an overlong name as the log file gives the open code.
     for (auto bad :
          {scratch() / "missing" / "err.log", scratch(), scratch() / std::string(5000, 'a')}) {
         ::setenv("ERRLFILE", bad.c_str(), 1);
-        EXPECT_EQ(ErrLogWrite(1, "M", "F", 1, 0, "x"), support::kFileOpenFailed) << bad;
+        EXPECT_EQ(ErrLogWrite(1, "M", "F", 1, status::kSuccess, "x"), support::kFileOpenFailed)
+            << bad;
     }
 }
 

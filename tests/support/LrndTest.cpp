@@ -15,7 +15,7 @@ namespace {
 // Injected services: a scripted counter, and the MSVC-style LCG as srand/rand unless a number
 // of scripted draws (1, then 0 for ever) is set.
 std::deque<uint64_t> g_counterValues;
-Status g_counterFailure = 0;
+Status g_counterFailure = status::kSuccess;
 uint32_t g_lcg = 0;
 int g_scriptedOnes = -1;
 
@@ -23,7 +23,7 @@ Status FakeCounter(uint64_t& value) {
     if (g_counterValues.empty()) return g_counterFailure;
     value = g_counterValues.front();
     g_counterValues.pop_front();
-    return 0;
+    return status::kSuccess;
 }
 void FakeSeed(unsigned seed) {
     g_lcg = seed;
@@ -42,7 +42,7 @@ protected:
         ErrLogResetLevelMaskForTest();
         LRND_ResetForTest();
         LRND_SetServicesForTest(&kFake);
-        g_counterFailure = 0, g_scriptedOnes = -1;
+        g_counterFailure = status::kSuccess, g_scriptedOnes = -1;
     }
     void TearDown() override {
         LRND_SetServicesForTest(nullptr);
@@ -67,9 +67,10 @@ TEST_F(LrndTest, FixedSeedGivesFixedBytesAsOneStream) {
             expected.push_back(static_cast<uint8_t>(std::stoi(std::string(c.hex + i, 2), 0, 16)));
         // The bytes were one draw of 16; two draws of 8 give the same.
         g_counterValues = {c.c1, c.c2};
-        ASSERT_EQ(LRND_Init(c.seed.data(), static_cast<uint32_t>(c.seed.size())), 0u);
+        ASSERT_EQ(LRND_Init(c.seed.data(), static_cast<uint32_t>(c.seed.size())), status::kSuccess);
         std::vector<uint8_t> got(16);
-        EXPECT_EQ(LRND_Get(got.data(), 8) | LRND_Get(got.data() + 8, 8), 0u);
+        EXPECT_EQ(LRND_Get(got.data(), 8), status::kSuccess);
+        EXPECT_EQ(LRND_Get(got.data() + 8, 8), status::kSuccess);
         EXPECT_EQ(got, expected);
     }
 }
@@ -81,7 +82,8 @@ TEST_F(LrndTest, FailuresReturnTheirCodesAndLogThem) {
     ::setenv("ERRLVEL", "2", 1);
     static const uint8_t zeroSeed[1] = {0};
     uint8_t b = 0;
-    auto reset = [&](int scriptedOnes = 0, size_t counterReads = 2, Status counterFailure = 0) {
+    auto reset = [&](int scriptedOnes = 0, size_t counterReads = 2,
+                     Status counterFailure = status::kSuccess) {
         std::filesystem::remove(log);
         LRND_ResetForTest();
         g_counterValues.assign(counterReads, 0);  // no rand() draws skipped
@@ -90,7 +92,7 @@ TEST_F(LrndTest, FailuresReturnTheirCodesAndLogThem) {
     auto check = [&](Status got, Status code, const char* fn) {
         EXPECT_EQ(got, code) << fn;
         char entry[48];
-        std::snprintf(entry, sizeof entry, "E: %08X L: ", code);
+        std::snprintf(entry, sizeof entry, "E: %08X L: ", code.code());
         const std::string text = test::ReadText(log);
         EXPECT_NE(text.find(entry), std::string::npos) << text;
         EXPECT_NE(text.find(std::string("M: LRND F: ") + fn + "\r\n"), std::string::npos) << text;
@@ -100,8 +102,8 @@ TEST_F(LrndTest, FailuresReturnTheirCodesAndLogThem) {
     reset();
     check(LRND_Init(nullptr, 4), support::kIllegalArgument, "_Init");
     for (size_t reads : {0, 1}) {
-        reset(0, reads, 5);
-        check(LRND_Init(zeroSeed, 1), 5, "_Init");
+        reset(0, reads, Status{5});
+        check(LRND_Init(zeroSeed, 1), Status{5}, "_Init");
     }
     // Seed {0}: each byte of a register word is its mask draw; 8 draws per word. A register
     // left all zero is refused.
@@ -110,7 +112,7 @@ TEST_F(LrndTest, FailuresReturnTheirCodesAndLogThem) {
         check(LRND_Init(zeroSeed, 1), support::kIllegalArgument, "_Init");
     }
     reset(-1);
-    ASSERT_EQ(LRND_Init(zeroSeed, 1), 0u);
+    ASSERT_EQ(LRND_Init(zeroSeed, 1), status::kSuccess);
     check(LRND_Get(&b, 0), support::kIllegalArgument, "_Get");
     // Without ERRLVEL the level-2 entry is not written; the code is the same.
     ::unsetenv("ERRLVEL");

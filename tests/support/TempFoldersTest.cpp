@@ -25,7 +25,7 @@ protected:
     fs::path Root() const { return run() / "LCPortable"; }
     fs::path VolumeFolder(std::u16string_view name) {
         std::string folder;
-        EXPECT_EQ(GetVolumeTempFolder(name, folder, true), 0u);
+        EXPECT_EQ(GetVolumeTempFolder(name, folder, true), status::kSuccess);
         return fs::path(folder).parent_path();
     }
     Status Cleanup(std::u16string_view name) { return CleanupVolumeTemp(name, u"L", false, this); }
@@ -34,16 +34,16 @@ protected:
 
 TEST_F(TempFoldersTest, RootIsPrivateAndWhereThePlatformPutsIt) {
     std::string root;
-    ASSERT_EQ(GetTempRoot(root, false), 0u);
+    ASSERT_EQ(GetTempRoot(root, false), status::kSuccess);
     EXPECT_EQ(root, Root().string() + "/");
     EXPECT_FALSE(fs::exists(Root()));  // not made unless asked
-    ASSERT_EQ(GetTempRoot(root, true), 0u);
+    ASSERT_EQ(GetTempRoot(root, true), status::kSuccess);
     fs::permissions(Root(), fs::perms::all);  // one that others could read is tightened
-    ASSERT_EQ(GetTempRoot(root, false), 0u);
+    ASSERT_EQ(GetTempRoot(root, false), status::kSuccess);
     EXPECT_EQ(fs::status(Root()).permissions(), fs::perms::owner_all);
     for (const char* runtime : {static_cast<const char*>(nullptr), "relative/path"}) {
         runtime ? ::setenv("XDG_RUNTIME_DIR", runtime, 1) : ::unsetenv("XDG_RUNTIME_DIR");
-        ASSERT_EQ(GetTempRoot(root, true), 0u);
+        ASSERT_EQ(GetTempRoot(root, true), status::kSuccess);
         EXPECT_EQ(root, (scratch() / "tmp").string() + "/LCPortable-" +
                             std::to_string(::geteuid()) + "/");
     }
@@ -74,8 +74,8 @@ TEST_F(TempFoldersTest, UnsafeRootIsRefusedAndLeftAlone) {
 TEST_F(TempFoldersTest, HostileVolumeNamesStayInsideTheRootBesideOtherVolumes) {
     const std::u16string names[] = {
         u"..", u".", u"", u"a/b", u"../..", std::u16string(u"a\0b", 3), u"%2E.", u"/", u".hidden"};
-    EXPECT_EQ(Cleanup(u"Never"), 0u);  // a missing folder (and root) is success
-    EXPECT_EQ(DeleteFolderTree((scratch() / "nothing").string()), 0u);
+    EXPECT_EQ(Cleanup(u"Never"), status::kSuccess);  // a missing folder (and root) is success
+    EXPECT_EQ(DeleteFolderTree((scratch() / "nothing").string()), status::kSuccess);
     std::set<std::string> seen;
     WriteText(run() / "sibling-of-root.txt", "keep");
     WriteText(VolumeFolder(u"Other") / "doc.txt", "keep");
@@ -87,12 +87,12 @@ TEST_F(TempFoldersTest, HostileVolumeNamesStayInsideTheRootBesideOtherVolumes) {
         EXPECT_EQ(DecodeFileName(folderName), name);
         // The clean-up of each touches only its own folder; the root stays for "Other".
         WriteText(VolumeFolder(name) / "copy.txt", "plain");
-        EXPECT_EQ(Cleanup(name), 0u);
+        EXPECT_EQ(Cleanup(name), status::kSuccess);
         EXPECT_FALSE(fs::exists(Root() / folderName));
         EXPECT_EQ(ReadText(Root() / "Other" / "doc.txt"), "keep");
         EXPECT_TRUE(fs::exists(run() / "sibling-of-root.txt"));
     }
-    EXPECT_EQ(Cleanup(u"Other"), 0u);
+    EXPECT_EQ(Cleanup(u"Other"), status::kSuccess);
     EXPECT_FALSE(fs::exists(Root()));
     EXPECT_TRUE(texts.empty());  // no status without showStatus
 }
@@ -114,7 +114,7 @@ TEST_F(TempFoldersTest, NestedTreeIsRemovedBottomUp) {
     WriteText(vol / "top.txt", "plain copy");
     order.watch = {vol / "X" / "Y" / "Z", vol / "X"};
     Dod::SetPassObserverForTest(&order);
-    EXPECT_EQ(CleanupVolumeTemp(u"Vol1", u"LABEL", true, this), 0u);
+    EXPECT_EQ(CleanupVolumeTemp(u"Vol1", u"LABEL", true, this), status::kSuccess);
     Dod::SetPassObserverForTest(nullptr);
     EXPECT_EQ(order.wiped, 2);
     EXPECT_TRUE(order.allThere);
@@ -132,12 +132,12 @@ TEST_F(TempFoldersTest, LinksAreRemovedButNeverFollowed) {
     fs::create_symlink(outside / "file.txt", vol / "sub" / "file-link");
     fs::create_directory_symlink(outside / "dir", vol / "dir-link");
     fs::create_symlink(scratch() / "dangling", vol / "dangling");
-    EXPECT_EQ(Cleanup(u"Vol"), 0u);
+    EXPECT_EQ(Cleanup(u"Vol"), status::kSuccess);
     EXPECT_FALSE(fs::exists(Root()));
     // The volume folder itself replaced by a link: the link goes, the target stays.
     fs::create_directory(Root());
     fs::create_directory_symlink(outside / "dir", Root() / "Vol");
-    EXPECT_EQ(Cleanup(u"Vol"), 0u);
+    EXPECT_EQ(Cleanup(u"Vol"), status::kSuccess);
     EXPECT_FALSE(fs::exists(Root()));
     EXPECT_EQ(ReadText(outside / "file.txt"), "outside file");
     EXPECT_EQ(ReadText(outside / "dir" / "inner.txt"), "outside dir");

@@ -22,7 +22,7 @@ TEST(CLCFiles, UnlockOutcomes) {
     const std::pair<const char*, Status> cases[] = {
         {"", status::kErrNoKeyBlock},
         {"--password-a other", status::kInvalidPassword},
-        {"--password-a other --password-b right", 0},
+        {"--password-a other --password-b right", status::kSuccess},
         {"--format-level 209 --extended-a --password-a right", status::kErrNoKeyBlock},
         {"--password-a right --bad-checksum", status::kErrNoKeyBlock},
         {"--algorithm 7 --password-a right", status::kErrNoKeyBlock},
@@ -35,7 +35,7 @@ TEST(CLCFiles, UnlockOutcomes) {
         auto path = MakeVolume(dir, std::to_string(n++), image, test::Words(options));
         CLCFiles volume;
         EXPECT_EQ(volume.Unlock(path, Pw(u"right")), expected);
-        EXPECT_EQ(volume.HasFile(), expected == 0);
+        EXPECT_EQ(volume.HasFile(), expected == status::kSuccess);
         // A refused key never reaches the mount: Open fails the same way.
         if (expected != status::kSuccess) {
             EXPECT_EQ(volume.Open(path, Pw(u"right")), expected);
@@ -59,7 +59,7 @@ protected:
                                {"--algorithm", std::to_string(GetParam()), "--password-a", "pw",
                                 "--volume-key", hexKey, "--name", "Sectors"});
         volumeFile = test::ReadFileBytes(path);
-        ASSERT_EQ(volume.Unlock(path.string(), Pw(u"pw")), 0u);
+        ASSERT_EQ(volume.Unlock(path.string(), Pw(u"pw")), status::kSuccess);
     }
     std::vector<uint8_t> Plain(size_t first, size_t count) const {
         return {image.begin() + first * kSector, image.begin() + (first + count) * kSector};
@@ -98,12 +98,12 @@ TEST_P(SectorAccess, ReadsGiveThePlainImage) {
     EXPECT_EQ(Stored(47), Encrypt(47, iv47));
 
     std::vector<uint8_t> all(image.size()), run(3 * kSector), singles;
-    ASSERT_EQ(volume.ReadSectors(0, kSectors, all), 0u);
+    ASSERT_EQ(volume.ReadSectors(0, kSectors, all), status::kSuccess);
     EXPECT_EQ(all, image);
-    ASSERT_EQ(volume.ReadSectors(5, 3, run), 0u);
+    ASSERT_EQ(volume.ReadSectors(5, 3, run), status::kSuccess);
     for (uint64_t s = 5; s < 8; ++s) {
         std::vector<uint8_t> one(kSector);
-        ASSERT_EQ(volume.ReadSectors(s, 1, one), 0u);
+        ASSERT_EQ(volume.ReadSectors(s, 1, one), status::kSuccess);
         singles.insert(singles.end(), one.begin(), one.end());
     }
     EXPECT_EQ(run, singles);
@@ -115,14 +115,14 @@ TEST_P(SectorAccess, RefusedReads) {
     EXPECT_EQ(volume.ReadSectors(0, 2, buffer), status::kBufferOverflow);
     EXPECT_EQ(buffer, std::vector<uint8_t>(1000, 0x77));  // nothing read
     EXPECT_EQ(volume.ReadSectors(0, 1, two), status::kBufferOverflow);
-    EXPECT_EQ(volume.ReadSectors(0, 0, {}), 0u);
+    EXPECT_EQ(volume.ReadSectors(0, 0, {}), status::kSuccess);
     // Short reads at the end of the file.
     EXPECT_EQ(volume.ReadSectors(kSectors - 1, 2, two), status::kHandleEof);
     EXPECT_EQ(volume.ReadSectors(kSectors, 1, one), status::kHandleEof);
     // Positions are 64-bit: sector 2^32 is not sector 0, and the largest numbers fail cleanly.
     EXPECT_EQ(volume.ReadSectors(uint64_t{1} << 32, 1, one), status::kHandleEof);
-    EXPECT_NE(volume.ReadSectors(UINT64_MAX, 1, one), 0u);
-    ASSERT_EQ(volume.ReadSectors(kSectors - 1, 1, one), 0u);
+    EXPECT_NE(volume.ReadSectors(UINT64_MAX, 1, one), status::kSuccess);
+    ASSERT_EQ(volume.ReadSectors(kSectors - 1, 1, one), status::kSuccess);
     EXPECT_EQ(one, Plain(kSectors - 1, 1));
 }
 
@@ -142,7 +142,7 @@ TEST(CLCFiles, OpenMountsAndReadsTheTree) {
     EXPECT_EQ(volume.Open(path, Pw(u"wrong")), status::kInvalidPassword);
     EXPECT_FALSE(volume.HasFile());
     // The same object opens after a failed attempt; the image is far below the pre-read size.
-    ASSERT_EQ(volume.Open(path, Pw(u"pw")), 0u);
+    ASSERT_EQ(volume.Open(path, Pw(u"pw")), status::kSuccess);
     ASSERT_NE(volume.Root(), nullptr);
     EXPECT_EQ(volume.Root()->name, u"FIXLABEL");
     ASSERT_NE(volume.Root()->firstChild, nullptr);

@@ -23,20 +23,20 @@ TEST(LCHeader, ReadAndKeyBlockPresence) {
     };
     const Case cases[] = {
         {"--version 101 --password-a x", status::kErrVersionTooOld, ""},
-        {"--version 102 --password-a x", 0, "A"},
-        {"--version 230 --password-a x", 0, "A"},
+        {"--version 102 --password-a x", status::kSuccess, "A"},
+        {"--version 230 --password-a x", status::kSuccess, "A"},
         {"--version 231 --password-a x", status::kErrVersionTooNew, ""},
         {"--password-a x --bad-checksum", status::kCrc, ""},
         {"--algorithm 2 --password-a x", status::kNotSupported, ""},
         {"--algorithm 2 --bad-checksum", status::kNotSupported, ""},  // refused before the sum
-        {"--password-b x", 0, "B"},
-        {"", 0, ""},
-        {"--format-level 209 --extended-a --password-a x", 0, ""},
-        {"--format-level 210 --extended-a --password-a x", 0, "A"},
-        {"--format-level 210 --extended-b --password-b x", 0, "B"},
-        {"--format-level 209 --keyring-a 1 --keyring-b 0x100", 0, ""},
-        {"--format-level 210 --keyring-a 0x8000", 0, "a"},
-        {"--format-level 210 --keyring-b 1", 0, "b"},
+        {"--password-b x", status::kSuccess, "B"},
+        {"", status::kSuccess, ""},
+        {"--format-level 209 --extended-a --password-a x", status::kSuccess, ""},
+        {"--format-level 210 --extended-a --password-a x", status::kSuccess, "A"},
+        {"--format-level 210 --extended-b --password-b x", status::kSuccess, "B"},
+        {"--format-level 209 --keyring-a 1 --keyring-b 0x100", status::kSuccess, ""},
+        {"--format-level 210 --keyring-a 0x8000", status::kSuccess, "a"},
+        {"--format-level 210 --keyring-b 1", status::kSuccess, "b"},
     };
     ScratchDir dir;
     const auto image = RandomImage(4, 1);
@@ -46,7 +46,7 @@ TEST(LCHeader, ReadAndKeyBlockPresence) {
         LCHeader header;
         auto path = MakeVolume(dir, std::to_string(n++), image, Words(c.options));
         EXPECT_EQ(header.ReadHeader(path), c.read);
-        EXPECT_EQ(header.IsValid(), c.read == 0);
+        EXPECT_EQ(header.IsValid(), c.read == status::kSuccess);
         std::string present;
         for (auto [has, flag] : {std::pair{header.HasKeyBlockA(), 'A'},
                                  {header.HasKeyBlockB(), 'B'},
@@ -74,7 +74,7 @@ TEST(LCHeader, FilesThatAreNoVolume) {
     check(wrongMagic, status::kErrNotVolume);
     // A header of exactly 69,632 bytes with no image behind it is still a header.
     bytes.resize(LCHeader::kSize);
-    check(bytes, 0);
+    check(bytes, status::kSuccess);
     // Any byte outside magic, version and checksum is covered by the checksum.
     for (size_t offset : {size_t{25}, LCHeader::kNameOffset, LCHeader::kSize - 1}) {
         SCOPED_TRACE(offset);
@@ -85,21 +85,23 @@ TEST(LCHeader, FilesThatAreNoVolume) {
 }
 
 TEST(LCHeader, UnlockGivesTheVolumeKey) {
-    constexpr Status kAbsent = 0xFFFFFFFF;
+    constexpr Status kAbsent{0xFFFFFFFF};
     struct Case {
         const char* options;
         std::u16string password;
         Status a, b;
     };
     const Case cases[] = {
-        {"--algorithm 1 --password-a right", u"right", 0, kAbsent},
-        {"--algorithm 0 --password-a right", u"right", 0, kAbsent},
-        {"--password-a other --password-b right", u"right", status::kInvalidPassword, 0},
-        {"--algorithm 0 --password-b right", u"right", kAbsent, 0},
-        {"--format-level 210 --extended-a --password-a right", u"right", 0, kAbsent},
-        {"--algorithm 0 --format-level 210 --extended-b --password-b right", u"right", kAbsent, 0},
+        {"--algorithm 1 --password-a right", u"right", status::kSuccess, kAbsent},
+        {"--algorithm 0 --password-a right", u"right", status::kSuccess, kAbsent},
+        {"--password-a other --password-b right", u"right", status::kInvalidPassword,
+         status::kSuccess},
+        {"--algorithm 0 --password-b right", u"right", kAbsent, status::kSuccess},
+        {"--format-level 210 --extended-a --password-a right", u"right", status::kSuccess, kAbsent},
+        {"--algorithm 0 --format-level 210 --extended-b --password-b right", u"right", kAbsent,
+         status::kSuccess},
         // The password reaches the key derivation as UTF-16LE code units.
-        {"--password-a Pässwörd€漢", u"Pässwörd€漢", 0, kAbsent},
+        {"--password-a Pässwörd€漢", u"Pässwörd€漢", status::kSuccess, kAbsent},
         {"--password-a Pässwörd€漢", u"Passwörd€漢", status::kInvalidPassword, kAbsent},
         {"--password-a Pässwörd€漢", u"", status::kInvalidPassword, kAbsent},
     };
@@ -113,7 +115,8 @@ TEST(LCHeader, UnlockGivesTheVolumeKey) {
         auto options = Words(c.options);
         options.insert(options.end(), {"--volume-key", hexKey});
         LCHeader header;
-        ASSERT_EQ(header.ReadHeader(MakeVolume(dir, std::to_string(n++), image, options)), 0u);
+        ASSERT_EQ(header.ReadHeader(MakeVolume(dir, std::to_string(n++), image, options)),
+                  status::kSuccess);
         const auto expectedKey = FromHex(hexKey);
         ASSERT_EQ(LCHeader::KeyLength(header.AlgorithmId()), expectedKey.size());
         EXPECT_EQ(header.HasKeyBlockA(), c.a != kAbsent);
@@ -126,8 +129,8 @@ TEST(LCHeader, UnlockGivesTheVolumeKey) {
         if (c.b != kAbsent) {
             EXPECT_EQ(header.UnlockWithKeyBlockB(Pw(c.password), key), c.b);
         }
-        EXPECT_EQ(key == expectedKey, c.a == 0 || c.b == 0);
-        if (c.a == 0) {
+        EXPECT_EQ(key == expectedKey, c.a == status::kSuccess || c.b == status::kSuccess);
+        if (c.a == status::kSuccess) {
             EXPECT_EQ(value, 0u);  // mkvol leaves the spare value zero
         }
     }
@@ -147,7 +150,7 @@ TEST(LCHeader, FieldsAndName) {
         auto path = MakeVolume(dir, "n", RandomImage(3, 5),
                                {"--name", given, "--format-level", "215", "--version", "150",
                                 "--salt", std::string(40, 'a')});
-        ASSERT_EQ(header.ReadHeader(path), 0u);
+        ASSERT_EQ(header.ReadHeader(path), status::kSuccess);
         EXPECT_EQ(header.VolumeName(), expected);
         EXPECT_EQ(header.Version(), 150);
         EXPECT_EQ(header.FormatLevel(), 215);

@@ -31,8 +31,8 @@ protected:
         SettingsStore store;
         uint32_t type = 0;
         std::vector<uint8_t> data;
-        if (SettingsStore::Open(SettingsStore::Scope::Volatile, store) != 0 ||
-            store.GetValue(kKey, name, type, data) != 0)
+        if (SettingsStore::Open(SettingsStore::Scope::Volatile, store) != status::kSuccess ||
+            store.GetValue(kKey, name, type, data) != status::kSuccess)
             return std::nullopt;
         EXPECT_EQ(type, kRegBinary);
         return data;
@@ -104,15 +104,16 @@ TEST_F(LCPwdTest, OldestOfTenIsDropped) {
                                     LCPwd::Encode({times[i], 1, 0})));
     // Values that are not records are neither counted nor deleted.
     SettingsStore store;
-    ASSERT_EQ(SettingsStore::Open(SettingsStore::Scope::Volatile, store), 0u);
+    ASSERT_EQ(SettingsStore::Open(SettingsStore::Scope::Volatile, store), status::kSuccess);
     const auto tagged = LCPwd::Encode({});
-    ASSERT_EQ(store.SetValue(kKey, u"Short", kRegBinary, {tagged.begin(), tagged.end() - 1}), 0u);
-    ASSERT_EQ(store.SetValue(kKey, u"Text", kRegSz, tagged), 0u);
+    ASSERT_EQ(store.SetValue(kKey, u"Short", kRegBinary, {tagged.begin(), tagged.end() - 1}),
+              status::kSuccess);
+    ASSERT_EQ(store.SetValue(kKey, u"Text", kRegSz, tagged), status::kSuccess);
 
     EXPECT_EQ(pwd.RecordFailure(u"Eleventh"), 2u);
     EXPECT_EQ(pwd.RecordFailure(u"V2"), 5u);  // has a record: deletes nothing
     std::vector<SettingsValue> values;
-    ASSERT_EQ(store.EnumValues(kKey, values), 0u);
+    ASSERT_EQ(store.EnumValues(kKey, values), status::kSuccess);
     std::set<std::u16string> names;
     for (const auto& v : values) names.insert(v.name);
     EXPECT_FALSE(names.count(u"V6"));
