@@ -11,7 +11,7 @@
 set -euo pipefail
 
 RUN_PACKAGES=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config libfuse3-dev fuse3
   qt6-base-dev libgl-dev qt6-translations-l10n
   shared-mime-info desktop-file-utils xdg-utils hicolor-icon-theme adwaita-icon-theme
   fontconfig fonts-dejavu-core
@@ -21,7 +21,7 @@ TEST_PACKAGES=(
   libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev-tools
-  dosfstools mtools ntfs-3g sleuthkit attr
+  dosfstools mtools ntfs-3g ntfs-3g-dev sleuthkit attr
   xvfb xauth zstd
   dpkg-dev file groff-base libfile-mimeinfo-perl bash-completion
 )

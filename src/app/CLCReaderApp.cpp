@@ -11,16 +11,17 @@
 #include "app/CPasswordDlg.h"
 #include "app/DamagedFolders.h"
 #include "app/QtTranslation.h"
-#include "app/WaitCursor.h"
 #include "app/WindowPlacement.h"
-#include "app/WorkPump.h"
 #include "platform/Text.h"
 #include "resources/ErrorText.h"
-#include "resources/StringTable.h"
+#include "resources/ResourceText.h"
+#include "resources/StringIds.h"
 #include "support/Dod.h"
 #include "support/TempFolders.h"
 #include "views/CAboutDlg.h"
 #include "views/CLeftView.h"
+#include "views/WaitCursor.h"
+#include "views/WorkPump.h"
 #include "volume/LCHeader.h"
 #include "volume/PasswordResult.h"
 
@@ -33,12 +34,8 @@ constexpr const char* kLeftForTheSweep = "the next start sweeps what is left";
 
 constexpr int kMaxCurrentDirectory = 260;
 
-QString Text(uint32_t id) {
-    return QString::fromStdString(LoadString(id));
-}
-
 QString DocumentStringField(int field) {
-    return Text(101).section(u'\n', field, field);
+    return ResourceText(str::kDocumentStrings).section(u'\n', field, field);
 }
 
 QString ExecutableName() {
@@ -135,7 +132,7 @@ int CLCReaderApp::ExitInstance(int exitCode) {
 }
 
 void CLCReaderApp::ReportOpenError(Status code) {
-    QMessageBox box(QMessageBox::Warning, Text(32782),
+    QMessageBox box(QMessageBox::Warning, ResourceText(str::kTitle),
                     QString::fromStdString(FormatOpenError(code)), QMessageBox::Ok);
     box.exec();
 }
@@ -156,8 +153,8 @@ CLCReaderDoc* CLCReaderApp::OpenDocumentFile(const QString& path) {
         }
         if (header.IsKeyRingProtected(LCHeader::Slot::A) ||
             header.IsKeyRingProtected(LCHeader::Slot::B)) {
-            QMessageBox box(QMessageBox::Critical, m_applicationName, Text(15), QMessageBox::Ok,
-                            m_pMainFrame);
+            QMessageBox box(QMessageBox::Critical, m_applicationName,
+                            ResourceText(str::kKeyringUnsupported), QMessageBox::Ok, m_pMainFrame);
             box.exec();
             return nullptr;
         }
@@ -191,7 +188,7 @@ CLCReaderDoc* CLCReaderApp::OpenDocumentFile(const QString& path) {
     const WorkPump::Scope busy;  // the clean-ups below wipe
     DirInfo* newRoot = volume->Root();
     const std::u16string newLabel = newRoot != nullptr ? newRoot->name : std::u16string();
-    m_pMainFrame->setWindowTitle(Text(32782) + QStringLiteral(" [") + path + u']');
+    m_pMainFrame->setWindowTitle(ResourceText(str::kTitle) + QStringLiteral(" [") + path + u']');
     m_recentFiles.Add(path);
     m_pMainFrame->UpdateRecentFileMenu(m_recentFiles.Entries());
     if (m_pVolume && oldRoot != nullptr && oldRoot->name != newLabel) {
@@ -213,7 +210,7 @@ CLCReaderDoc* CLCReaderApp::OpenDocumentFile(const QString& path) {
 }
 
 void CLCReaderApp::OnFileOpen() {
-    QFileDialog dialog(m_pMainFrame, Text(32777), QString(), OpenFilter());
+    QFileDialog dialog(m_pMainFrame, ResourceText(str::kSelectVolume), QString(), OpenFilter());
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setDefaultSuffix(DocumentStringField(4).mid(1));

@@ -11,25 +11,22 @@
 #include "app/LCSplitter.h"
 #include "app/RecentFileList.h"
 #include "app/RetryDelayDialog.h"
-#include "app/WorkPump.h"
 #include "platform/IniFile.h"
 #include "resources/Artwork.h"
 #include "resources/MenuTemplate.h"
-#include "resources/StringTable.h"
+#include "resources/ResourceText.h"
+#include "resources/StringIds.h"
 #include "views/CLCReaderView.h"
 #include "views/CLeftView.h"
+#include "views/WorkPump.h"
 
 namespace lc {
 
 namespace {
 
-QString Text(uint32_t id) {
-    return QString::fromStdString(LoadString(id));
-}
-
 // The prompt of a command: its string up to the first line break.
 QString Prompt(uint32_t id) {
-    return Text(id).section(u'\n', 0, 0);
+    return ResourceText(id).section(u'\n', 0, 0);
 }
 
 bool IsStyleCommand(uint32_t id) {
@@ -174,14 +171,18 @@ void CMainFrame::CreateClientArea() {
     m_splitter->setStretchFactor(1, 1);
     setCentralWidget(m_splitter);
 
-    m_folderTree->SetMainFrame(this);
-    list->SetMainFrame(this);
+    m_folderTree->SetHost(this);
+    list->SetHost(this);
     m_folderTree->InitialUpdate();
     connect(list, &ExpListView::selectionChanged, this, &CMainFrame::UpdateCommandUI);
 }
 
 QWidget* CMainFrame::GetBannerPane() const {
     return m_splitter->GetPane(1);
+}
+
+CLCFiles* CMainFrame::OpenVolume() const {
+    return m_pApp != nullptr ? m_pApp->m_pVolume.get() : nullptr;
 }
 
 CLCReaderView* CMainFrame::GetFileListView() {
@@ -203,6 +204,11 @@ void CMainFrame::SetStatusText(const QString& text) {
     }
 }
 
+void CMainFrame::ShowStatusNow(const QString& text) {
+    SetStatusText(text);
+    m_statusBar->repaint();
+}
+
 void CMainFrame::SetStatusText(const std::string& text) {
     SetStatusText(QString::fromStdString(text));
     m_statusBar->repaint();
@@ -218,7 +224,7 @@ void CMainFrame::RunRetryDelay(unsigned seconds) {
     RetryDelayParams params;
     params.seconds = seconds;
     params.owner = this;
-    params.text = Text(12);
+    params.text = ResourceText(str::kRetryDelay);
     RetryDelayDialog::Run(params);
 }
 

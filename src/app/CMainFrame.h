@@ -8,6 +8,7 @@
 
 #include "app/LCFrame.h"
 #include "support/TempFolders.h"
+#include "views/ViewHost.h"
 #include "volume/PasswordResult.h"
 
 class QAction;
@@ -22,7 +23,7 @@ class CLCReaderView;
 class CLeftView;
 class LCSplitter;
 
-class CMainFrame : public LCFrame, public RetryDelayUi, public CleanupStatusSink {
+class CMainFrame : public LCFrame, public RetryDelayUi, public CleanupStatusSink, public ViewHost {
     Q_OBJECT
 public:
     static constexpr int kMinWidth = 600;
@@ -40,15 +41,22 @@ public:
 
     // The application object, which owns the open volume; null in tests without one.
     CLCReaderApp* App() const { return m_pApp; }
-    CLCReaderView* GetFileListView();
-    CLeftView* GetFolderTreeView() const;
+
+    // ViewHost
+    QWidget* HostWindow() override { return this; }
+    CLCFiles* OpenVolume() const override;
+    CLCReaderView* GetFileListView() override;
+    CLeftView* GetFolderTreeView() const override;
+    bool AllowsCopy() const override { return m_nAllowCopy != 0; }
+    bool AllowsDragDrop() const override { return m_nAllowDragDrop != 0; }
+    void ShowStatusNow(const QString& text) override;
     LCSplitter* Splitter() const { return m_splitter; }
 
     // RetryDelayUi: the countdown dialog over this window.
     void RunRetryDelay(unsigned seconds) override;
 
-    void OnCommand(uint32_t id);
-    bool IsCommandEnabled(uint32_t id);
+    void OnCommand(uint32_t id) override;
+    bool IsCommandEnabled(uint32_t id) override;
     // Enable and check states of every command, as the menus show them.
     void UpdateCommandUI();
     // Rebuilds the recent-file entries of the File menu.

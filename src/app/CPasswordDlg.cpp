@@ -4,8 +4,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/DialogUnits.h"
 #include "resources/DialogTemplates.h"
+#include "views/DialogUnits.h"
 
 namespace lc {
 

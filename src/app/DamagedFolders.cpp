@@ -5,14 +5,14 @@
 #include <QMessageBox>
 
 #include "resources/ErrorText.h"
+#include "resources/ResourceText.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace lc {
 
 namespace {
 
-constexpr uint32_t kStrDamagedFolders = 32792;
-constexpr uint32_t kStrMoreDamagedFolders = 32793;
 constexpr size_t kMaxNamedFolders = 10;
 
 QString FolderPath(const DirInfo& folder) {
@@ -34,12 +34,12 @@ QString DamagedFoldersText(const DirTree& tree) {
         names.append(FolderPath(*damaged[i]));
     }
     if (damaged.size() > kMaxNamedFolders) {
-        names.append(QString::asprintf(LoadString(kStrMoreDamagedFolders).c_str(),
+        names.append(QString::asprintf(LoadString(str::kMoreDamagedFolders).c_str(),
                                        static_cast<unsigned>(damaged.size() - kMaxNamedFolders)));
     }
     const std::string list = names.join(u'\n').toStdString();
     const std::string error = FormatOpenError(damaged.front()->damage);
-    return QString::asprintf(LoadString(kStrDamagedFolders).c_str(), list.c_str(), error.c_str());
+    return QString::asprintf(LoadString(str::kDamagedFolders).c_str(), list.c_str(), error.c_str());
 }
 
 void ReportDamagedFolders(QWidget* parent, const DirTree& tree) {
@@ -47,8 +47,7 @@ void ReportDamagedFolders(QWidget* parent, const DirTree& tree) {
     if (text.isEmpty()) return;
     // The box is for reading: no wait cursor over it.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    QMessageBox box(QMessageBox::Warning, QString::fromStdString(LoadString(32782)), text,
-                    QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Warning, ResourceText(str::kTitle), text, QMessageBox::Ok, parent);
     box.exec();
     QApplication::restoreOverrideCursor();
 }

@@ -7,9 +7,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/DialogUnits.h"
-#include "app/WaitCursor.h"
 #include "resources/DialogTemplates.h"
+#include "views/DialogUnits.h"
+#include "views/WaitCursor.h"
 
 namespace lc {
 

@@ -26,7 +26,7 @@ void PrintOpenError(const std::string& path, Status code) {
     PrintError(path, openPath.empty() ? reason : VolumeReasonText(openPath, code));
 }
 
-int CheckHeader(const std::string& path, LCHeader& header) {
+int ReadVolumeHeader(const std::string& path, LCHeader& header) {
     std::string reason;
     const std::string openPath = VolumeOpenPath(path, reason);
     if (openPath.empty()) {
@@ -37,6 +37,11 @@ int CheckHeader(const std::string& path, LCHeader& header) {
         PrintError(path, VolumeReasonText(openPath, code));
         return kExitFailure;
     }
+    return kExitSuccess;
+}
+
+int CheckHeader(const std::string& path, LCHeader& header) {
+    if (int exitCode = ReadVolumeHeader(path, header); exitCode != kExitSuccess) return exitCode;
     if (header.IsKeyRingProtected(LCHeader::Slot::A) ||
         header.IsKeyRingProtected(LCHeader::Slot::B)) {
         PrintError(path, kKeyRingRefusal);

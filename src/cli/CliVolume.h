@@ -22,8 +22,11 @@ struct VolumeOptions {
 // volume as named on the command line, "-" for standard input).
 void PrintOpenError(const std::string& path, Status code);
 
-// ReadHeader and the key-ring refusal, before any password is asked for. Returns an exit code;
-// failures are printed. path as named on the command line ("-": standard input).
+// ReadHeader of the volume named on the command line ("-": standard input). Returns an exit
+// code; failures are printed.
+int ReadVolumeHeader(const std::string& path, LCHeader& header);
+// ReadVolumeHeader and the key-ring refusal, before any password is asked for. Returns an exit
+// code; failures are printed.
 int CheckHeader(const std::string& path, LCHeader& header);
 
 // The one place where the outcome of an unlock attempt becomes an exit code: 0 → 0, 86 wrong

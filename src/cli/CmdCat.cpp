@@ -20,7 +20,7 @@ namespace lc::cli {
 
 namespace {
 
-int RunCat(const std::vector<std::string>& args);
+int RunCat(const ParsedArguments& parsed);
 
 constexpr OptionDef kOptions[] = {kPasswordFileOption, kQuietOption};
 const CommandInfo kCommand{"cat",   "VOLUME PATH...", "write files' contents to standard output",
@@ -41,10 +41,7 @@ Status CopyOut(CLCFiles& volume, const DirInfo& file) {
     return volume.FileSystem()->CopyFileData(file.firstCluster, out, file.size);
 }
 
-int RunCat(const std::vector<std::string>& args) {
-    ParsedArguments parsed;
-    if (int code = ParseCommandLine(kCommand, args, parsed); code != kExitSuccess)
-        return code < 0 ? kExitSuccess : code;
+int RunCat(const ParsedArguments& parsed) {
     const auto& operands = parsed.Operands();
     if (operands.size() < 2)
         return UsageError(kCommand, operands.empty() ? "no volume given" : "no file named");

@@ -30,7 +30,7 @@ private:
     bool m_quiet;
 };
 
-int RunCleanup(const std::vector<std::string>& args);
+int RunCleanup(const ParsedArguments& parsed);
 
 constexpr OptionDef kOptions[] = {kQuietOption};
 const CommandInfo kCommand{
@@ -42,25 +42,13 @@ const CommandInfo kCommand{
     kOptions,
     RunCleanup};
 
-int RunCleanup(const std::vector<std::string>& args) {
-    ParsedArguments parsed;
-    if (int code = ParseCommandLine(kCommand, args, parsed); code != kExitSuccess)
-        return code < 0 ? kExitSuccess : code;
+int RunCleanup(const ParsedArguments& parsed) {
     if (parsed.Operands().size() != 1)
         return UsageError(kCommand,
                           parsed.Operands().empty() ? "no volume given" : "one volume only");
     const std::string& path = parsed.Operands()[0];
-    std::string reason;
-    const std::string openPath = VolumeOpenPath(path, reason);
     LCHeader header;
-    if (openPath.empty()) {
-        PrintError(path, reason);
-        return kExitFailure;
-    }
-    if (Status code = header.ReadHeader(openPath); code != status::kSuccess) {
-        PrintError(path, VolumeReasonText(openPath, code));
-        return kExitFailure;
-    }
+    if (int exitCode = ReadVolumeHeader(path, header); exitCode != kExitSuccess) return exitCode;
     // No tree is open, so the volume name stands in for the label.
     const std::u16string name = header.VolumeName();
     Dod seeding;  // the wipe's random passes need a seeded generator

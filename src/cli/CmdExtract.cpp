@@ -22,6 +22,7 @@
 #include "extract/Extractor.h"
 #include "extract/OutputFolder.h"
 #include "extract/OutputPath.h"
+#include "extract/WalkOrder.h"
 #include "fs/DirInfo.h"
 #include "platform/Text.h"
 #include "resources/ErrorText.h"
@@ -33,7 +34,7 @@ namespace lc::cli {
 
 namespace {
 
-int RunExtract(const std::vector<std::string>& args);
+int RunExtract(const ParsedArguments& parsed);
 
 constexpr OptionDef kOptions[] = {
     {'C', "directory", "DIR", "extract into DIR (default: the current folder)"},
@@ -162,10 +163,7 @@ private:
     unsigned m_lastPercent = ~0u;
 };
 
-int RunExtract(const std::vector<std::string>& args) {
-    ParsedArguments parsed;
-    if (int code = ParseCommandLine(kCommand, args, parsed); code != kExitSuccess)
-        return code < 0 ? kExitSuccess : code;
+int RunExtract(const ParsedArguments& parsed) {
     if (parsed.Has("overwrite") && parsed.Has("skip-existing"))
         return UsageError(kCommand, "--overwrite and --skip-existing exclude each other");
     const ExistingFiles existing = parsed.Has("overwrite")       ? ExistingFiles::Overwrite
@@ -213,12 +211,8 @@ int RunExtract(const std::vector<std::string>& args) {
             expanded.push_back(item);
             continue;
         }
-        for (const DirInfo* f = root->firstFile; f != nullptr; f = f->nextFile) {
-            expanded.push_back(f);
-        }
-        for (const DirInfo* d = root->firstChild; d != nullptr; d = d->nextSibling) {
-            expanded.push_back(d);
-        }
+        const std::vector<const DirInfo*> children = ChildrenInWalkOrder(*root);
+        expanded.insert(expanded.end(), children.begin(), children.end());
     }
 
     // Without folders, two named items must not meet under one name.

@@ -16,7 +16,7 @@ namespace lc::cli {
 
 namespace {
 
-int RunInfo(const std::vector<std::string>& args);
+int RunInfo(const ParsedArguments& parsed);
 
 constexpr OptionDef kOptions[] = {
     {0, "json", nullptr, "the facts as one JSON object"},
@@ -117,10 +117,7 @@ Status TryPassword(const LCHeader& header, std::span<const char16_t> password) {
     return result;
 }
 
-int RunInfo(const std::vector<std::string>& args) {
-    ParsedArguments parsed;
-    if (int code = ParseCommandLine(kCommand, args, parsed); code != kExitSuccess)
-        return code < 0 ? kExitSuccess : code;
+int RunInfo(const ParsedArguments& parsed) {
     const auto& operands = parsed.Operands();
     if (operands.size() != 1)
         return UsageError(kCommand, operands.empty() ? "no volume given" : "one volume only");

@@ -24,7 +24,7 @@ namespace lc::cli {
 
 namespace {
 
-int RunList(const std::vector<std::string>& args);
+int RunList(const ParsedArguments& parsed);
 
 constexpr OptionDef kOptions[] = {
     {'l', nullptr, nullptr, "long format: type, size, time; links as NAME -> TARGET"},
@@ -151,10 +151,7 @@ private:
     const DirInfo& m_base;
 };
 
-int RunList(const std::vector<std::string>& args) {
-    ParsedArguments parsed;
-    if (int code = ParseCommandLine(kCommand, args, parsed); code != kExitSuccess)
-        return code < 0 ? kExitSuccess : code;
+int RunList(const ParsedArguments& parsed) {
     ListOptions options;
     options.longFormat = parsed.Has("l");
     options.recursive = parsed.Has("R");

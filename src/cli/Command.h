@@ -17,7 +17,8 @@ inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitWrongPassword = 3;
 
-using CommandFunction = int (*)(const std::vector<std::string>& args);
+// Runs a command on its parsed arguments (main() parses them against the command's options).
+using CommandFunction = int (*)(const ParsedArguments& parsed);
 
 struct CommandInfo {
     const char* name;

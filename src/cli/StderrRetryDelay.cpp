@@ -6,13 +6,12 @@
 #include <cstdio>
 #include <ctime>
 
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace lc::cli {
 
 namespace {
-
-constexpr uint32_t kStrDelayText = 12;  // "Wrong password. Next attempt is delayed..."
 
 // Sleeps until an absolute monotonic time, through interrupted sleeps.
 void SleepUntil(const timespec& deadline) {
@@ -24,7 +23,7 @@ void SleepUntil(const timespec& deadline) {
 
 void StderrRetryDelay::RunRetryDelay(unsigned seconds) {
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    std::fprintf(stderr, "%s\n", LoadString(kStrDelayText).c_str());
+    std::fprintf(stderr, "%s\n", LoadString(str::kRetryDelay).c_str());
     timespec next{};
     clock_gettime(CLOCK_MONOTONIC, &next);
     for (unsigned left = seconds; left > 0; --left) {

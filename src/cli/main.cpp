@@ -44,7 +44,7 @@ void PrintOverview(FILE* out) {
                  "       lcportable-cli help [COMMAND]\n"
                  "       lcportable-cli --version\n"
                  "\n"
-                 "Reads encrypted volume files (.vol) without mounting them; never writes to "
+                 "Reads encrypted volume files (.vol) by itself; never writes to "
                  "them.\n\nCommands:\n");
     for (const auto& c : commands) std::fprintf(out, "  %-9s %s\n", c.name, c.summary);
     std::fprintf(out, "\nRun 'lcportable-cli help COMMAND' for a command's options.\n\n%s", kNotes);
@@ -148,8 +148,13 @@ int main(int argc, char** argv) {
         PrintCommandHelp(*command);
         return kExitSuccess;
     }
-    if (const CommandInfo* command = FindCommand(first))
-        return FinalExitCode(command->run(std::vector<std::string>(args.begin() + 1, args.end())));
+    if (const CommandInfo* command = FindCommand(first)) {
+        ParsedArguments parsed;
+        const int code = ParseCommandLine(
+            *command, std::vector<std::string>(args.begin() + 1, args.end()), parsed);
+        if (code != kExitSuccess) return FinalExitCode(code < 0 ? kExitSuccess : code);
+        return FinalExitCode(command->run(parsed));
+    }
     std::fprintf(stderr, "lcportable-cli: unknown command '%s'\n",
                  EscapeForStream(first, stderr).c_str());
     std::fprintf(stderr, "Try 'lcportable-cli --help' for more information.\n");

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "crypto/BigEndian.h"
+
 namespace lc::aes_portable {
 namespace {
 
@@ -103,17 +105,6 @@ inline uint32_t LastRound(const std::array<uint8_t, 256>& box, uint32_t a, uint3
     return Word(box[Byte(a, 3)], box[Byte(b, 2)], box[Byte(c, 1)], box[Byte(d, 0)]);
 }
 
-inline uint32_t LoadBe(const uint8_t* p) {
-    return Word(p[0], p[1], p[2], p[3]);
-}
-
-inline void StoreBe(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v >> 24);
-    p[1] = static_cast<uint8_t>(v >> 16);
-    p[2] = static_cast<uint8_t>(v >> 8);
-    p[3] = static_cast<uint8_t>(v);
-}
-
 uint32_t SubWord(uint32_t w) {
     return Word(kSbox[Byte(w, 3)], kSbox[Byte(w, 2)], kSbox[Byte(w, 1)], kSbox[Byte(w, 0)]);
 }
@@ -130,7 +121,7 @@ int ExpandEncryptKey(const uint8_t* key, size_t keyLength, uint32_t* roundKeys) 
     if (keyLength != 16 && keyLength != 32) return 0;
     const int nk = static_cast<int>(keyLength / 4);
     const int rounds = nk + 6;
-    for (int i = 0; i < nk; ++i) roundKeys[i] = LoadBe(key + 4 * i);
+    for (int i = 0; i < nk; ++i) roundKeys[i] = LoadBe32(key + 4 * i);
     uint8_t rcon = 1;
     for (int i = nk; i < 4 * (rounds + 1); ++i) {
         uint32_t temp = roundKeys[i - 1];
@@ -155,10 +146,10 @@ void MakeDecryptKey(const uint32_t* encryptKeys, uint32_t* decryptKeys, int roun
 }
 
 void EncryptBlock(const uint32_t* rk, int rounds, const uint8_t* in, uint8_t* out) {
-    uint32_t s0 = LoadBe(in) ^ rk[0];
-    uint32_t s1 = LoadBe(in + 4) ^ rk[1];
-    uint32_t s2 = LoadBe(in + 8) ^ rk[2];
-    uint32_t s3 = LoadBe(in + 12) ^ rk[3];
+    uint32_t s0 = LoadBe32(in) ^ rk[0];
+    uint32_t s1 = LoadBe32(in + 4) ^ rk[1];
+    uint32_t s2 = LoadBe32(in + 8) ^ rk[2];
+    uint32_t s3 = LoadBe32(in + 12) ^ rk[3];
     for (int r = 1; r < rounds; ++r) {
         rk += 4;
         uint32_t t0 = Te(s0, s1, s2, s3) ^ rk[0];
@@ -171,17 +162,17 @@ void EncryptBlock(const uint32_t* rk, int rounds, const uint8_t* in, uint8_t* ou
         s3 = t3;
     }
     rk += 4;
-    StoreBe(out, LastRound(kSbox, s0, s1, s2, s3) ^ rk[0]);
-    StoreBe(out + 4, LastRound(kSbox, s1, s2, s3, s0) ^ rk[1]);
-    StoreBe(out + 8, LastRound(kSbox, s2, s3, s0, s1) ^ rk[2]);
-    StoreBe(out + 12, LastRound(kSbox, s3, s0, s1, s2) ^ rk[3]);
+    StoreBe32(out, LastRound(kSbox, s0, s1, s2, s3) ^ rk[0]);
+    StoreBe32(out + 4, LastRound(kSbox, s1, s2, s3, s0) ^ rk[1]);
+    StoreBe32(out + 8, LastRound(kSbox, s2, s3, s0, s1) ^ rk[2]);
+    StoreBe32(out + 12, LastRound(kSbox, s3, s0, s1, s2) ^ rk[3]);
 }
 
 void DecryptBlock(const uint32_t* rk, int rounds, const uint8_t* in, uint8_t* out) {
-    uint32_t s0 = LoadBe(in) ^ rk[0];
-    uint32_t s1 = LoadBe(in + 4) ^ rk[1];
-    uint32_t s2 = LoadBe(in + 8) ^ rk[2];
-    uint32_t s3 = LoadBe(in + 12) ^ rk[3];
+    uint32_t s0 = LoadBe32(in) ^ rk[0];
+    uint32_t s1 = LoadBe32(in + 4) ^ rk[1];
+    uint32_t s2 = LoadBe32(in + 8) ^ rk[2];
+    uint32_t s3 = LoadBe32(in + 12) ^ rk[3];
     for (int r = 1; r < rounds; ++r) {
         rk += 4;
         uint32_t t0 = Td(s0, s3, s2, s1) ^ rk[0];
@@ -194,10 +185,10 @@ void DecryptBlock(const uint32_t* rk, int rounds, const uint8_t* in, uint8_t* ou
         s3 = t3;
     }
     rk += 4;
-    StoreBe(out, LastRound(kInvSbox, s0, s3, s2, s1) ^ rk[0]);
-    StoreBe(out + 4, LastRound(kInvSbox, s1, s0, s3, s2) ^ rk[1]);
-    StoreBe(out + 8, LastRound(kInvSbox, s2, s1, s0, s3) ^ rk[2]);
-    StoreBe(out + 12, LastRound(kInvSbox, s3, s2, s1, s0) ^ rk[3]);
+    StoreBe32(out, LastRound(kInvSbox, s0, s3, s2, s1) ^ rk[0]);
+    StoreBe32(out + 4, LastRound(kInvSbox, s1, s0, s3, s2) ^ rk[1]);
+    StoreBe32(out + 8, LastRound(kInvSbox, s2, s1, s0, s3) ^ rk[2]);
+    StoreBe32(out + 12, LastRound(kInvSbox, s3, s2, s1, s0) ^ rk[3]);
 }
 
 }  // namespace lc::aes_portable

@@ -1,5 +1,5 @@
 // Block buffering and length padding shared by SHA-1 and SHA-256 (64-byte blocks, 64-bit
-// big-endian bit count at the end).
+// big-endian bit count at the end), and the begin/update/end hash class both are made of.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +7,7 @@
 #include <cstring>
 #include <span>
 
+#include "crypto/BigEndian.h"
 #include "platform/SecureBuffer.h"
 
 namespace lc::md {
@@ -14,17 +15,6 @@ namespace lc::md {
 inline constexpr size_t kBlockSize = 64;
 
 using CompressFunction = void (*)(uint32_t* state, const uint8_t* data, size_t blocks);
-
-inline void StoreBe32(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v >> 24);
-    p[1] = static_cast<uint8_t>(v >> 16);
-    p[2] = static_cast<uint8_t>(v >> 8);
-    p[3] = static_cast<uint8_t>(v);
-}
-
-inline uint32_t LoadBe32(const uint8_t* p) {
-    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
 
 inline void Absorb(uint32_t* state, uint8_t* buffer, size_t& buffered, uint64_t& totalBytes,
                    std::span<const uint8_t> data, CompressFunction compress) {
@@ -89,5 +79,56 @@ inline void Iterate(std::span<uint8_t> digest, const uint32_t* initialState, siz
     compress(state, block, 1);
     SecureZero(state, sizeof state);
 }
+
+// A hash with a begin/update/end interface. Traits gives kDigestSize, kStateWords, the
+// kInitialState words and the Compressor() to use. The chaining state is wiped in the
+// destructor.
+template <class Traits>
+class Hash {
+public:
+    static constexpr size_t kDigestSize = Traits::kDigestSize;
+
+    Hash() { Begin(); }
+    ~Hash() {
+        SecureZero(m_state, sizeof m_state);
+        SecureZero(m_buffer, sizeof m_buffer);
+    }
+    Hash(const Hash&) = delete;
+    Hash& operator=(const Hash&) = delete;
+
+    void Begin() {
+        std::memcpy(m_state, Traits::kInitialState, sizeof m_state);
+        SecureZero(m_buffer, sizeof m_buffer);
+        m_buffered = 0;
+        m_totalBytes = 0;
+    }
+    void Update(std::span<const uint8_t> data) {
+        Absorb(m_state, m_buffer, m_buffered, m_totalBytes, data, Traits::Compressor());
+    }
+    // Writes the digest and starts over.
+    void End(std::span<uint8_t, kDigestSize> digest) {
+        Finish(m_state, m_buffer, m_buffered, m_totalBytes, Traits::Compressor());
+        for (size_t i = 0; i < kDigestSize / 4; ++i) StoreBe32(digest.data() + 4 * i, m_state[i]);
+        Begin();
+    }
+
+    // One-call digest of a buffer.
+    static void Digest(std::span<const uint8_t> data, std::span<uint8_t, kDigestSize> digest) {
+        Hash hash;
+        hash.Update(data);
+        hash.End(digest);
+    }
+    // digest = H(digest), count times.
+    static void Iterate(std::span<uint8_t, kDigestSize> digest, uint32_t count) {
+        md::Iterate(digest, Traits::kInitialState, Traits::kStateWords, count,
+                    Traits::Compressor());
+    }
+
+private:
+    uint32_t m_state[Traits::kStateWords];
+    uint8_t m_buffer[kBlockSize];
+    size_t m_buffered = 0;
+    uint64_t m_totalBytes = 0;
+};
 
 }  // namespace lc::md

@@ -8,8 +8,6 @@
 namespace lc {
 namespace {
 
-constexpr uint32_t kInitialState[5] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
-
 inline uint32_t Rotl(uint32_t x, int n) {
     return (x << n) | (x >> (32 - n));
 }
@@ -17,7 +15,7 @@ inline uint32_t Rotl(uint32_t x, int n) {
 void CompressPortable(uint32_t* state, const uint8_t* data, size_t blocks) {
     uint32_t w[80];
     for (; blocks > 0; --blocks, data += md::kBlockSize) {
-        for (int t = 0; t < 16; ++t) w[t] = md::LoadBe32(data + 4 * t);
+        for (int t = 0; t < 16; ++t) w[t] = LoadBe32(data + 4 * t);
         for (int t = 16; t < 80; ++t) w[t] = Rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
         uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
         for (int t = 0; t < 80; ++t) {
@@ -51,45 +49,16 @@ void CompressPortable(uint32_t* state, const uint8_t* data, size_t blocks) {
     SecureZero(w, sizeof w);
 }
 
-md::CompressFunction Compressor() {
+}  // namespace
+
+const uint32_t Sha1Traits::kInitialState[kStateWords] = {0x67452301, 0xEFCDAB89, 0x98BADCFE,
+                                                         0x10325476, 0xC3D2E1F0};
+
+md::CompressFunction Sha1Traits::Compressor() {
 #if defined(__x86_64__) || defined(__i386__)
     if (UseShaNi()) return sha_ni::Sha1Compress;
 #endif
     return CompressPortable;
-}
-
-}  // namespace
-
-Sha1::~Sha1() {
-    SecureZero(m_state, sizeof m_state);
-    SecureZero(m_buffer, sizeof m_buffer);
-}
-
-void Sha1::Begin() {
-    std::memcpy(m_state, kInitialState, sizeof m_state);
-    SecureZero(m_buffer, sizeof m_buffer);
-    m_buffered = 0;
-    m_totalBytes = 0;
-}
-
-void Sha1::Update(std::span<const uint8_t> data) {
-    md::Absorb(m_state, m_buffer, m_buffered, m_totalBytes, data, Compressor());
-}
-
-void Sha1::End(std::span<uint8_t, kDigestSize> digest) {
-    md::Finish(m_state, m_buffer, m_buffered, m_totalBytes, Compressor());
-    for (size_t i = 0; i < 5; ++i) md::StoreBe32(digest.data() + 4 * i, m_state[i]);
-    Begin();
-}
-
-void Sha1::Digest(std::span<const uint8_t> data, std::span<uint8_t, kDigestSize> digest) {
-    Sha1 hash;
-    hash.Update(data);
-    hash.End(digest);
-}
-
-void Sha1::Iterate(std::span<uint8_t, kDigestSize> digest, uint32_t count) {
-    md::Iterate(digest, kInitialState, 5, count, Compressor());
 }
 
 }  // namespace lc

@@ -1,36 +1,22 @@
-// SHA-1 (FIPS 180-2). The chaining state is wiped in the destructor.
+// SHA-1 (FIPS 180-2) with a begin/update/end interface (md::Hash). The chaining state is
+// wiped in the destructor.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
+
+#include "crypto/MerkleDamgard.h"
 
 namespace lc {
 
-class Sha1 {
-public:
+struct Sha1Traits {
     static constexpr size_t kDigestSize = 20;
-
-    Sha1() { Begin(); }
-    ~Sha1();
-    Sha1(const Sha1&) = delete;
-    Sha1& operator=(const Sha1&) = delete;
-
-    void Begin();
-    void Update(std::span<const uint8_t> data);
-    // Writes the digest and starts over.
-    void End(std::span<uint8_t, kDigestSize> digest);
-
-    // One-call digest of a buffer.
-    static void Digest(std::span<const uint8_t> data, std::span<uint8_t, kDigestSize> digest);
-    // digest = SHA-1(digest), count times.
-    static void Iterate(std::span<uint8_t, kDigestSize> digest, uint32_t count);
-
-private:
-    uint32_t m_state[5];
-    uint8_t m_buffer[64];
-    size_t m_buffered = 0;
-    uint64_t m_totalBytes = 0;
+    static constexpr size_t kStateWords = 5;
+    static const uint32_t kInitialState[kStateWords];
+    // The SHA-NI compression where the processor has it, else the portable one.
+    static md::CompressFunction Compressor();
 };
+
+class Sha1 final : public md::Hash<Sha1Traits> {};
 
 }  // namespace lc

@@ -9,9 +9,6 @@
 namespace lc {
 namespace {
 
-constexpr uint32_t kInitialState[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                                       0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-
 inline uint32_t Rotr(uint32_t x, int n) {
     return (x >> n) | (x << (32 - n));
 }
@@ -19,7 +16,7 @@ inline uint32_t Rotr(uint32_t x, int n) {
 void CompressPortable(uint32_t* state, const uint8_t* data, size_t blocks) {
     uint32_t w[64];
     for (; blocks > 0; --blocks, data += md::kBlockSize) {
-        for (int t = 0; t < 16; ++t) w[t] = md::LoadBe32(data + 4 * t);
+        for (int t = 0; t < 16; ++t) w[t] = LoadBe32(data + 4 * t);
         for (int t = 16; t < 64; ++t) {
             uint32_t s0 = Rotr(w[t - 15], 7) ^ Rotr(w[t - 15], 18) ^ (w[t - 15] >> 3);
             uint32_t s1 = Rotr(w[t - 2], 17) ^ Rotr(w[t - 2], 19) ^ (w[t - 2] >> 10);
@@ -55,45 +52,16 @@ void CompressPortable(uint32_t* state, const uint8_t* data, size_t blocks) {
     SecureZero(w, sizeof w);
 }
 
-md::CompressFunction Compressor() {
+}  // namespace
+
+const uint32_t Sha256Traits::kInitialState[kStateWords] = {
+    0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+
+md::CompressFunction Sha256Traits::Compressor() {
 #if defined(__x86_64__) || defined(__i386__)
     if (UseShaNi()) return sha_ni::Sha256Compress;
 #endif
     return CompressPortable;
-}
-
-}  // namespace
-
-Sha256::~Sha256() {
-    SecureZero(m_state, sizeof m_state);
-    SecureZero(m_buffer, sizeof m_buffer);
-}
-
-void Sha256::Begin() {
-    std::memcpy(m_state, kInitialState, sizeof m_state);
-    SecureZero(m_buffer, sizeof m_buffer);
-    m_buffered = 0;
-    m_totalBytes = 0;
-}
-
-void Sha256::Update(std::span<const uint8_t> data) {
-    md::Absorb(m_state, m_buffer, m_buffered, m_totalBytes, data, Compressor());
-}
-
-void Sha256::End(std::span<uint8_t, kDigestSize> digest) {
-    md::Finish(m_state, m_buffer, m_buffered, m_totalBytes, Compressor());
-    for (size_t i = 0; i < 8; ++i) md::StoreBe32(digest.data() + 4 * i, m_state[i]);
-    Begin();
-}
-
-void Sha256::Digest(std::span<const uint8_t> data, std::span<uint8_t, kDigestSize> digest) {
-    Sha256 hash;
-    hash.Update(data);
-    hash.End(digest);
-}
-
-void Sha256::Iterate(std::span<uint8_t, kDigestSize> digest, uint32_t count) {
-    md::Iterate(digest, kInitialState, 8, count, Compressor());
 }
 
 }  // namespace lc

@@ -4,6 +4,8 @@
 
 #include "extract/ExtractFile.h"
 #include "extract/OutputPath.h"
+#include "extract/WalkOrder.h"
+#include "platform/PrivateFolder.h"
 
 namespace lc {
 
@@ -11,11 +13,6 @@ namespace {
 
 // Folder levels of the in-memory tree walked at most (the path limit stops real trees sooner).
 constexpr int kMaxDepth = 4096;
-
-std::string Trimmed(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-}
 
 // Another record of the same folder is written under name.
 bool SiblingNamed(const DirInfo& record, const std::string& name) {
@@ -43,7 +40,7 @@ Status Extractor::Failed(Status code) {
 
 Status Extractor::OpenTargetCached(const std::string& target, bool create,
                                    const OutputFolder*& out) {
-    const std::string path = Trimmed(target);
+    const std::string path = WithoutTrailingSlash(target);
     if (!m_target.IsOpen() || m_target.path() != path) {
         OutputFolder folder;
         LC_TRY(OutputFolder::OpenTarget(path, create, folder));
@@ -173,13 +170,10 @@ Status Extractor::ExtractDirectoryIn(const DirInfo& folder, const OutputFolder& 
         return Failed(result);
     }
     // The tree is finite and acyclic (built by DirTree); depth is bounded above.
-    for (const DirInfo* f = folder.firstFile; f != nullptr && result == status::kSuccess;
-         f = f->nextFile) {
-        result = ExtractOneFileIn(*f, sub);
-    }
-    for (const DirInfo* d = folder.firstChild; d != nullptr && result == status::kSuccess;
-         d = d->nextSibling) {
-        result = ExtractDirectoryIn(*d, sub, depth + 1);
+    for (const DirInfo* child : ChildrenInWalkOrder(folder)) {
+        if (result != status::kSuccess) break;
+        result = child->IsFile() ? ExtractOneFileIn(*child, sub)
+                                 : ExtractDirectoryIn(*child, sub, depth + 1);
     }
     return result;
 }

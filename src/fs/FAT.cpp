@@ -6,7 +6,9 @@
 
 #include "fs/DosTime.h"
 #include "fs/FatCodePage.h"
+#include "fs/FatRecord.h"
 #include "fs/FatStructures.h"
+#include "fs/FileReader.h"
 #include "fs/Volume.h"
 #include "platform/ByteReader.h"
 #include "platform/File.h"
@@ -44,16 +46,14 @@ std::u16string TakeNamePart(const char16_t* chars, size_t count, bool lower) {
 }  // namespace
 
 Status FAT::ParseBootSector(std::span<const uint8_t> bootSector) {
-    ByteReader boot(bootSector);
-    if (boot.size() < fat::kMinBootSector16) return status::kSuccess;
+    auto boot = fat::ParseBootParameters(bootSector);
+    if (!boot) return status::kSuccess;
     // Sizes other than these leave the reader without geometry (Mount refuses them).
-    m_bytesPerSector = *boot.At<uint16_t>(fat::kBytesPerSector);
+    m_bytesPerSector = boot->bytesPerSector;
     if (!fat::IsSupportedSectorSize(m_bytesPerSector)) m_bytesPerSector = 0;
-    m_sectorsPerCluster = *boot.At<uint8_t>(fat::kSectorsPerCluster);
-    m_fatStartSector = *boot.At<uint16_t>(fat::kReservedSectors);
-    uint32_t total = *boot.At<uint32_t>(fat::kTotalSectors32);
-    if (total == 0) total = *boot.At<uint16_t>(fat::kTotalSectors16);
-    m_sectorCount = total;
+    m_sectorsPerCluster = boot->sectorsPerCluster;
+    m_fatStartSector = boot->reservedSectors;
+    m_sectorCount = boot->totalSectors;
     return status::kSuccess;
 }
 
@@ -136,6 +136,16 @@ void FAT::FinishLayout() {
         m_fatChunks.clear();
         m_fatChunkFailed.clear();
     }
+}
+
+uint32_t FAT::GetFatEntryOffset(uint32_t cluster, uint32_t& sectorIndex) const {
+    const uint64_t position = FatEntryPosition(cluster);
+    if (m_bytesPerSector == 0) {
+        sectorIndex = 0;
+        return 0;
+    }
+    sectorIndex = static_cast<uint32_t>(position / m_bytesPerSector);
+    return static_cast<uint32_t>(position % m_bytesPerSector);
 }
 
 std::optional<uint8_t> FAT::FatByte(uint64_t offset) {
@@ -230,11 +240,7 @@ Status FAT::ReadDirectoryChain(uint64_t firstCluster) {
         if (!m_directoryClusters.insert(cluster).second) return status::kFileCorrupt;
         LC_TRY(ReadFsSectors(ClusterToSector(cluster), m_sectorsPerCluster, buffer));
         ++m_directoryClustersRead;
-        for (size_t offset = 0; offset + fat::kDirEntrySize <= buffer.size() && !end;
-             offset += fat::kDirEntrySize) {
-            LC_TRY(ProcessDirEntry(
-                std::span<const uint8_t>(buffer).subspan(offset, fat::kDirEntrySize), end));
-        }
+        LC_TRY(ProcessDirEntries(buffer, end));
         if (end) break;
         uint32_t next = 0;
         ChainStep step = NextCluster(cluster, next);
@@ -273,10 +279,14 @@ void FAT::DropLongName() {
 }
 
 void FAT::AppendLongNamePiece(std::span<const uint8_t> entry) {
-    ByteReader reader(entry);
-    const uint8_t order = *reader.At<uint8_t>(fat::kShortName);
+    auto parsed = fat::ParseLongNameEntry(entry);
+    if (!parsed) {
+        DropLongName();
+        return;
+    }
+    const uint8_t order = parsed->order;
     const uint8_t ordinal = order & fat::kLongNameOrdinalMask;
-    const uint8_t checksum = *reader.At<uint8_t>(fat::kLongNameChecksum);
+    const uint8_t checksum = parsed->checksum;
     const bool valid = ordinal >= 1 && ordinal <= fat::kMaxLongNameEntries &&
                        (order & ~(fat::kLongNameOrdinalMask | fat::kLongNameLast)) == 0;
     if (order & fat::kLongNameLast) {
@@ -291,38 +301,24 @@ void FAT::AppendLongNamePiece(std::span<const uint8_t> entry) {
         return;
     }
     m_longNameNextOrdinal = static_cast<uint8_t>(ordinal - 1);
-
-    struct Part {
-        size_t offset;
-        size_t chars;
-    };
-    static constexpr Part kParts[] = {{fat::kLongName1, fat::kLongName1Chars},
-                                      {fat::kLongName2, fat::kLongName2Chars},
-                                      {fat::kLongName3, fat::kLongName3Chars}};
-    std::u16string piece;
-    bool ended = false;
-    for (const Part& part : kParts) {
-        for (size_t i = 0; i < part.chars && !ended; ++i) {
-            // The name ends at a 0; 0xFFFF fills the rest of the entry.
-            uint16_t c = *reader.At<uint16_t>(part.offset + 2 * i);
-            if (c == 0 || c == 0xFFFF) {
-                ended = true;
-            } else {
-                piece.push_back(static_cast<char16_t>(c));
-            }
-        }
-    }
     // Entries are stored last piece first: each piece goes in front of those met before it.
     // The ordinals bound the whole name to kMaxLongNameEntries pieces.
-    m_pendingLongName.insert(0, piece);
+    m_pendingLongName.insert(0, parsed->chars);
+}
+
+Status FAT::ProcessDirEntries(std::span<const uint8_t> region, bool& end) {
+    for (size_t offset = 0; offset + fat::kDirEntrySize <= region.size() && !end;
+         offset += fat::kDirEntrySize) {
+        LC_TRY(ProcessDirEntry(region.subspan(offset, fat::kDirEntrySize), end));
+    }
+    return status::kSuccess;
 }
 
 Status FAT::ProcessDirEntry(std::span<const uint8_t> entry, bool& end) {
-    ByteReader reader(entry);
-    if (reader.size() < fat::kDirEntrySize) return status::kFileCorrupt;
-    uint8_t first = *reader.At<uint8_t>(fat::kShortName);
-    uint8_t attributes = *reader.At<uint8_t>(fat::kAttributes);
-    bool longName = (attributes & fat::kAttrLongNameMask) == fat::kAttrLongNameMask;
+    LC_TRY_ASSIGN(const fat::DirEntry parsed, fat::ParseDirEntry(entry));
+    const uint8_t first = parsed.first;
+    const uint8_t attributes = parsed.attributes;
+    const bool longName = parsed.IsLongName();
 
     if (first == fat::kEntryFree) {
         DropLongName();
@@ -348,12 +344,8 @@ Status FAT::ProcessDirEntry(std::span<const uint8_t> entry, bool& end) {
     DropLongName();
     if (first == fat::kEntryDot) return status::kSuccess;
     if (name.empty()) name = DecodeShortName(entry);
-    uint32_t modified =
-        DosTime::Pack(*reader.At<uint16_t>(fat::kWriteDate), *reader.At<uint16_t>(fat::kWriteTime));
-    uint32_t cluster = *reader.At<uint16_t>(fat::kClusterLow);
-    if (UsesClusterHighWord()) {
-        cluster |= static_cast<uint32_t>(*reader.At<uint16_t>(fat::kClusterHigh)) << 16;
-    }
+    const uint32_t modified = DosTime::Pack(parsed.writeDate, parsed.writeTime);
+    const uint32_t cluster = UsesClusterHighWord() ? parsed.cluster : parsed.clusterLow;
 
     if (attributes & fat::kAttrDirectory) {
         m_volume->AddDirectory(std::move(name), modified);
@@ -377,8 +369,7 @@ Status FAT::ProcessDirEntry(std::span<const uint8_t> entry, bool& end) {
         if (m_directoryDepth == 0) m_volume->SetVolumeLabel(DecodeShortName(entry));
         return status::kSuccess;
     }
-    m_volume->AddFile(std::move(name), *reader.At<uint32_t>(fat::kFileSize), modified, cluster,
-                      attributes);
+    m_volume->AddFile(std::move(name), parsed.fileSize, modified, cluster, attributes);
     return status::kSuccess;
 }
 
@@ -456,6 +447,24 @@ Status FAT::CopyFileData(uint64_t first, File& output, uint64_t size) {
     }
     m_volume->ReportProgress(0);
     return result;
+}
+
+Result<std::unique_ptr<FileReader>> FAT::OpenReader(uint64_t first, uint64_t size) {
+    const uint32_t clusterBytes = BytesPerCluster();
+    if (size == 0) return std::unique_ptr<FileReader>(std::make_unique<MemoryFileReader>());
+    if (clusterBytes == 0 || !IsValidCluster(first)) return status::kFileCorrupt;
+    std::vector<Run> runs;
+    LC_TRY(
+        CollectRuns(static_cast<uint32_t>(first), (size + clusterBytes - 1) / clusterBytes, runs));
+    std::vector<FileExtent> extents;
+    LC_TRY(CheckedResize(extents, runs.size()));
+    uint64_t offset = 0;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const uint64_t bytes = uint64_t{runs[i].count} * clusterBytes;
+        extents[i] = {offset, bytes, ClusterToSector(runs[i].start) * m_bytesPerSector, false};
+        offset += bytes;
+    }
+    return ExtentFileReader::Create(*m_volume, size, size, std::move(extents));
 }
 
 }  // namespace lc

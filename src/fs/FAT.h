@@ -24,13 +24,17 @@ public:
     Status ParseBootSector(std::span<const uint8_t> bootSector) override;
     // 1392 when the chain is shorter than size, loops, leaves the volume or starts at 0/1.
     Status CopyFileData(uint64_t first, File& output, uint64_t size) override;
+    // The chain followed once into runs of clusters; the same codes as CopyFileData.
+    Result<std::unique_ptr<FileReader>> OpenReader(uint64_t first, uint64_t size) override;
 
     // FAT entry values that end a chain normally.
     virtual bool IsEndOfChain(uint32_t value) const = 0;
     // The next cluster of a chain; 0 when the chain ends, normally or as corrupt.
     virtual uint64_t GetNextCluster(uint64_t cluster);
     // Where the entry of a cluster lies: sector index within the FAT, byte offset within it.
-    virtual uint32_t GetFatEntryOffset(uint32_t cluster, uint32_t& sectorIndex) const = 0;
+    uint32_t GetFatEntryOffset(uint32_t cluster, uint32_t& sectorIndex) const;
+    // The byte position of a cluster's entry from the start of the FAT.
+    virtual uint64_t FatEntryPosition(uint32_t cluster) const = 0;
     // The entry value at offset of buffer (odd: the cluster number is odd); 0 past the end.
     virtual uint32_t ReadFatEntry(std::span<const uint8_t> buffer, uint32_t offset,
                                   bool odd) const = 0;
@@ -39,6 +43,8 @@ public:
     Status ReadDirectoryChain(uint64_t firstCluster);
     // Handles one 32-byte entry; sets end at the entry that closes the directory.
     Status ProcessDirEntry(std::span<const uint8_t> entry, bool& end);
+    // Handles the whole 32-byte entries of region in order, up to the one that sets end.
+    Status ProcessDirEntries(std::span<const uint8_t> region, bool& end);
 
     // The 8.3 name of an entry: code page 850 (a first byte 0x05 stands for 0xE5), case flags of
     // byte 12, labels as 11 characters.

@@ -1,7 +1,9 @@
 #include "fs/Fat12.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "fs/FatRecord.h"
 #include "fs/FatStructures.h"
 #include "fs/Volume.h"
 #include "platform/ByteReader.h"
@@ -10,12 +12,12 @@
 namespace lc {
 
 Status Fat12::ParseBootSector(std::span<const uint8_t> bootSector) {
-    ByteReader boot(bootSector);
-    if (boot.size() < fat::kMinBootSector16) return status::kSuccess;
+    auto boot = fat::ParseBootParameters(bootSector);
+    if (!boot) return status::kSuccess;
     LC_TRY(FAT::ParseBootSector(bootSector));
-    m_rootEntryCount = *boot.At<uint16_t>(fat::kRootEntryCount);
-    m_fatSize = *boot.At<uint16_t>(fat::kFatSize16);
-    uint8_t fatCount = *boot.At<uint8_t>(fat::kNumberOfFats);
+    m_rootEntryCount = boot->rootEntryCount;
+    m_fatSize = boot->fatSize16;
+    const uint8_t fatCount = boot->fatCount;
 
     m_rootStartSector = m_fatStartSector + static_cast<uint32_t>(fatCount) * m_fatSize;
     m_rootSectorCount = 0;
@@ -29,7 +31,7 @@ Status Fat12::ParseBootSector(std::span<const uint8_t> bootSector) {
     m_sectorCount = m_sectorCount > m_firstDataSector ? m_sectorCount - m_firstDataSector : 0;
     FinishLayout();
 
-    std::u16string label = OemBytesToName(*boot.Slice(fat::kLabel16, fat::kLabelLength));
+    std::u16string label = OemBytesToName(boot->label16);
     TrimTrailingWhiteSpace(label);
     m_volume->SetVolumeLabel(std::move(label));
     return status::kSuccess;
@@ -43,27 +45,17 @@ Status Fat12::ReadDirectoryTree() {
     LC_TRY(ReadFsSectors(m_rootStartSector, m_rootSectorCount, buffer));
 
     std::span<const uint8_t> region(buffer);
+    const size_t rootBytes = static_cast<size_t>(m_rootEntryCount) * fat::kDirEntrySize;
     bool end = false;
-    for (size_t i = 0; i < m_rootEntryCount && !end; ++i) {
-        size_t offset = i * fat::kDirEntrySize;
-        if (offset + fat::kDirEntrySize > region.size()) break;
-        LC_TRY(ProcessDirEntry(region.subspan(offset, fat::kDirEntrySize), end));
-    }
-    return status::kSuccess;
+    return ProcessDirEntries(region.first(std::min(region.size(), rootBytes)), end);
 }
 
 bool Fat12::IsEndOfChain(uint32_t value) const {
     return (value & fat::kFat12Mask) >= fat::kFat12EndOfChainMin;
 }
 
-uint32_t Fat12::GetFatEntryOffset(uint32_t cluster, uint32_t& sectorIndex) const {
-    uint64_t offset = (static_cast<uint64_t>(cluster) * 3) >> 1;
-    if (m_bytesPerSector == 0) {
-        sectorIndex = 0;
-        return 0;
-    }
-    sectorIndex = static_cast<uint32_t>(offset / m_bytesPerSector);
-    return static_cast<uint32_t>(offset % m_bytesPerSector);
+uint64_t Fat12::FatEntryPosition(uint32_t cluster) const {
+    return (static_cast<uint64_t>(cluster) * 3) >> 1;
 }
 
 uint32_t Fat12::ReadFatEntry(std::span<const uint8_t> buffer, uint32_t offset, bool odd) const {

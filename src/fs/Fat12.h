@@ -15,7 +15,7 @@ public:
     Status ReadDirectoryTree() override;
 
     bool IsEndOfChain(uint32_t value) const override;
-    uint32_t GetFatEntryOffset(uint32_t cluster, uint32_t& sectorIndex) const override;
+    uint64_t FatEntryPosition(uint32_t cluster) const override;
     uint32_t ReadFatEntry(std::span<const uint8_t> buffer, uint32_t offset,
                           bool odd) const override;
 

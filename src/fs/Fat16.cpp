@@ -9,14 +9,8 @@ bool Fat16::IsEndOfChain(uint32_t value) const {
     return (value & fat::kFat16Mask) >= fat::kFat16EndOfChainMin;
 }
 
-uint32_t Fat16::GetFatEntryOffset(uint32_t cluster, uint32_t& sectorIndex) const {
-    uint64_t offset = static_cast<uint64_t>(cluster) * 2;
-    if (m_bytesPerSector == 0) {
-        sectorIndex = 0;
-        return 0;
-    }
-    sectorIndex = static_cast<uint32_t>(offset / m_bytesPerSector);
-    return static_cast<uint32_t>(offset % m_bytesPerSector);
+uint64_t Fat16::FatEntryPosition(uint32_t cluster) const {
+    return static_cast<uint64_t>(cluster) * 2;
 }
 
 uint32_t Fat16::ReadFatEntry(std::span<const uint8_t> buffer, uint32_t offset, bool) const {

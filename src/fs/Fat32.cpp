@@ -1,5 +1,6 @@
 #include "fs/Fat32.h"
 
+#include "fs/FatRecord.h"
 #include "fs/FatStructures.h"
 #include "fs/Volume.h"
 #include "platform/ByteReader.h"
@@ -7,12 +8,12 @@
 namespace lc {
 
 Status Fat32::ParseBootSector(std::span<const uint8_t> bootSector) {
-    ByteReader boot(bootSector);
-    if (boot.size() < fat::kMinBootSector32) return status::kSuccess;
+    auto boot = fat::ParseBootParameters(bootSector);
+    if (!boot || bootSector.size() < fat::kMinBootSector32) return status::kSuccess;
     LC_TRY(FAT::ParseBootSector(bootSector));
-    m_rootCluster = *boot.At<uint32_t>(fat::kRootCluster32);
-    m_fatSize = *boot.At<uint32_t>(fat::kFatSize32);
-    uint8_t fatCount = *boot.At<uint8_t>(fat::kNumberOfFats);
+    m_rootCluster = boot->rootCluster;
+    m_fatSize = boot->fatSize32;
+    const uint8_t fatCount = boot->fatCount;
 
     uint64_t firstData = m_fatStartSector + static_cast<uint64_t>(fatCount) * m_fatSize;
     if (firstData > UINT32_MAX || firstData >= m_sectorCount) {
@@ -25,7 +26,7 @@ Status Fat32::ParseBootSector(std::span<const uint8_t> bootSector) {
     }
     FinishLayout();
 
-    std::u16string label = OemBytesToName(*boot.Slice(fat::kLabel32, fat::kLabelLength));
+    std::u16string label = OemBytesToName(boot->label32);
     TrimTrailingWhiteSpace(label);
     m_volume->SetVolumeLabel(std::move(label));
     return status::kSuccess;
@@ -43,14 +44,8 @@ bool Fat32::IsEndOfChain(uint32_t value) const {
     return (value & fat::kFat32Mask) >= fat::kFat32EndOfChainMin;
 }
 
-uint32_t Fat32::GetFatEntryOffset(uint32_t cluster, uint32_t& sectorIndex) const {
-    uint64_t offset = static_cast<uint64_t>(cluster) * 4;
-    if (m_bytesPerSector == 0) {
-        sectorIndex = 0;
-        return 0;
-    }
-    sectorIndex = static_cast<uint32_t>(offset / m_bytesPerSector);
-    return static_cast<uint32_t>(offset % m_bytesPerSector);
+uint64_t Fat32::FatEntryPosition(uint32_t cluster) const {
+    return static_cast<uint64_t>(cluster) * 4;
 }
 
 uint32_t Fat32::ReadFatEntry(std::span<const uint8_t> buffer, uint32_t offset, bool) const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "platform/Status.h"
@@ -9,6 +10,7 @@
 namespace lc {
 
 class File;
+class FileReader;
 class Volume;
 
 class FileSystemBase {
@@ -26,6 +28,10 @@ public:
     // record number) to output, reporting progress to the volume.
     virtual Status CopyFileData(uint64_t first, File& output, uint64_t size) = 0;
     virtual Status ParseBootSector(std::span<const uint8_t> bootSector) = 0;
+    // Random access to size bytes of the file whose data starts at first (as for CopyFileData),
+    // mapped to its extents now: the same damage CopyFileData refuses is refused here. Not
+    // thread-safe; reading through the reader is (see FileReader).
+    virtual Result<std::unique_ptr<FileReader>> OpenReader(uint64_t first, uint64_t size);
 
     uint8_t SectorsPerCluster() const { return m_sectorsPerCluster; }
     uint16_t BytesPerSector() const { return m_bytesPerSector; }

@@ -8,6 +8,7 @@
 #include "fs/Fat12.h"
 #include "fs/Fat16.h"
 #include "fs/Fat32.h"
+#include "fs/FatRecord.h"
 #include "fs/FatStructures.h"
 #include "fs/NtFs.h"
 #include "platform/ByteReader.h"
@@ -17,29 +18,30 @@ namespace lc {
 namespace {
 
 bool IsNtfsBootSector(const ByteReader& boot) {
-    if (boot.size() < fat::kMinNtfsBootSector) return false;
-    std::u16string oem = FAT::BytesToName(*boot.Slice(fat::kOemName, fat::kOemNameLength));
+    auto oemBytes = boot.Slice(fat::kOemName, fat::kOemNameLength);
+    if (boot.size() < fat::kMinNtfsBootSector || !oemBytes) return false;
+    std::u16string oem = FAT::BytesToName(*oemBytes);
     FAT::TrimTrailingWhiteSpace(oem);
     return oem == u"NTFS";
 }
 
-FileSystemKind ClassifyFat(const ByteReader& boot) {
-    if (boot.size() < fat::kMinBootSector16) return FileSystemKind::kNone;
-    uint32_t bytesPerSector = *boot.At<uint16_t>(fat::kBytesPerSector);
-    uint32_t sectorsPerCluster = *boot.At<uint8_t>(fat::kSectorsPerCluster);
+FileSystemKind ClassifyFat(std::span<const uint8_t> sector) {
+    auto boot = fat::ParseBootParameters(sector);
+    if (!boot) return FileSystemKind::kNone;
+    uint32_t bytesPerSector = boot->bytesPerSector;
+    uint32_t sectorsPerCluster = boot->sectorsPerCluster;
     // Both are divisors below; a zero in either is no file system we can read, nor is a sector
     // size the readers cannot work in.
     if (!fat::IsSupportedSectorSize(bytesPerSector) || sectorsPerCluster == 0) {
         return FileSystemKind::kNone;
     }
 
-    uint32_t fatSize16 = *boot.At<uint16_t>(fat::kFatSize16);
-    uint32_t fatSize = fatSize16 != 0 ? fatSize16 : boot.At<uint32_t>(fat::kFatSize32).value_or(0);
-    uint32_t total = *boot.At<uint32_t>(fat::kTotalSectors32);
-    if (total == 0) total = *boot.At<uint16_t>(fat::kTotalSectors16);
-    uint32_t rootEntries = *boot.At<uint16_t>(fat::kRootEntryCount);
-    uint32_t fatCount = *boot.At<uint8_t>(fat::kNumberOfFats);
-    uint32_t reserved = *boot.At<uint16_t>(fat::kReservedSectors);
+    uint32_t fatSize16 = boot->fatSize16;
+    uint32_t fatSize = fatSize16 != 0 ? fatSize16 : boot->fatSize32;
+    uint32_t total = boot->totalSectors;
+    uint32_t rootEntries = boot->rootEntryCount;
+    uint32_t fatCount = boot->fatCount;
+    uint32_t reserved = boot->reservedSectors;
 
     uint64_t rootSectors = (rootEntries * 32 + bytesPerSector - 1) / bytesPerSector;
     // A layout whose metadata does not fit the volume has no data area at all.
@@ -48,7 +50,7 @@ FileSystemKind ClassifyFat(const ByteReader& boot) {
     uint64_t clusters = (total - metadata) / sectorsPerCluster;
 
     if (clusters == 0) return FileSystemKind::kNone;
-    uint8_t jump = *boot.At<uint8_t>(fat::kJumpByte);
+    uint8_t jump = boot->jump;
     if (jump != fat::kJumpShort && jump != fat::kJumpNear) return FileSystemKind::kNone;
     if (clusters <= fat::kMaxFat12Clusters) return FileSystemKind::kFat12;
     if (clusters <= fat::kMaxFat16Clusters) return FileSystemKind::kFat16;
@@ -61,7 +63,7 @@ FileSystemKind ClassifyFat(const ByteReader& boot) {
 FileSystemKind LCVolume::DetectFileSystem(std::span<const uint8_t> bootSector) {
     ByteReader boot(bootSector);
     if (IsNtfsBootSector(boot)) return FileSystemKind::kNtfs;
-    return ClassifyFat(boot);
+    return ClassifyFat(bootSector);
 }
 
 Status LCVolume::Mount() {
@@ -90,6 +92,35 @@ Status LCVolume::Mount() {
     IgnoreStatus(m_fileSystem->ParseBootSector(sector),
                  "a reader left without geometry fails the tree read on its own");
     return status::kSuccess;
+}
+
+DirInfo* LCVolume::SetVolumeLabel(std::u16string label) {
+    return m_tree.SetVolumeLabel(std::move(label));
+}
+
+void LCVolume::AddFile(std::u16string name, uint64_t size, uint32_t modified, uint64_t firstCluster,
+                       uint32_t attributes) {
+    m_tree.AddFile(std::move(name), size, modified, firstCluster, attributes);
+}
+
+void LCVolume::AddDirectory(std::u16string name, uint32_t modified) {
+    m_tree.AddDirectory(std::move(name), modified);
+}
+
+void LCVolume::EnterDirectory() {
+    m_tree.EnterDirectory();
+}
+
+void LCVolume::LeaveDirectory() {
+    m_tree.LeaveDirectory();
+}
+
+void LCVolume::SetLinkTarget(std::u16string target) {
+    m_tree.SetLinkTarget(std::move(target));
+}
+
+void LCVolume::MarkDirectoryDamaged(Status code) {
+    m_tree.MarkDirectoryDamaged(code);
 }
 
 }  // namespace lc

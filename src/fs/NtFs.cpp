@@ -4,13 +4,12 @@
 #include <cstring>
 #include <new>
 #include <optional>
-#include <stdexcept>
 
 #include "fs/DosTime.h"
 #include "fs/Lznt1.h"
+#include "fs/NtfsRecord.h"
 #include "fs/NtfsStructures.h"
 #include "fs/Volume.h"
-#include "platform/ByteReader.h"
 #include "platform/File.h"
 #include "platform/Memory.h"
 
@@ -37,12 +36,6 @@ uint64_t RoundUpToSector(uint64_t bytes) {
     return (bytes + kSector - 1) / kSector * kSector;
 }
 
-std::u16string Utf16Le(std::span<const uint8_t> bytes) {
-    std::u16string text(bytes.size() / 2, u'\0');
-    for (size_t i = 0; i < text.size(); ++i) text[i] = LoadLe<uint16_t>(bytes.data() + 2 * i);
-    return text;
-}
-
 // Record and index-buffer sizes: a positive count of clusters, or -n for 2^n bytes. 0 when the
 // result is not a size the reader can use.
 uint32_t DecodeBlockSize(int8_t value, uint32_t clusterBytes) {
@@ -59,89 +52,11 @@ uint32_t DecodeBlockSize(int8_t value, uint32_t clusterBytes) {
     return static_cast<uint32_t>(bytes);
 }
 
-Result<std::span<const uint8_t>> ResidentValue(std::span<const uint8_t> record, size_t attribute) {
-    using R = Result<std::span<const uint8_t>>;
-    ByteReader reader(record);
-    auto length = reader.At<uint32_t>(attribute + ntfs::kAttrLength);
-    auto nonResident = reader.At<uint8_t>(attribute + ntfs::kAttrNonResident);
-    auto valueLength = reader.At<uint32_t>(attribute + ntfs::kAttrValueLength);
-    auto valueOffset = reader.At<uint16_t>(attribute + ntfs::kAttrValueOffset);
-    if (!length || !nonResident || !valueLength || !valueOffset || *nonResident != 0 ||
-        *length < ntfs::kMinResidentHeader || *valueOffset > *length ||
-        *valueLength > *length - *valueOffset) {
-        return R::Failure(status::kFileCorrupt);
-    }
-    auto value = reader.Slice(attribute + *valueOffset, *valueLength);
-    if (!value) return R::Failure(status::kFileCorrupt);
-    return *value;
-}
-
-struct NonResident {
-    NtfsRunList runs;
-    uint64_t lowestVcn = 0;
-    uint64_t dataSize = 0;  // these three: valid in the piece that starts at cluster 0
-    uint64_t initializedSize = 0;
-    uint8_t compressionUnit = 0;
-};
-
-// One piece of a non-resident value: the runs it holds, from its lowest cluster on.
-Result<NonResident> ParseNonResident(std::span<const uint8_t> record, size_t attribute,
-                                     uint64_t clusterCount) {
-    using R = Result<NonResident>;
-    ByteReader reader(record);
-    auto length = reader.At<uint32_t>(attribute + ntfs::kAttrLength);
-    auto nonResident = reader.At<uint8_t>(attribute + ntfs::kAttrNonResident);
-    if (!length || !nonResident || *nonResident == 0 || *length < ntfs::kMinNonResidentHeader) {
-        return R::Failure(status::kFileCorrupt);
-    }
-    auto attr = reader.Sub(attribute, *length);
-    if (!attr) return R::Failure(status::kFileCorrupt);
-    uint16_t runOffset = *attr->At<uint16_t>(ntfs::kAttrRunListOffset);
-    if (runOffset > attr->size()) return R::Failure(status::kFileCorrupt);
-    auto runBytes = *attr->Slice(runOffset, attr->size() - runOffset);
-    NonResident value;
-    LC_TRY_ASSIGN(value.runs, NtfsRunList::Decode(runBytes, clusterCount));
-    value.lowestVcn = *attr->At<uint64_t>(ntfs::kAttrLowestVcn);
-    uint64_t highestVcn = *attr->At<uint64_t>(ntfs::kAttrHighestVcn);
-    // The piece must hold exactly the clusters its header claims (an empty value has none).
-    if (!value.runs.empty() && (highestVcn < value.lowestVcn ||
-                                highestVcn - value.lowestVcn + 1 != value.runs.VcnCount())) {
-        return R::Failure(status::kFileCorrupt);
-    }
-    value.dataSize = *attr->At<uint64_t>(ntfs::kAttrDataSize);
-    value.initializedSize =
-        std::min(value.dataSize, *attr->At<uint64_t>(ntfs::kAttrInitializedSize));
-    value.compressionUnit = *attr->At<uint8_t>(ntfs::kAttrCompressionUnit);
-    return value;
-}
-
-// The target of a symbolic link or junction as stored: the print name, else the substitute name
-// without its \??\ prefix. Empty for other reparse points and damaged values.
-std::u16string LinkTarget(std::span<const uint8_t> value) {
-    ByteReader reader(value);
-    auto tag = reader.At<uint32_t>(ntfs::kReparseTag);
-    size_t paths = 0;
-    if (tag == ntfs::kTagSymlink) {
-        paths = ntfs::kReparseData + ntfs::kSymlinkPaths;
-    } else if (tag == ntfs::kTagMountPoint) {
-        paths = ntfs::kReparseData + ntfs::kMountPointPaths;
-    } else {
-        return {};
-    }
-    auto name = [&](size_t field) -> std::u16string {
-        auto offset = reader.At<uint16_t>(ntfs::kReparseData + field);
-        auto length = reader.At<uint16_t>(ntfs::kReparseData + field + 2);
-        if (!offset || !length || paths + *offset > reader.size()) return {};
-        auto bytes = reader.Slice(paths + *offset, *length);
-        return bytes ? Utf16Le(*bytes) : std::u16string{};
-    };
-    std::u16string target = name(4);
-    if (target.empty()) {
-        target = name(0);
-        if (target.starts_with(u"\\??\\")) target.erase(0, 4);
-    }
-    return target;
-}
+using ntfs::LinkTarget;
+using ntfs::NonResident;
+using ntfs::ParseNonResident;
+using ntfs::ResidentValue;
+using ntfs::Utf16Le;
 
 }  // namespace
 
@@ -149,13 +64,13 @@ Status NtFs::ParseBootSector(std::span<const uint8_t> bootSector) {
     m_geometry = status::kFileCorrupt;
     m_mftRuns = {};
     m_recordCount = 0;
-    ByteReader boot(bootSector);
-    if (boot.size() < ntfs::kMinBootSector) return m_geometry;
+    auto boot = ntfs::ParseBootSector(bootSector);
+    if (!boot) return m_geometry;
 
-    m_bytesPerSector = *boot.At<uint16_t>(ntfs::kBootBytesPerSector);
-    m_sectorsPerCluster = *boot.At<uint8_t>(ntfs::kBootSectorsPerCluster);
-    m_sectorCount = *boot.At<uint64_t>(ntfs::kBootTotalSectors);
-    m_mftCluster = *boot.At<uint64_t>(ntfs::kBootMftCluster);
+    m_bytesPerSector = boot->bytesPerSector;
+    m_sectorsPerCluster = boot->sectorsPerCluster;
+    m_sectorCount = boot->totalSectors;
+    m_mftCluster = boot->mftCluster;
 
     uint32_t bytesPerSector = m_bytesPerSector;
     if (bytesPerSector < kSector || bytesPerSector > 4096 ||
@@ -176,34 +91,15 @@ Status NtFs::ParseBootSector(std::span<const uint8_t> bootSector) {
     m_clusterCount = m_sectorCount * bytesPerSector / clusterBytes;
     if (m_mftCluster >= m_clusterCount) return m_geometry;
 
-    m_recordBytes = DecodeBlockSize(static_cast<int8_t>(*boot.At<uint8_t>(ntfs::kBootRecordSize)),
-                                    m_clusterBytes);
-    m_indexBytes = DecodeBlockSize(
-        static_cast<int8_t>(*boot.At<uint8_t>(ntfs::kBootIndexBufferSize)), m_clusterBytes);
+    m_recordBytes = DecodeBlockSize(boot->recordSize, m_clusterBytes);
+    m_indexBytes = DecodeBlockSize(boot->indexBufferSize, m_clusterBytes);
     if (m_recordBytes == 0 || m_indexBytes == 0) return m_geometry;
     m_geometry = status::kSuccess;
     return m_geometry;
 }
 
 Status NtFs::ApplyFixups(std::span<uint8_t> block, uint32_t magic) {
-    ByteReader reader(block);
-    if (block.size() < ntfs::kFixupBlock || block.size() % ntfs::kFixupBlock != 0) return Corrupt();
-    if (reader.At<uint32_t>(0) != magic) return Corrupt();
-    uint16_t usaOffset = *reader.At<uint16_t>(ntfs::kUsaOffset);
-    uint16_t usaCount = *reader.At<uint16_t>(ntfs::kUsaCount);
-    size_t blocks = block.size() / ntfs::kFixupBlock;
-    // The array must sit in the first block, before that block's own fixed-up end.
-    if (usaCount != blocks + 1 || usaOffset % 2 != 0 || usaOffset < 8 ||
-        usaOffset + 2u * usaCount > ntfs::kFixupBlock - 2) {
-        return Corrupt();
-    }
-    uint16_t sequence = LoadLe<uint16_t>(block.data() + usaOffset);
-    for (size_t i = 1; i <= blocks; ++i) {
-        uint8_t* end = block.data() + i * ntfs::kFixupBlock - 2;
-        if (LoadLe<uint16_t>(end) != sequence) return Corrupt();
-        StoreLe<uint16_t>(end, LoadLe<uint16_t>(block.data() + usaOffset + 2 * i));
-    }
-    return status::kSuccess;
+    return ntfs::ApplyFixups(block, magic);
 }
 
 Result<size_t> NtFs::FindAttribute(std::span<const uint8_t> record, uint32_t type) {
@@ -212,26 +108,9 @@ Result<size_t> NtFs::FindAttribute(std::span<const uint8_t> record, uint32_t typ
 
 Result<size_t> NtFs::FindAttributeFrom(std::span<const uint8_t> record, uint32_t type, size_t from,
                                        bool unnamedOnly) {
-    ByteReader reader(record);
-    auto first = reader.At<uint16_t>(ntfs::kRecordFirstAttribute);
-    auto inUse = reader.At<uint32_t>(ntfs::kRecordBytesInUse);
-    if (!first || !inUse) return Result<size_t>::Failure(status::kFileCorrupt);
-    size_t end = std::min<size_t>(record.size(), *inUse);
-    size_t offset = from != 0 ? from : *first;
-    // Every step moves on by at least a header's length, so the record's size bounds the walk.
-    while (offset < end && end - offset >= 8) {
-        uint32_t attrType = *reader.At<uint32_t>(offset + ntfs::kAttrType);
-        if (attrType == ntfs::kAttrEnd) break;
-        uint32_t length = *reader.At<uint32_t>(offset + ntfs::kAttrLength);
-        if (length < 16 || length > end - offset) {
-            return Result<size_t>::Failure(status::kFileCorrupt);
-        }
-        if (attrType == type && (!unnamedOnly || record[offset + ntfs::kAttrNameLength] == 0)) {
-            return offset;
-        }
-        offset += length;
-    }
-    return Result<size_t>::Failure(status::kMoreData);
+    auto found = ntfs::FindAttribute(record, type, from, unnamedOnly);
+    if (!found) return Result<size_t>::Failure(found.status());
+    return found->offset;
 }
 
 Result<NtFs::RecordPlace> NtFs::RecordToCluster(uint64_t record) const {
@@ -279,11 +158,13 @@ Status NtFs::ReadStream(const NtfsRunList& runs, uint64_t offset, std::span<uint
 }
 
 Status NtFs::CheckRecord(std::span<uint8_t> record) {
-    LC_TRY(ApplyFixups(record, ntfs::kFileMagic));
-    ByteReader reader(record);
-    uint32_t inUse = *reader.At<uint32_t>(ntfs::kRecordBytesInUse);
-    uint16_t first = *reader.At<uint16_t>(ntfs::kRecordFirstAttribute);
-    if (inUse > record.size() || first < ntfs::kMinRecordHeader || first >= inUse) return Corrupt();
+    LC_TRY(ntfs::ApplyFixups(record, ntfs::kFileMagic));
+    auto header = ntfs::ParseRecordHeader(record);
+    if (!header || header->bytesInUse > record.size() ||
+        header->firstAttribute < ntfs::kMinRecordHeader ||
+        header->firstAttribute >= header->bytesInUse) {
+        return Corrupt();
+    }
     return status::kSuccess;
 }
 
@@ -298,15 +179,18 @@ Status NtFs::ReadMft() {
     if (!data) return data.status() == status::kMoreData ? Corrupt() : data.status();
     LC_TRY_ASSIGN(auto value, ParseNonResident(record, *data, m_clusterCount));
     uint64_t vcns = value.runs.VcnCount();
-    if (value.lowestVcn != 0 || vcns > UINT64_MAX / m_clusterBytes ||
-        value.dataSize > vcns * m_clusterBytes) {
-        return Corrupt();
-    }
+    if (value.lowestVcn != 0 || vcns > UINT64_MAX / m_clusterBytes) return Corrupt();
+    // With an attribute list the runs here may hold only the MFT's first part: enough to reach
+    // the extension records that hold the rest.
+    const bool hasList = FindAttribute(record, ntfs::kTypeAttributeList).ok();
+    const uint64_t covered = vcns * m_clusterBytes;
+    if (!hasList && value.dataSize > covered) return Corrupt();
     m_mftRuns = std::move(value.runs);
     // DirInfo keeps 32 bits of a record number; records beyond are out of reach.
-    m_recordCount = std::min<uint64_t>(value.dataSize / m_recordBytes, uint64_t{1} << 32);
+    m_recordCount =
+        std::min<uint64_t>(std::min(value.dataSize, covered) / m_recordBytes, uint64_t{1} << 32);
     if (m_recordCount <= ntfs::kRecordRoot) return Corrupt();
-    if (!FindAttribute(record, ntfs::kTypeAttributeList)) return status::kSuccess;
+    if (!hasList) return status::kSuccess;
 
     // A large MFT continues its runs in extension records, found through the runs so far.
     FileRecords mft;
@@ -337,9 +221,8 @@ Status NtFs::ReadFileRecords(uint64_t number, FileRecords& out,
     } else {
         LC_TRY(ReadRecord(number, base));
     }
-    if ((LoadLe<uint16_t>(base.data() + ntfs::kRecordFlags) & ntfs::kRecordInUse) == 0) {
-        return Corrupt();
-    }
+    auto header = ntfs::ParseRecordHeader(base);
+    if (!header || !header->InUse()) return Corrupt();
     auto list = FindAttribute(base, ntfs::kTypeAttributeList);
     if (!list) return list.status() == status::kMoreData ? status::kSuccess : list.status();
     out.hasList = true;
@@ -347,27 +230,25 @@ Status NtFs::ReadFileRecords(uint64_t number, FileRecords& out,
     LC_TRY(ReadAttributeValue(base, *list, ntfs::kMaxAttributeListBytes, entries));
 
     std::vector<uint64_t> references;
-    ByteReader reader(entries);
     size_t offset = 0;
     // Every entry is at least kMinListEntry bytes long: the list's size bounds the walk.
-    while (reader.size() - offset >= ntfs::kMinListEntry) {
-        uint16_t length = *reader.At<uint16_t>(offset + ntfs::kListLength);
-        if (length < ntfs::kMinListEntry || length > reader.size() - offset) return Corrupt();
-        uint64_t reference = *reader.At<uint64_t>(offset + ntfs::kListReference);
-        if ((reference & ntfs::kRecordNumberMask) != number) references.push_back(reference);
-        offset += length;
+    while (entries.size() - offset >= ntfs::kMinListEntry) {
+        LC_TRY_ASSIGN(auto entry, ntfs::ParseAttributeListEntry(entries, offset));
+        if ((entry.reference & ntfs::kRecordNumberMask) != number) {
+            references.push_back(entry.reference);
+        }
+        offset += entry.length;
     }
     std::sort(references.begin(), references.end());
     references.erase(std::unique(references.begin(), references.end()), references.end());
     for (uint64_t reference : references) {
         std::vector<uint8_t> extension;
         LC_TRY(ReadRecord(reference & ntfs::kRecordNumberMask, extension));
-        ByteReader header(extension);
+        auto own = ntfs::ParseRecordHeader(extension);
         // An extension record in use, still the one the list names, belonging to this file.
-        if ((*header.At<uint16_t>(ntfs::kRecordFlags) & ntfs::kRecordInUse) == 0 ||
-            *header.At<uint16_t>(ntfs::kRecordSequence) !=
-                (reference >> ntfs::kReferenceSequenceShift) ||
-            (*header.At<uint64_t>(ntfs::kRecordBase) & ntfs::kRecordNumberMask) != number) {
+        if (!own || !own->InUse() ||
+            own->sequence != (reference >> ntfs::kReferenceSequenceShift) ||
+            (own->baseReference & ntfs::kRecordNumberMask) != number) {
             return Corrupt();
         }
         out.records.push_back(std::move(extension));
@@ -382,10 +263,10 @@ std::vector<std::pair<std::span<const uint8_t>, size_t>> NtFs::FileRecords::Find
         size_t from = 0;
         // Each step moves past the attribute found, so the record's size bounds the walk.
         while (true) {
-            auto attribute = FindAttributeFrom(record, type, from, unnamedOnly);
+            auto attribute = ntfs::FindAttribute(record, type, from, unnamedOnly);
             if (!attribute) break;
-            found.emplace_back(record, *attribute);
-            from = *attribute + LoadLe<uint32_t>(record.data() + *attribute + ntfs::kAttrLength);
+            found.emplace_back(record, attribute->offset);
+            from = attribute->offset + attribute->header.length;
         }
     }
     return found;
@@ -393,7 +274,8 @@ std::vector<std::pair<std::span<const uint8_t>, size_t>> NtFs::FileRecords::Find
 
 Status NtFs::ReadAttributeValue(std::span<const uint8_t> record, size_t attribute,
                                 uint64_t maxBytes, std::vector<uint8_t>& out) {
-    if (record[attribute + ntfs::kAttrNonResident] == 0) {
+    LC_TRY_ASSIGN(auto header, ntfs::ParseAttributeHeader(record, attribute));
+    if (!header.nonResident) {
         LC_TRY_ASSIGN(auto value, ResidentValue(record, attribute));
         if (value.size() > maxBytes) return Corrupt();
         out.assign(value.begin(), value.end());
@@ -417,8 +299,9 @@ Status NtFs::LoadStream(const FileRecords& file, uint32_t type, bool unnamedOnly
     if (pieces.empty()) return status::kMoreData;
     out = Stream{};
     auto [first, firstAt] = pieces.front();
-    out.flags = LoadLe<uint16_t>(first.data() + firstAt + ntfs::kAttrFlags);
-    if (first[firstAt + ntfs::kAttrNonResident] == 0) {
+    LC_TRY_ASSIGN(auto header, ntfs::ParseAttributeHeader(first, firstAt));
+    out.flags = header.flags;
+    if (!header.nonResident) {
         if (pieces.size() != 1) return Corrupt();
         LC_TRY_ASSIGN(auto value, ResidentValue(first, firstAt));
         out.resident = true;
@@ -458,9 +341,9 @@ Status NtFs::ReadFacts(const FileRecords& file, Facts& out) {
     auto info = file.Find(ntfs::kTypeStandardInformation, false);
     if (info.empty()) return Corrupt();
     LC_TRY_ASSIGN(auto value, ResidentValue(info.front().first, info.front().second));
-    if (value.size() < ntfs::kMinStdInfo) return Corrupt();
-    out.modified = LoadLe<uint64_t>(value.data() + ntfs::kStdModified);
-    out.attributes = LoadLe<uint32_t>(value.data() + ntfs::kStdAttributes);
+    LC_TRY_ASSIGN(auto standard, ntfs::ParseStandardInformation(value));
+    out.modified = standard.modified;
+    out.attributes = standard.attributes;
 
     // Folders and links need not have data: their size is 0.
     Stream data;
@@ -484,10 +367,10 @@ Status NtFs::ReadFacts(const FileRecords& file, Facts& out) {
 Status NtFs::ReadVolumeLabel() {
     std::vector<uint8_t> record;
     LC_TRY(ReadRecord(ntfs::kRecordVolume, record));
-    LC_TRY_ASSIGN(auto attribute, FindAttribute(record, ntfs::kTypeVolumeName));
+    LC_TRY_ASSIGN(auto attribute, ntfs::FindAttribute(record, ntfs::kTypeVolumeName, 0, false));
     std::u16string label;
-    if (record[attribute + ntfs::kAttrNameLength] == 0) {
-        LC_TRY_ASSIGN(auto value, ResidentValue(record, attribute));
+    if (attribute.header.nameLength == 0) {
+        LC_TRY_ASSIGN(auto value, ResidentValue(record, attribute.offset));
         label = Utf16Le(value);
     }
     m_volume->SetVolumeLabel(std::move(label));
@@ -512,36 +395,25 @@ Status NtFs::ReadDirectoryTree() {
 }
 
 Status NtFs::CollectEntries(std::span<const uint8_t> region, std::vector<Entry>& entries) {
-    ByteReader reader(region);
     size_t offset = 0;
     // Entries are at least 16 bytes long, so the region's size bounds the walk.
     while (true) {
-        auto length = reader.At<uint16_t>(offset + ntfs::kEntryLength);
-        auto flags = reader.At<uint16_t>(offset + ntfs::kEntryFlags);
-        if (!length || !flags) return Corrupt();
-        if (*flags & ntfs::kEntryLast) return status::kSuccess;
-        if (*length < ntfs::kMinEntry || *length > region.size() - offset) return Corrupt();
-        auto entry = *reader.Sub(offset, *length);
-        uint16_t keyLength = *entry.At<uint16_t>(ntfs::kEntryKeyLength);
-        auto key = entry.Sub(ntfs::kEntryKey, keyLength);
-        if (!key || keyLength < ntfs::kFileNameText) return Corrupt();
-        uint8_t nameLength = *key->At<uint8_t>(ntfs::kFileNameLength);
-        auto name = key->Slice(ntfs::kFileNameText, 2u * nameLength);
-        if (!name) return Corrupt();
+        LC_TRY_ASSIGN(auto entry, ntfs::ParseIndexEntry(region, offset));
+        if (entry.last) return status::kSuccess;
+        LC_TRY_ASSIGN(auto key, ntfs::ParseFileName(entry.key));
 
-        uint64_t record = *entry.At<uint64_t>(ntfs::kEntryFileReference) & ntfs::kRecordNumberMask;
+        uint64_t record = entry.reference & ntfs::kRecordNumberMask;
         // System files, the root's own entry, and the short twin of a long name are left out.
-        if (record >= ntfs::kFirstUserRecord &&
-            *key->At<uint8_t>(ntfs::kFileNameSpace) != ntfs::kNamespaceDos) {
+        if (record >= ntfs::kFirstUserRecord && key.nameSpace != ntfs::kNamespaceDos) {
             Entry item;
             item.record = record;
-            item.name = Utf16Le(*name);
-            item.modified = *key->At<uint64_t>(ntfs::kFileNameModified);
-            item.size = *key->At<uint64_t>(ntfs::kFileNameDataSize);
-            item.flags = *key->At<uint32_t>(ntfs::kFileNameFlags);
+            item.name = Utf16Le(key.name);
+            item.modified = key.modified;
+            item.size = key.dataSize;
+            item.flags = key.flags;
             entries.push_back(std::move(item));
         }
-        offset += *length;
+        offset += entry.length;
     }
 }
 
@@ -579,12 +451,9 @@ Status NtFs::CollectIndexBuffers(const FileRecords& file, std::vector<Entry>& en
         // Each buffer is read for one folder only, so the volume's size bounds the walk.
         LC_TRY(ClaimIndexBuffer(stream.runs, i * m_indexBytes));
         LC_TRY(ReadStream(stream.runs, i * m_indexBytes, buffer));
-        LC_TRY(ApplyFixups(buffer, ntfs::kIndexMagic));
-        ByteReader reader(buffer);
-        uint32_t first = *reader.At<uint32_t>(ntfs::kBufferHeader + ntfs::kHeaderEntriesOffset);
-        uint32_t used = *reader.At<uint32_t>(ntfs::kBufferHeader + ntfs::kHeaderIndexLength);
-        if (first > used || used > buffer.size() - ntfs::kBufferHeader) return Corrupt();
-        LC_TRY(CollectEntries(*reader.Slice(ntfs::kBufferHeader + first, used - first), entries));
+        LC_TRY(ntfs::ApplyFixups(buffer, ntfs::kIndexMagic));
+        LC_TRY_ASSIGN(auto node, ntfs::ParseIndexBuffer(buffer));
+        LC_TRY(CollectEntries(node.entries, entries));
     }
     return status::kSuccess;
 }
@@ -602,29 +471,16 @@ Status NtFs::ReadDirectory(uint64_t recordNumber, unsigned depth) {
         result = ReadFileRecords(recordNumber, file);
         auto roots = file.Find(ntfs::kTypeIndexRoot, false);
         if (result == status::kSuccess && roots.empty()) result = Corrupt();
-        std::optional<ByteReader> root;
         if (result == status::kSuccess) {
             auto value = ResidentValue(roots.front().first, roots.front().second);
-            if (value) {
-                root.emplace(*value);
-            } else {
-                result = value.status();
-            }
-        }
-        if (root) {
-            auto indexed = root->At<uint32_t>(ntfs::kRootIndexedType);
-            auto first = root->At<uint32_t>(ntfs::kRootHeader + ntfs::kHeaderEntriesOffset);
-            auto used = root->At<uint32_t>(ntfs::kRootHeader + ntfs::kHeaderIndexLength);
-            auto flags = root->At<uint8_t>(ntfs::kRootHeader + ntfs::kHeaderFlags);
-            auto region = first && used && *used >= *first
-                              ? root->Slice(ntfs::kRootHeader + *first, *used - *first)
-                              : std::nullopt;
-            if (!indexed || !flags || !region || *indexed != ntfs::kTypeFileName) {
-                result = Corrupt();
+            auto root = value ? ntfs::ParseIndexRoot(*value)
+                              : Result<ntfs::IndexNode>::Failure(value.status());
+            if (!root) {
+                result = root.status();
             } else {
                 // Every entry names a file, in the root as in the buffers of a large index.
-                result = CollectEntries(*region, entries);
-                if (result == status::kSuccess && (*flags & ntfs::kHeaderLargeIndex)) {
+                result = CollectEntries(root->entries, entries);
+                if (result == status::kSuccess && root->largeIndex) {
                     result = CollectIndexBuffers(file, entries);
                 }
             }

@@ -31,6 +31,9 @@ public:
     // skipped (the position moves on, the length is set at the end) where the output can seek.
     // 1392 when the data is damaged or shorter than size; 50 for encrypted data.
     Status CopyFileData(uint64_t first, File& output, uint64_t size) override;
+    // The data attribute's runs, holes and compression units mapped once; the same codes as
+    // CopyFileData.
+    Result<std::unique_ptr<FileReader>> OpenReader(uint64_t first, uint64_t size) override;
     // 1392 (also for every later call) when the geometry is not one the reader can use.
     Status ParseBootSector(std::span<const uint8_t> bootSector) override;
 
@@ -60,6 +63,8 @@ public:
     uint64_t RecordCount() const { return m_recordCount; }
 
 private:
+    friend class NtfsCompressedReader;
+
     struct Entry {
         uint64_t record = 0;
         std::u16string name;

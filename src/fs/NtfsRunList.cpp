@@ -31,11 +31,10 @@ Result<NtfsRunList> NtfsRunList::Decode(std::span<const uint8_t> bytes, uint64_t
     int64_t lcn = 0;
     uint64_t vcn = 0;
     // Every run takes at least one byte, so the list's own length bounds the loop.
-    while (reader.remaining() > 0) {
-        uint8_t header = *reader.Read<uint8_t>();
-        if (header == 0) break;
-        unsigned lengthBytes = header & 0x0F;
-        unsigned offsetBytes = header >> 4;
+    for (auto header = reader.Read<uint8_t>(); header && *header != 0;
+         header = reader.Read<uint8_t>()) {
+        unsigned lengthBytes = *header & 0x0F;
+        unsigned offsetBytes = *header >> 4;
         if (lengthBytes == 0 || lengthBytes > kMaxFieldBytes || offsetBytes > kMaxFieldBytes) {
             return Result<NtfsRunList>::Failure(status::kFileCorrupt);
         }

@@ -47,6 +47,7 @@ inline constexpr size_t kAttrCompressionUnit = 34;  // u8, non-resident: 2^n clu
 inline constexpr size_t kAttrAllocatedSize = 40;    // u64, non-resident
 inline constexpr size_t kAttrDataSize = 48;         // u64, non-resident
 inline constexpr size_t kAttrInitializedSize = 56;  // u64, non-resident
+inline constexpr size_t kMinAttributeHeader = 16;
 inline constexpr size_t kMinResidentHeader = 24;
 inline constexpr size_t kMinNonResidentHeader = 64;
 inline constexpr uint32_t kAttrEnd = 0xFFFFFFFF;

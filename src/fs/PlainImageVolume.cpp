@@ -25,35 +25,6 @@ Status PlainImageVolume::Open() {
     return FileSystem()->ReadDirectoryTree();
 }
 
-DirInfo* PlainImageVolume::SetVolumeLabel(std::u16string label) {
-    return m_tree.SetVolumeLabel(std::move(label));
-}
-
-void PlainImageVolume::AddFile(std::u16string name, uint64_t size, uint32_t modified,
-                               uint64_t firstCluster, uint32_t attributes) {
-    m_tree.AddFile(std::move(name), size, modified, firstCluster, attributes);
-}
-
-void PlainImageVolume::AddDirectory(std::u16string name, uint32_t modified) {
-    m_tree.AddDirectory(std::move(name), modified);
-}
-
-void PlainImageVolume::EnterDirectory() {
-    m_tree.EnterDirectory();
-}
-
-void PlainImageVolume::LeaveDirectory() {
-    m_tree.LeaveDirectory();
-}
-
-void PlainImageVolume::SetLinkTarget(std::u16string target) {
-    m_tree.SetLinkTarget(std::move(target));
-}
-
-void PlainImageVolume::MarkDirectoryDamaged(Status code) {
-    m_tree.MarkDirectoryDamaged(code);
-}
-
 Status PlainImageVolume::ReadSectors(uint64_t firstSector, uint32_t count,
                                      std::span<uint8_t> buffer) {
     if (buffer.size() != static_cast<uint64_t>(count) * kSectorSize) {

@@ -2,12 +2,12 @@
 // DirInfo tree like the real volume does. For tests, fuzzing and benchmarks.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "fs/DirTree.h"
 #include "fs/LCVolume.h"
 #include "platform/File.h"
 
@@ -27,22 +27,12 @@ public:
     // Mount, then the reader's ReadDirectoryTree; 8 when Mount leaves no reader.
     Status Open();
 
-    DirInfo* SetVolumeLabel(std::u16string label) override;
-    void AddFile(std::u16string name, uint64_t size, uint32_t modified, uint64_t firstCluster,
-                 uint32_t attributes) override;
-    void AddDirectory(std::u16string name, uint32_t modified) override;
-    void EnterDirectory() override;
-    void LeaveDirectory() override;
-    void SetLinkTarget(std::u16string target) override;
-    void MarkDirectoryDamaged(Status code) override;
     // Sectors past the end of the image give 38, as a short read of the volume file does.
     Status ReadSectors(uint64_t firstSector, uint32_t count, std::span<uint8_t> buffer) override;
     // Read-only.
     Status WriteSectors(uint64_t firstSector, uint32_t count, std::span<uint8_t> buffer) override;
     void ReportProgress(uint64_t remaining) override;
 
-    DirInfo* Root() const { return m_tree.Root(); }
-    const DirTree& Tree() const { return m_tree; }
     void SetProgressCallback(ProgressCallback callback) { m_progress = std::move(callback); }
     uint64_t ReadCalls() const { return m_readCalls; }
     uint64_t SectorsRead() const { return m_sectorsRead; }
@@ -51,10 +41,10 @@ private:
     std::vector<uint8_t> m_image;
     File m_file;
     uint64_t m_fileSize = 0;
-    DirTree m_tree;
     ProgressCallback m_progress;
-    uint64_t m_readCalls = 0;
-    uint64_t m_sectorsRead = 0;
+    // Counted from every thread that reads.
+    std::atomic<uint64_t> m_readCalls = 0;
+    std::atomic<uint64_t> m_sectorsRead = 0;
 };
 
 }  // namespace lc

@@ -12,7 +12,7 @@
 namespace lc {
 
 template <class T>
-    requires std::is_integral_v<T>
+requires std::is_integral_v<T>
 constexpr T LoadLe(const uint8_t* p) {
     using U = std::make_unsigned_t<T>;
     U v = 0;
@@ -21,7 +21,7 @@ constexpr T LoadLe(const uint8_t* p) {
 }
 
 template <class T>
-    requires std::is_integral_v<T>
+requires std::is_integral_v<T>
 constexpr void StoreLe(uint8_t* p, T value) {
     using U = std::make_unsigned_t<T>;
     U v = static_cast<U>(value);
@@ -40,8 +40,8 @@ public:
 
     // Random access at a fixed offset.
     template <class T>
-        requires std::is_integral_v<T>
-    std::optional<T> At(size_t offset) const {
+    requires std::is_integral_v<T> std::optional<T> At(size_t offset)
+    const {
         if (offset > m_data.size() || m_data.size() - offset < sizeof(T)) return std::nullopt;
         return LoadLe<T>(m_data.data() + offset);
     }
@@ -58,8 +58,7 @@ public:
 
     // Sequential access from the current position.
     template <class T>
-        requires std::is_integral_v<T>
-    std::optional<T> Read() {
+    requires std::is_integral_v<T> std::optional<T> Read() {
         auto v = At<T>(m_pos);
         if (v) m_pos += sizeof(T);
         return v;
@@ -83,6 +82,28 @@ public:
 private:
     std::span<const uint8_t> m_data;
     size_t m_pos = 0;
+};
+
+// Reads the fields of one record at fixed offsets. A field past the end reads as 0 and fails the
+// whole record, so a parser reads every field and then checks ok() once.
+class FieldReader {
+public:
+    explicit FieldReader(std::span<const uint8_t> data) : m_reader(data) {}
+
+    template <class T>
+    requires std::is_integral_v<T> T At(size_t offset) {
+        auto value = m_reader.At<T>(offset);
+        if (!value) {
+            m_ok = false;
+            return T{};
+        }
+        return *value;
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    ByteReader m_reader;
+    bool m_ok = true;
 };
 
 }  // namespace lc

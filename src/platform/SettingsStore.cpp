@@ -17,6 +17,7 @@
 #include "platform/ErrorCodes.h"
 #include "platform/File.h"
 #include "platform/FileNameCodec.h"
+#include "platform/PrivateFolder.h"
 #include "platform/Text.h"
 
 namespace lc {
@@ -57,27 +58,6 @@ private:
     int m_fd;
 };
 
-bool IsAbsolute(const char* value) {
-    return value != nullptr && value[0] == '/';
-}
-
-std::string WithoutTrailingSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-}
-
-Status CheckOwnFolder(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return LastErrorStatus();
-    if (S_ISLNK(st.st_mode) || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
-        return status::kAccessDenied;
-    // Records of wrong passwords are nobody else's business.
-    if ((st.st_mode & 077) != 0 &&
-        ::fchmodat(AT_FDCWD, path.c_str(), 0700, AT_SYMLINK_NOFOLLOW) != 0)
-        return LastErrorStatus();
-    return status::kSuccess;
-}
-
 // mkdir -p with mode 0700 for what is made; existing parents are taken as they are.
 Status MakeFolders(const std::string& path) {
     for (size_t pos = 1; pos <= path.size(); ++pos) {
@@ -89,8 +69,8 @@ Status MakeFolders(const std::string& path) {
 }
 
 std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); IsAbsolute(home)) return home;
-    if (passwd* pw = ::getpwuid(::geteuid()); pw != nullptr && IsAbsolute(pw->pw_dir))
+    if (const char* home = std::getenv("HOME"); IsAbsolutePath(home)) return home;
+    if (passwd* pw = ::getpwuid(::geteuid()); pw != nullptr && IsAbsolutePath(pw->pw_dir))
         return pw->pw_dir;
     return std::string();
 }
@@ -191,16 +171,17 @@ Status SettingsStore::Open(Scope scope, SettingsStore& store) {
     std::string folder;
     if (scope == Scope::Volatile) {
         const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
-        if (IsAbsolute(runtimeDir)) {
+        if (IsAbsolutePath(runtimeDir)) {
             folder = WithoutTrailingSlash(runtimeDir) + "/Kelmora";
         } else {
             folder = "/tmp/Kelmora-" + std::to_string(::geteuid());
         }
-        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return LastErrorStatus();
+        // Records of wrong passwords are nobody else's business.
+        LC_TRY(MakePrivateFolder(folder, status::kAccessDenied));
     } else {
         const char* configHome = std::getenv("XDG_CONFIG_HOME");
         std::string base;
-        if (IsAbsolute(configHome)) {
+        if (IsAbsolutePath(configHome)) {
             base = WithoutTrailingSlash(configHome);
         } else {
             std::string home = HomeFolder();
@@ -209,8 +190,8 @@ Status SettingsStore::Open(Scope scope, SettingsStore& store) {
         }
         folder = (base == "/" ? std::string() : base) + "/Kelmora";
         LC_TRY(MakeFolders(folder));
+        LC_TRY(CheckPrivateFolder(folder, status::kAccessDenied));
     }
-    LC_TRY(CheckOwnFolder(folder));
     store = SettingsStore(folder);
     return status::kSuccess;
 }

@@ -3,16 +3,12 @@
 #include <cstdio>
 
 #include "platform/ErrorCodes.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace lc {
 
 namespace {
-
-constexpr uint32_t kStrNoPassword = 5;
-constexpr uint32_t kStrNotVolume = 6;
-constexpr uint32_t kStrUnsupportedFileSystem = 32779;
-constexpr uint32_t kStrUnknownError = 32784;
 
 // printf-style filling of a resource text; the resource decides the order of the fields.
 template <class... Args>
@@ -29,9 +25,9 @@ std::string Format(const std::string& pattern, Args... args) {
 }  // namespace
 
 std::string FormatOpenError(Status code, Language language) {
-    if (code == status::kInvalidFunction) return LoadString(kStrUnsupportedFileSystem, language);
-    if (code == status::kErrNoKeyBlock) return LoadString(kStrNoPassword, language);
-    if (code == status::kErrNotVolume) return LoadString(kStrNotVolume, language);
+    if (code == status::kInvalidFunction) return LoadString(str::kUnsupportedFileSystem, language);
+    if (code == status::kErrNoKeyBlock) return LoadString(str::kNoPassword, language);
+    if (code == status::kErrNotVolume) return LoadString(str::kNotVolume, language);
     return Format(std::string("%s (%u)"), FormatSystemError(code, language).c_str(), code.code());
 }
 
@@ -39,7 +35,7 @@ std::string FormatSystemError(Status code, Language language) {
     if (auto system = SystemMessageText(code, language)) {
         return system->substr(0, system->find_first_of("\r\n"));
     }
-    return Format(LoadString(kStrUnknownError, language), code.code(),
+    return Format(LoadString(str::kUnknownError, language), code.code(),
                   static_cast<int>(code.code() & 0xFFFF));
 }
 

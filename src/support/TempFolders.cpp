@@ -14,6 +14,7 @@
 
 #include "platform/ErrorCodes.h"
 #include "platform/FileNameCodec.h"
+#include "platform/PrivateFolder.h"
 #include "platform/Text.h"
 #include "support/Dod.h"
 
@@ -24,32 +25,6 @@ namespace {
 // Folder depth and entries per folder: beyond these the tree is not ours to walk.
 constexpr int kMaxDepth = 1024;
 constexpr size_t kMaxEntries = 1000000;
-
-std::string WithoutTrailingSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-}
-
-bool IsAbsolute(const char* value) {
-    return value != nullptr && value[0] == '/';
-}
-
-// Checks an existing folder that only the user may control; tightens its mode to 0700.
-Status CheckPrivateFolder(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return LastErrorStatus();
-    if (S_ISLNK(st.st_mode) || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
-        return status::kErrUnsafeTempFolder;
-    if ((st.st_mode & 077) != 0 &&
-        ::fchmodat(AT_FDCWD, path.c_str(), 0700, AT_SYMLINK_NOFOLLOW) != 0)
-        return LastErrorStatus();
-    return status::kSuccess;
-}
-
-Status MakePrivateFolder(const std::string& path) {
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return LastErrorStatus();
-    return CheckPrivateFolder(path);
-}
 
 // Names in listing order, without "." and "..". False when the folder cannot be listed.
 // O_NOFOLLOW: a link standing for the folder is not listed through.
@@ -151,7 +126,7 @@ Status HoldFolder(const std::string& path) {
             return status::kSuccess;
         }
         ::close(fd);
-        LC_TRY(MakePrivateFolder(path));
+        LC_TRY(MakePrivateFolder(path, status::kErrUnsafeTempFolder));
     }
     return status::kSharingViolation;
 }
@@ -169,11 +144,11 @@ void ReleaseFolder(const std::string& path) {
 Status GetTempRoot(std::string& root, bool create) {
     const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
     std::string folder;
-    if (IsAbsolute(runtimeDir)) {
+    if (IsAbsolutePath(runtimeDir)) {
         folder = WithoutTrailingSlash(runtimeDir) + "/LCPortable";
     } else {
         const char* tmp = std::getenv("TMPDIR");
-        if (!IsAbsolute(tmp)) tmp = "/tmp";
+        if (!IsAbsolutePath(tmp)) tmp = "/tmp";
         folder = WithoutTrailingSlash(tmp) + "/LCPortable-" + std::to_string(::geteuid());
         if (folder.front() == '/' && folder[1] == '/') folder.erase(0, 1);
     }
@@ -182,9 +157,9 @@ Status GetTempRoot(std::string& root, bool create) {
     struct stat st {};
     if (::lstat(folder.c_str(), &st) != 0) {
         if (errno != ENOENT) return LastErrorStatus();
-        return create ? MakePrivateFolder(folder) : status::kSuccess;
+        return create ? MakePrivateFolder(folder, status::kErrUnsafeTempFolder) : status::kSuccess;
     }
-    return CheckPrivateFolder(folder);
+    return CheckPrivateFolder(folder, status::kErrUnsafeTempFolder);
 }
 
 std::string VolumeFolderName(std::u16string_view volumeName) {
@@ -197,7 +172,7 @@ Status GetVolumeTempFolder(std::u16string_view volumeName, std::string& folder, 
     const std::string path = root + VolumeFolderName(volumeName);
     folder = path + "/";
     if (!create) return status::kSuccess;
-    LC_TRY(MakePrivateFolder(path));
+    LC_TRY(MakePrivateFolder(path, status::kErrUnsafeTempFolder));
     return HoldFolder(path);
 }
 

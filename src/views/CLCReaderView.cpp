@@ -14,15 +14,15 @@
 #include <array>
 #include <vector>
 
-#include "app/CLCReaderApp.h"
-#include "app/CMainFrame.h"
-#include "app/DialogUnits.h"
 #include "fs/DirInfo.h"
 #include "resources/Artwork.h"
 #include "resources/MenuTemplate.h"
-#include "resources/StringTable.h"
+#include "resources/ResourceText.h"
+#include "resources/StringIds.h"
 #include "views/CLeftView.h"
+#include "views/DialogUnits.h"
 #include "views/ExtractionUi.h"
+#include "views/ViewHost.h"
 
 namespace lc {
 
@@ -43,10 +43,6 @@ constexpr size_t kMaxRows = 16u * 1024 * 1024;
 
 // Process-wide, as the sort flags outlive a folder change.
 std::array<int, 3> g_sortFlags{0, 0, 0};
-
-QString Text(uint32_t id) {
-    return QString::fromStdString(LoadString(id));
-}
 
 QString ToQString(const std::u16string& text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -125,14 +121,7 @@ int CLCReaderView::ColumnWidth(int column) const {
 }
 
 CLCReaderView::CLCReaderView(QWidget* parent) : ExpListView(parent) {
-    // The volume is the application's, reached through the main frame at each command.
-    m_extraction = new ExtractionUi(
-        this,
-        [this]() -> CLCFiles* {
-            CLCReaderApp* app = m_pMainFrame != nullptr ? m_pMainFrame->App() : nullptr;
-            return app != nullptr ? app->m_pVolume.get() : nullptr;
-        },
-        this);
+    m_extraction = new ExtractionUi(this, this);
     connect(ReportView()->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { OnColumnClick(column); });
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ReportView()),
@@ -152,8 +141,8 @@ void CLCReaderView::InitialUpdate() {
     if (m_initialised) return;
     m_initialised = true;
     SetStyle(Style::Report);
-    if (m_pMainFrame != nullptr) {
-        CLeftView* tree = m_pMainFrame->GetFolderTreeView();
+    if (m_host != nullptr) {
+        CLeftView* tree = m_host->GetFolderTreeView();
         tree->InitialUpdate();
         SetSmallImages(tree->Images());
     }
@@ -163,11 +152,11 @@ void CLCReaderView::InitialUpdate() {
     m_fileImage = m_largeImageList->Add(Artwork::Icon(Artwork::kDocument));
     m_largeImageList->Add(Artwork::Icon(Artwork::kProgramIcon));
     // Without the tree's small list (no main frame) there are no per-type pictures.
-    m_iconCache.Initialize(
-        m_pMainFrame != nullptr ? m_pMainFrame->GetFolderTreeView()->Images() : nullptr,
-        m_largeImageList.get());
+    m_iconCache.Initialize(m_host != nullptr ? m_host->GetFolderTreeView()->Images() : nullptr,
+                           m_largeImageList.get());
 
-    Model()->SetHeadings({Text(32772), Text(32773), Text(32774)});
+    Model()->SetHeadings({ResourceText(str::kColumnName), ResourceText(str::kColumnSize),
+                          ResourceText(str::kColumnDate)});
     QHeaderView* header = ReportView()->header();
     header->reset();
     const int clientWidth = ReportView()->viewport()->width();
@@ -197,7 +186,8 @@ void CLCReaderView::ShowFolder(DirInfo* directory) {
         int image = FileTypeImage(file->name);
         if (image == 0) image = m_fileImage;
         QString text = ToQString(file->name);
-        if (file->attributes & kAttrEncrypted) text += QStringLiteral(" (") + Text(234) + u')';
+        if (file->attributes & kAttrEncrypted)
+            text += QStringLiteral(" (") + ResourceText(str::kUnsupportedEncrypted) + u')';
         rows.push_back({file, text, image, SizeText(file->size), DateText(file->modified)});
     }
     Model()->Append(std::move(rows));
@@ -288,7 +278,7 @@ void CLCReaderView::OpenSelectedItem() {
         OnView();
         return;
     }
-    if (m_pMainFrame != nullptr) m_pMainFrame->GetFolderTreeView()->SelectItem(record->treeItem);
+    if (m_host != nullptr) m_host->GetFolderTreeView()->SelectItem(record->treeItem);
 }
 
 void CLCReaderView::OnCopy() {
@@ -304,19 +294,19 @@ void CLCReaderView::OnView() {
 }
 
 QMenu* CLCReaderView::CreateContextMenu() {
-    auto* menu = new QMenu(m_pMainFrame != nullptr ? static_cast<QWidget*>(m_pMainFrame) : this);
+    auto* menu = new QMenu(m_host != nullptr ? m_host->HostWindow() : this);
     auto add = [&](uint32_t textId, uint32_t command) {
-        QAction* action = menu->addAction(Text(textId));
+        QAction* action = menu->addAction(ResourceText(textId));
         action->setData(command);
-        if (m_pMainFrame != nullptr) {
-            action->setEnabled(m_pMainFrame->IsCommandEnabled(command));
-            connect(action, &QAction::triggered, m_pMainFrame,
-                    [frame = m_pMainFrame, command] { frame->OnCommand(command); });
+        if (m_host != nullptr) {
+            action->setEnabled(m_host->IsCommandEnabled(command));
+            connect(action, &QAction::triggered, m_host->HostWindow(),
+                    [host = m_host, command] { host->OnCommand(command); });
         }
     };
-    if (m_pMainFrame != nullptr && m_pMainFrame->m_nAllowCopy != 0) add(2, command::kCopy);
-    add(4, command::kExtract);
-    if (IsFirstSelectedFile()) add(3, command::kView);
+    if (m_host != nullptr && m_host->AllowsCopy()) add(str::kMenuCopy, command::kCopy);
+    add(str::kMenuExtract, command::kExtract);
+    if (IsFirstSelectedFile()) add(str::kMenuView, command::kView);
     return menu;
 }
 

@@ -12,15 +12,17 @@ class QMenu;
 namespace lc {
 
 struct DirInfo;
-class CMainFrame;
 class ExtractionUi;
+class ViewHost;
 
 class CLCReaderView : public ExpListView {
     Q_OBJECT
 public:
     explicit CLCReaderView(QWidget* parent = nullptr);
 
-    void SetMainFrame(CMainFrame* frame) { m_pMainFrame = frame; }
+    // The window holding the view; null when it stands alone.
+    void SetHost(ViewHost* host) { m_host = host; }
+    ViewHost* Host() const { return m_host; }
     // Style, image lists and columns; runs once, when the view is first shown or filled.
     void InitialUpdate();
     // Empties the list and fills it with the directory's subfolders and files; null: empty.
@@ -67,7 +69,7 @@ protected:
 private:
     void ShowContextMenu();
 
-    CMainFrame* m_pMainFrame = nullptr;
+    ViewHost* m_host = nullptr;            // not owned
     ExtractionUi* m_extraction = nullptr;  // owned through the QObject tree
     int m_dateColumn = 2;
     int m_sizeColumn = 1;

@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/CMainFrame.h"
 #include "fs/DirInfo.h"
 #include "resources/Artwork.h"
-#include "resources/StringTable.h"
+#include "resources/ResourceText.h"
+#include "resources/StringIds.h"
 #include "views/CLCReaderView.h"
+#include "views/ViewHost.h"
 
 namespace lc {
 
@@ -68,7 +69,7 @@ void CLeftView::FillTree(DirInfo* root) {
         clear();
     }
     const QString label =
-        root->name.empty() ? QString::fromStdString(LoadString(14)) : ToQString(root->name);
+        root->name.empty() ? ResourceText(str::kRemovableDisk) : ToQString(root->name);
     // The volume picture whether selected or not.
     const QPixmap volumePicture = m_imageList->Icon(m_volumeImage).pixmap(m_imageList->ImageSize());
     QIcon volumeIcon;
@@ -116,8 +117,8 @@ DirInfo* CLeftView::SelectedFolder() const {
 }
 
 void CLeftView::OnSelectionChanged(QTreeWidgetItem* current) {
-    if (m_pMainFrame == nullptr) return;
-    m_pMainFrame->GetFileListView()->ShowFolder(RecordOf(current));
+    if (m_host == nullptr) return;
+    m_host->GetFileListView()->ShowFolder(RecordOf(current));
 }
 
 }  // namespace lc

@@ -7,14 +7,15 @@
 namespace lc {
 
 struct DirInfo;
-class CMainFrame;
+class ViewHost;
 
 class CLeftView : public ExpTreeView {
     Q_OBJECT
 public:
     explicit CLeftView(QWidget* parent = nullptr);
 
-    void SetMainFrame(CMainFrame* frame) { m_pMainFrame = frame; }
+    // The window holding the view; null when it stands alone.
+    void SetHost(ViewHost* host) { m_host = host; }
     // Replaces the tree by the folders under root (sorted by name) and selects the root item.
     void FillTree(DirInfo* root);
     // Makes the item (a DirInfo::treeItem) the current one; the file list follows.
@@ -34,7 +35,7 @@ private:
     QIcon FolderIcon() const;
 
     int m_documentImage = -1;
-    CMainFrame* m_pMainFrame = nullptr;
+    ViewHost* m_host = nullptr;  // not owned
     int m_volumeImage = -1;
 };
 

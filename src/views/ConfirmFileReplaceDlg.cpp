@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/DialogUnits.h"
 #include "resources/DialogTemplates.h"
+#include "views/DialogUnits.h"
 
 namespace lc {
 

@@ -2,53 +2,32 @@
 
 #include <sys/stat.h>
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
-#include <QListView>
 #include <QMessageBox>
-#include <QMouseEvent>
-#include <QStatusBar>
-#include <QTreeView>
 
-#include "app/CMainFrame.h"
-#include "app/WaitCursor.h"
-#include "app/WorkPump.h"
 #include "extract/ExtractFile.h"
 #include "extract/Extractor.h"
 #include "extract/OutputPath.h"
+#include "extract/WalkOrder.h"
 #include "resources/ErrorText.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
-#include "support/TempFolders.h"
+#include "support/RecordTempFolder.h"
 #include "views/CLCReaderView.h"
 #include "views/ConfirmFileReplaceDlg.h"
 #include "views/DesktopLauncher.h"
+#include "views/DragGesture.h"
 #include "views/FileDataSource.h"
 #include "views/FileDropSource.h"
+#include "views/ViewHost.h"
+#include "views/WaitCursor.h"
+#include "views/WorkPump.h"
 
 namespace lc {
 
 namespace {
-
-constexpr uint32_t kStrFilesExtracted = 7;
-constexpr uint32_t kStrExtract = 8;
-constexpr uint32_t kStrExtractTo = 9;
-constexpr uint32_t kStrCannotCreateFolder = 10;
-constexpr uint32_t kStrError = 11;
-constexpr uint32_t kStrEncryptedRefused = 237;
-constexpr uint32_t kStrSkipEncrypted = 239;
-constexpr uint32_t kStrSaveFileAs = 32776;
-constexpr uint32_t kStrCannotExtract = 32780;
-constexpr uint32_t kStrFileExtracted = 32781;
-constexpr uint32_t kStrTitle = 32782;
-constexpr uint32_t kStrCannotView = 32783;
-constexpr uint32_t kStrProgress = 32785;
-constexpr uint32_t kStrCannotLaunch = 32786;
-
-// Bounds the walks over the in-memory tree (it is finite and acyclic; these only guard).
-constexpr size_t kMaxScannedRecords = 16u * 1024 * 1024;
-constexpr int kMaxFolderDepth = 4096;
 
 // The resource text, used as a printf format (the resource decides the order of the fields).
 QByteArray Format(uint32_t id) {
@@ -69,35 +48,38 @@ QString ToQString(const std::u16string& text) {
 
 }  // namespace
 
-ExtractionUi::ExtractionUi(CLCReaderView* list, VolumeSource volume, QObject* parent)
-    : QObject(parent), m_list(list), m_volume(std::move(volume)) {
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_list->ReportView()),
-                                    static_cast<QAbstractItemView*>(m_list->IconView())}) {
-        view->viewport()->installEventFilter(this);
-    }
+ExtractionUi::ExtractionUi(CLCReaderView* list, QObject* parent) : QObject(parent), m_list(list) {
+    new DragGesture(
+        m_list,
+        [this] {
+            const ViewHost* host = Host();
+            return host != nullptr && host->AllowsDragDrop();
+        },
+        [this] { BeginDrag(); }, this);
 }
 
-CMainFrame* ExtractionUi::Frame() const {
-    return qobject_cast<CMainFrame*>(m_list->window());
+ViewHost* ExtractionUi::Host() const {
+    return m_list->Host();
+}
+
+CLCFiles* ExtractionUi::Volume() const {
+    const ViewHost* host = Host();
+    return host != nullptr ? host->OpenVolume() : nullptr;
 }
 
 QWidget* ExtractionUi::Owner() const {
-    if (CMainFrame* frame = Frame()) return frame;
+    if (ViewHost* host = Host()) return host->HostWindow();
     return m_list;
 }
 
 void ExtractionUi::Message(int icon, const QString& text) {
-    QMessageBox box(static_cast<QMessageBox::Icon>(icon), Text(kStrTitle), text, QMessageBox::Ok,
+    QMessageBox box(static_cast<QMessageBox::Icon>(icon), Text(str::kTitle), text, QMessageBox::Ok,
                     Owner());
     box.exec();
 }
 
 void ExtractionUi::SetStatus(const QString& text) {
-    CMainFrame* frame = Frame();
-    if (frame == nullptr) return;
-    frame->SetStatusText(text);
-    // The copy blocks the event loop; the bar is painted now, not when it is over.
-    frame->statusBar()->repaint();
+    if (ViewHost* host = Host()) host->ShowStatusNow(text);
 }
 
 std::vector<const DirInfo*> ExtractionUi::SelectedRecords() const {
@@ -120,7 +102,7 @@ void ExtractionUi::OnExtract() {
         if (SaveFileAs(path) == status::kSuccess) {
             Message(
                 QMessageBox::Information,
-                QString::asprintf(Format(kStrFileExtracted).constData(), Utf8(path).constData()));
+                QString::asprintf(Format(str::kFileExtracted).constData(), Utf8(path).constData()));
         }
         return;
     }
@@ -129,18 +111,18 @@ void ExtractionUi::OnExtract() {
         const WaitCursor wait;
         result = ExtractSelection(false, true);
     }
-    if (result == status::kSuccess) Message(QMessageBox::Information, Text(kStrFilesExtracted));
+    if (result == status::kSuccess) Message(QMessageBox::Information, Text(str::kFilesExtracted));
 }
 
 Status ExtractionUi::SaveFileAs(QString& outPath) {
     const DirInfo* record = m_list->RecordAt(m_list->FirstSelected());
-    CLCFiles* volume = m_volume ? m_volume() : nullptr;
+    CLCFiles* volume = Volume();
     if (record == nullptr || !record->IsFile() || volume == nullptr) return status::kCancelled;
     if (record->attributes & kAttrEncrypted) {
-        Message(QMessageBox::Critical, Text(kStrEncryptedRefused));
+        Message(QMessageBox::Critical, Text(str::kEncryptedRefused));
         return status::kNotSupported;
     }
-    QFileDialog dialog(Owner(), Text(kStrSaveFileAs));
+    QFileDialog dialog(Owner(), Text(str::kSaveFileAs));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The name as it would be written: a volume name may hold characters a path cannot.
@@ -161,7 +143,7 @@ Status ExtractionUi::SaveFileAs(QString& outPath) {
     }
     if (result != status::kSuccess) {
         Message(QMessageBox::Warning,
-                QString::asprintf(Format(kStrCannotExtract).constData(),
+                QString::asprintf(Format(str::kCannotExtract).constData(),
                                   Utf8(ToQString(record->name)).constData(), Utf8(path).constData(),
                                   static_cast<int>(result.code()),
                                   Utf8(FormatSystemError(result)).constData()));
@@ -170,7 +152,7 @@ Status ExtractionUi::SaveFileAs(QString& outPath) {
 }
 
 QString ExtractionUi::BrowseForTarget() {
-    QFileDialog dialog(Owner(), Text(kStrExtractTo));
+    QFileDialog dialog(Owner(), Text(str::kExtractTo));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -180,63 +162,26 @@ QString ExtractionUi::BrowseForTarget() {
     return folder;
 }
 
-Status ExtractionUi::PreScan(const std::vector<const DirInfo*>& items, bool descend) {
-    // Extraction order: a folder's files, then its subfolders.
-    std::vector<const DirInfo*> pending(items.rbegin(), items.rend());
-    const DirInfo* found = nullptr;
-    size_t visited = 0;
-    while (!pending.empty() && found == nullptr && visited++ < kMaxScannedRecords) {
-        const DirInfo* record = pending.back();
-        pending.pop_back();
-        if (record->IsFile()) {
-            if (IsUnsupportedData(*record)) found = record;
-            continue;
-        }
-        if (!descend) continue;
-        std::vector<const DirInfo*> inside;
-        for (const DirInfo* f = record->firstFile;
-             f != nullptr && inside.size() < kMaxScannedRecords; f = f->nextFile) {
-            inside.push_back(f);
-        }
-        for (const DirInfo* d = record->firstChild;
-             d != nullptr && inside.size() < kMaxScannedRecords; d = d->nextSibling) {
-            inside.push_back(d);
-        }
-        pending.insert(pending.end(), inside.rbegin(), inside.rend());
-    }
-    if (found == nullptr) return status::kSuccess;
-    QMessageBox box(QMessageBox::Critical, Text(kStrTitle), Text(kStrSkipEncrypted),
+Status ExtractionUi::AskAboutUnsupported(const std::vector<const DirInfo*>& items, bool descend) {
+    if (FirstUnsupportedFile(items, descend) == nullptr) return status::kSuccess;
+    QMessageBox box(QMessageBox::Critical, Text(str::kTitle), Text(str::kSkipEncrypted),
                     QMessageBox::Yes | QMessageBox::No, Owner());
     return box.exec() == QMessageBox::Yes ? status::kSuccess : status::kNotSupported;
 }
 
 Status ExtractionUi::TemporaryFolderOf(const DirInfo& record, std::string& folder, bool create) {
-    CLCFiles* volume = m_volume ? m_volume() : nullptr;
+    CLCFiles* volume = Volume();
     if (volume == nullptr) return status::kInvalidHandle;
-    std::vector<const DirInfo*> chain;
-    for (const DirInfo* p = record.parent; p != nullptr && p->parent != nullptr; p = p->parent) {
-        if (chain.size() >= static_cast<size_t>(kMaxFolderDepth)) return status::kFilenameTooLong;
-        chain.push_back(p);
-    }
-    std::string path;
-    LC_TRY(GetVolumeTempFolder(volume->GetVolumeName(), path, create));
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        std::string next;
-        LC_TRY(JoinOutputPath(path, (*it)->name, next));
-        if (create) LC_TRY(CreateSubfolder(next));
-        path = next + '/';
-    }
-    folder = std::move(path);
-    return status::kSuccess;
+    return RecordTempFolder(volume->GetVolumeName(), record, folder, create);
 }
 
 Status ExtractionUi::ExtractSelection(bool view, bool userFolder) {
-    CLCFiles* volume = m_volume ? m_volume() : nullptr;
+    CLCFiles* volume = Volume();
     if (volume == nullptr) return status::kInvalidHandle;
     const std::vector<const DirInfo*> selected = SelectedRecords();
     const WorkPump::Scope busy;
     // View passes over folders, so what lies in them is not asked about.
-    LC_TRY(PreScan(selected, !view));
+    LC_TRY(AskAboutUnsupported(selected, !view));
 
     ExtractOptions options;
     options.askBeforeReplace = userFolder;
@@ -286,7 +231,7 @@ void ExtractionUi::OnView() {
     const Status result = ExtractSelection(true, false);
     if (result == status::kSuccess || result == status::kCancelled) return;
     Message(QMessageBox::Warning,
-            QString::asprintf(Format(kStrCannotView).constData(), static_cast<int>(result.code()),
+            QString::asprintf(Format(str::kCannotView).constData(), static_cast<int>(result.code()),
                               Utf8(FormatSystemError(result)).constData()));
 }
 
@@ -299,7 +244,7 @@ bool ExtractionUi::ViewFile(const QString& path) {
     }
     if (DesktopLauncher::OpenFile(path)) return true;
     Message(QMessageBox::Warning,
-            QString::asprintf(Format(kStrCannotLaunch).constData(), native.constData()));
+            QString::asprintf(Format(str::kCannotLaunch).constData(), native.constData()));
     return false;
 }
 
@@ -322,8 +267,8 @@ Status ExtractionUi::RenderFileList(QList<QUrl>& urls) {
 }
 
 void ExtractionUi::OnCopy() {
-    CMainFrame* frame = Frame();
-    if (frame == nullptr || frame->m_nAllowCopy == 0) return;
+    const ViewHost* host = Host();
+    if (host == nullptr || !host->AllowsCopy()) return;
     const WaitCursor wait;
     QList<QUrl> urls;
     if (RenderFileList(urls) != status::kSuccess) return;
@@ -331,8 +276,8 @@ void ExtractionUi::OnCopy() {
 }
 
 void ExtractionUi::BeginDrag() {
-    CMainFrame* frame = Frame();
-    if (frame == nullptr || frame->m_nAllowDragDrop == 0) return;
+    const ViewHost* host = Host();
+    if (host == nullptr || !host->AllowsDragDrop()) return;
     if (m_list->FirstSelected() == -1) return;
     // Extracted before the drag starts: a drop target takes the files at once and would not
     // wait for a long extraction when it asks for them.
@@ -342,58 +287,6 @@ void ExtractionUi::BeginDrag() {
         if (RenderFileList(urls) != status::kSuccess || urls.isEmpty()) return;
     }
     FileDropSource::DoDragDrop(m_list, new FileDataSource(urls));
-}
-
-bool ExtractionUi::eventFilter(QObject* watched, QEvent* event) {
-    auto* viewport = qobject_cast<QWidget*>(watched);
-    auto* view =
-        viewport != nullptr ? qobject_cast<QAbstractItemView*>(viewport->parentWidget()) : nullptr;
-    if (view == nullptr) return false;
-    const CMainFrame* frame = Frame();
-    const bool dragAllowed = frame != nullptr && frame->m_nAllowDragDrop != 0;
-    switch (event->type()) {
-        case QEvent::MouseButtonPress: {
-            auto* mouse = static_cast<QMouseEvent*>(event);
-            m_pressed = false;
-            if (!dragAllowed || mouse->button() != Qt::LeftButton ||
-                mouse->modifiers() != Qt::NoModifier) {
-                return false;
-            }
-            const QModelIndex index = view->indexAt(mouse->position().toPoint());
-            const QList<int> selected = m_list->SelectedRows();
-            if (!index.isValid() || !selected.contains(index.row())) return false;
-            m_pressed = true;
-            m_pressPos = mouse->position().toPoint();
-            m_pressRow = index.row();
-            // Held back from the view when several rows are selected: dragging them must not
-            // narrow the selection to the pressed row.
-            m_pressHeld = selected.size() > 1;
-            return m_pressHeld;
-        }
-        case QEvent::MouseMove: {
-            if (!m_pressed) return false;
-            auto* mouse = static_cast<QMouseEvent*>(event);
-            if ((mouse->position().toPoint() - m_pressPos).manhattanLength() <
-                QApplication::startDragDistance()) {
-                return true;
-            }
-            m_pressed = false;
-            BeginDrag();
-            return true;
-        }
-        case QEvent::MouseButtonRelease: {
-            if (!m_pressed) return false;
-            m_pressed = false;
-            if (!m_pressHeld) return false;
-            // A plain click after all: the row alone becomes the selection.
-            const QModelIndex index = m_list->Model()->index(m_pressRow, 0);
-            view->selectionModel()->setCurrentIndex(
-                index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-            return true;
-        }
-        default:
-            return false;
-    }
 }
 
 // --- Hooks of the walk -----------------------------------------------------------------------
@@ -413,13 +306,13 @@ ReplaceAnswer ExtractionUi::ConfirmReplace(const std::string& path) {
 }
 
 void ExtractionUi::ShowExtractStatus(const std::string& path) {
-    m_statusText = QString::asprintf("%s %s", LoadString(kStrExtract).c_str(), path.c_str());
+    m_statusText = QString::asprintf("%s %s", LoadString(str::kExtract).c_str(), path.c_str());
     SetStatus(m_statusText);
     WorkPump::Tick();
 }
 
 void ExtractionUi::ReportFileError(const DirInfo& file, const std::string& folder, Status code) {
-    Message(QMessageBox::Warning, QString::asprintf(Format(kStrCannotExtract).constData(),
+    Message(QMessageBox::Warning, QString::asprintf(Format(str::kCannotExtract).constData(),
                                                     Utf8(ToQString(file.name)).constData(),
                                                     folder.c_str(), static_cast<int>(code.code()),
                                                     Utf8(FormatSystemError(code)).constData()));
@@ -427,15 +320,15 @@ void ExtractionUi::ReportFileError(const DirInfo& file, const std::string& folde
 
 void ExtractionUi::ReportFolderError(const std::string& path, Status code) {
     const QString what =
-        QString::asprintf(Format(kStrCannotCreateFolder).constData(), path.c_str());
+        QString::asprintf(Format(str::kCannotCreateFolder).constData(), path.c_str());
     Message(QMessageBox::Warning,
             QString::asprintf("%s\n\n%s: %i\n%s", Utf8(what).constData(),
-                              LoadString(kStrError).c_str(), static_cast<int>(code.code()),
+                              LoadString(str::kError).c_str(), static_cast<int>(code.code()),
                               Utf8(FormatSystemError(code)).constData()));
 }
 
 void ExtractionUi::OnProgress(uint64_t total, uint64_t remaining) {
-    CLCFiles* volume = m_volume ? m_volume() : nullptr;
+    CLCFiles* volume = Volume();
     if (remaining == 0 || total == 0 || remaining > total) {
         // The copy is over: its line goes, the line of the walk comes back.
         if (volume != nullptr) volume->SetStatusText({}, false);
@@ -451,7 +344,7 @@ void ExtractionUi::OnProgress(uint64_t total, uint64_t remaining) {
         return;
     }
     m_lastPercent = percent;
-    const QString text = QString::asprintf(Format(kStrProgress).constData(), percent);
+    const QString text = QString::asprintf(Format(str::kProgress).constData(), percent);
     if (volume != nullptr) volume->SetStatusText(text.toStdU16String(), true);
     SetStatus(text);
     WorkPump::Tick(true);

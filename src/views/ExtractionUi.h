@@ -1,15 +1,14 @@
 // Getting files out of the file list: Extract (into a picked folder, or one file through a save
 // dialog), View (into the volume's temporary folder, then opened), Copy and dragging (into the
-// temporary folder, offered as a file list). The walk itself is the core's Extractor; this class
-// asks the questions, shows the progress and reports the failures.
+// temporary folder, offered as a file list). The walk itself is the core's Extractor and the
+// look ahead is the core's (extract/WalkOrder.h); this class holds the commands, asks the
+// questions, shows the progress and reports the failures.
 #pragma once
 
 #include <QList>
 #include <QObject>
-#include <QPoint>
 #include <QString>
 #include <QUrl>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,15 +19,13 @@
 namespace lc {
 
 class CLCReaderView;
-class CMainFrame;
+class ViewHost;
 
 class ExtractionUi : public QObject, public ExtractHooks, public ProgressListener {
     Q_OBJECT
 public:
-    // The volume open at the moment of a command (null when none).
-    using VolumeSource = std::function<CLCFiles*()>;
-
-    ExtractionUi(CLCReaderView* list, VolumeSource volume, QObject* parent = nullptr);
+    // The volume is the one open at the moment of a command, reached through the list's host.
+    explicit ExtractionUi(CLCReaderView* list, QObject* parent = nullptr);
 
     // The commands.
     void OnExtract();
@@ -49,9 +46,7 @@ public:
     // Extracts the selection into the temporary folder and gives the paths of the rows, in row
     // order (unsupported files, which are never written, are left out).
     Status RenderFileList(QList<QUrl>& urls);
-    // The temporary folder of a record's folder: the temporary root, the volume's folder, then
-    // the folders from below the root down to the record's parent. create: made as needed,
-    // never through a link.
+    // The temporary folder of a record's folder in the open volume (support/RecordTempFolder.h).
     Status TemporaryFolderOf(const DirInfo& record, std::string& folder, bool create);
     // Starts dragging the selection, when the settings allow it: the copies are made first,
     // then the drag hands out their finished list.
@@ -68,28 +63,20 @@ public:
     // ProgressListener
     void OnProgress(uint64_t total, uint64_t remaining) override;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    CMainFrame* Frame() const;
+    ViewHost* Host() const;
+    CLCFiles* Volume() const;
     QWidget* Owner() const;
     std::vector<const DirInfo*> SelectedRecords() const;
     // The question about unsupported files among the items (and below them when descend); 0
     // or 50.
-    Status PreScan(const std::vector<const DirInfo*>& items, bool descend);
+    Status AskAboutUnsupported(const std::vector<const DirInfo*>& items, bool descend);
     void SetStatus(const QString& text);
     void Message(int icon, const QString& text);
 
     CLCReaderView* m_list;  // not owned: the owner of this object
-    VolumeSource m_volume;
     QString m_statusText;
     int m_lastPercent = -1;
-    // A press on a selected row that may become a drag.
-    bool m_pressed = false;
-    QPoint m_pressPos;
-    int m_pressRow = -1;
-    bool m_pressHeld = false;
 };
 
 }  // namespace lc

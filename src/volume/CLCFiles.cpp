@@ -135,33 +135,4 @@ void CLCFiles::ReportProgress(uint64_t remaining) {
     if (m_progressListener != nullptr) m_progressListener->OnProgress(m_total, remaining);
 }
 
-DirInfo* CLCFiles::SetVolumeLabel(std::u16string label) {
-    return m_tree.SetVolumeLabel(std::move(label));
-}
-
-void CLCFiles::AddFile(std::u16string name, uint64_t size, uint32_t modified, uint64_t firstCluster,
-                       uint32_t attributes) {
-    m_tree.AddFile(std::move(name), size, modified, firstCluster, attributes);
-}
-
-void CLCFiles::AddDirectory(std::u16string name, uint32_t modified) {
-    m_tree.AddDirectory(std::move(name), modified);
-}
-
-void CLCFiles::EnterDirectory() {
-    m_tree.EnterDirectory();
-}
-
-void CLCFiles::LeaveDirectory() {
-    m_tree.LeaveDirectory();
-}
-
-void CLCFiles::SetLinkTarget(std::u16string target) {
-    m_tree.SetLinkTarget(std::move(target));
-}
-
-void CLCFiles::MarkDirectoryDamaged(Status code) {
-    m_tree.MarkDirectoryDamaged(code);
-}
-
 }  // namespace lc

@@ -9,7 +9,6 @@
 #include <span>
 #include <string>
 
-#include "fs/DirTree.h"
 #include "fs/LCVolume.h"
 #include "platform/File.h"
 #include "platform/SecureBuffer.h"
@@ -45,14 +44,6 @@ public:
     Status Unlock(const std::string& path, std::span<const char16_t> password);
 
     // Volume
-    DirInfo* SetVolumeLabel(std::u16string label) override;
-    void AddFile(std::u16string name, uint64_t size, uint32_t modified, uint64_t firstCluster,
-                 uint32_t attributes) override;
-    void AddDirectory(std::u16string name, uint32_t modified) override;
-    void EnterDirectory() override;
-    void LeaveDirectory() override;
-    void SetLinkTarget(std::u16string target) override;
-    void MarkDirectoryDamaged(Status code) override;
     // 0; 2 no file; 111 buffer.size() is not count × 512; 6 the cipher refused a sector (the
     // sectors before it are decrypted); 38 the file ends before the last sector; else the
     // system's code of the read.
@@ -70,8 +61,6 @@ public:
     uint32_t SectorSize() const { return m_sectorSize; }
     bool HasFile() const { return m_file.IsOpen(); }
 
-    DirInfo* Root() const { return m_tree.Root(); }
-    const DirTree& Tree() const { return m_tree; }
     // Releases the directory tree (the views must let go of its records first).
     void ReleaseTree() { m_tree.Clear(); }
 
@@ -90,7 +79,6 @@ private:
     Status CipherSectors(uint64_t firstSector, std::span<uint8_t> buffer, bool encrypt) const;
     static Status SectorOffset(uint64_t sector, uint64_t& offset);
 
-    DirTree m_tree;
     std::u16string m_volumeName;
     uint32_t m_algorithmId = 1;
     File m_file;

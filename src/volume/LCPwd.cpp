@@ -54,11 +54,12 @@ LCPwd::Record LCPwd::Encode(const Attempt& attempt) {
 
 std::optional<LCPwd::Attempt> LCPwd::Decode(std::span<const uint8_t> data) {
     if (data.size() != kRecordSize || !HasTag(data)) return std::nullopt;
-    ByteReader r(data);
+    FieldReader fields(data);
     Attempt a;
-    a.time = *r.At<int64_t>(kTimeOffset);
-    a.count = *r.At<uint32_t>(kCountOffset);
-    a.pending = *r.At<uint32_t>(kPendingOffset);
+    a.time = fields.At<int64_t>(kTimeOffset);
+    a.count = fields.At<uint32_t>(kCountOffset);
+    a.pending = fields.At<uint32_t>(kPendingOffset);
+    if (!fields.ok()) return std::nullopt;
     return a;
 }
 

@@ -1,4 +1,4 @@
-#include "app/WaitCursor.h"
+#include "views/WaitCursor.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,4 +1,4 @@
-#include "app/DialogUnits.h"
+#include "views/DialogUnits.h"
 
 #include <QFontMetrics>
 

@@ -1,4 +1,4 @@
-#include "app/WorkPump.h"
+#include "views/WorkPump.h"
 
 #include <QApplication>
 #include <QCloseEvent>

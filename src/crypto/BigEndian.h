@@ -1,0 +1,19 @@
+// Big-endian 32-bit words, as the hash and block-cipher standards store them.
+#pragma once
+
+#include <cstdint>
+
+namespace lc {
+
+inline void StoreBe32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v >> 24);
+    p[1] = static_cast<uint8_t>(v >> 16);
+    p[2] = static_cast<uint8_t>(v >> 8);
+    p[3] = static_cast<uint8_t>(v);
+}
+
+inline uint32_t LoadBe32(const uint8_t* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+}  // namespace lc

@@ -1,0 +1,99 @@
+// NTFS images filled at test time through ntfs-3g's own library (mkbigdir, no FUSE): a folder of
+// 50,000 files, and an MFT so fragmented that its runs continue in an extension record. Listed
+// and extracted through the command-line tool from AES-256 volumes made by mkvol.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "FsTestUtil.h"
+
+namespace lc::test {
+namespace {
+
+std::string FileName(unsigned index) {
+    char name[32];
+    std::snprintf(name, sizeof name, "file-%05u.txt", index);
+    return name;
+}
+
+// What mkbigdir writes into file number index.
+std::vector<uint8_t> FileBytes(unsigned index, size_t size) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t at = 0; at < size; ++at)
+        bytes[at] = static_cast<uint8_t>(index * 31 + at * 7 + at / 251);
+    return bytes;
+}
+
+// A fresh mkntfs image of mib MiB (4 KiB clusters) filled by mkbigdir with args (options, then
+// folder and count), and the volume made from it; both in scratch.
+std::string MakeVolume(const ScratchDir& scratch, uintmax_t mib, std::vector<std::string> args) {
+    auto image = (scratch / "plain.img").string();
+    std::ofstream(image).close();
+    std::filesystem::resize_file(image, mib << 20);
+    RunResult made =
+        test::Run({"mkntfs", "-F", "-f", "-q", "-T", "-c", "4096", "-s", "512", image});
+    EXPECT_EQ(made.exitCode, 0) << made.err;
+    args.insert(args.begin(), LC_MKBIGDIR);
+    args.insert(args.end() - 2, image);
+    made = test::Run(args);
+    EXPECT_EQ(made.exitCode, 0) << made.err;
+    auto vol = (scratch / "generated.vol").string();
+    made = test::Run({MkvolPath(), "--password-a", "pw", "--algorithm", "1", image, vol});
+    EXPECT_EQ(made.exitCode, 0) << made.err;
+    return vol;
+}
+
+RunResult Cli(std::vector<std::string> args) {
+    args.insert(args.begin(), CliPath());
+    return test::Run(args, {}, {"LCPORTABLE_PASSWORD=pw"});
+}
+
+TEST(NtfsGeneratedTest, FiftyThousandFilesInOneFolder) {
+    constexpr unsigned kFiles = 50000;
+    ScratchDir scratch;
+    std::string vol = MakeVolume(scratch, 96, {"--size", "16", "big", std::to_string(kFiles)});
+
+    RunResult listed = Cli({"ls", vol, "big"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    // Every name once (listed in the index's stored order, not by name).
+    std::vector<std::string> names;
+    std::istringstream lines(listed.out);
+    for (std::string line; std::getline(lines, line);) names.push_back(line);
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), kFiles);
+    for (unsigned i = 0; i < kFiles; ++i) ASSERT_EQ(names[i], FileName(i));
+
+    const unsigned picked[] = {0, 1, 31337, kFiles - 1};
+    std::vector<std::string> args = {"extract", vol, "-C", (scratch / "out").string()};
+    for (unsigned i : picked) args.push_back("big/" + FileName(i));
+    RunResult run = Cli(args);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    for (unsigned i : picked) {
+        EXPECT_EQ(ReadFileBytes(scratch / "out" / "big" / FileName(i)), FileBytes(i, 16)) << i;
+    }
+}
+
+TEST(NtfsGeneratedTest, MftRunsContinueInAnExtensionRecord) {
+    constexpr unsigned kFiles = 1200;
+    ScratchDir scratch;
+    std::string vol =
+        MakeVolume(scratch, 32, {"--fragment", "--size", "100", "frag", std::to_string(kFiles)});
+    // The Sleuth Kit sees the MFT's own attribute list, and its data in two records.
+    RunResult stat = test::Run({"istat", (scratch / "plain.img").string(), "0"});
+    ASSERT_NE(stat.out.find("$ATTRIBUTE_LIST"), std::string::npos) << stat.out;
+
+    // The files' records lie in the MFT's later pieces.
+    RunResult run = Cli({"extract", vol, "-C", (scratch / "out").string(), "frag"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    auto folder = std::filesystem::directory_iterator(scratch / "out" / "frag");
+    EXPECT_EQ(std::distance(begin(folder), end(folder)), kFiles);
+    for (unsigned i = 0; i < kFiles; ++i) {
+        ASSERT_EQ(ReadFileBytes(scratch / "out" / "frag" / FileName(i)), FileBytes(i, 100)) << i;
+    }
+}
+
+}  // namespace
+}  // namespace lc::test

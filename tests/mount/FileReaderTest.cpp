@@ -1,0 +1,76 @@
+// The random-access reader against `extract`: random ranges of every file of every fixture
+// volume, read from several threads at once, give the bytes extract writes.
+
+#include <thread>
+
+#include "MountTestUtil.h"
+#include "fs/FileReader.h"
+#include "platform/Text.h"
+#include "volume/CLCFiles.h"
+
+namespace lc::test {
+namespace {
+
+void CollectFiles(const DirInfo* folder, const std::string& path,
+                  std::vector<std::pair<std::string, const DirInfo*>>& out) {
+    for (const DirInfo* f = folder->firstFile; f; f = f->nextFile)
+        out.emplace_back(path + Utf16ToUtf8(f->name), f);
+    for (const DirInfo* d = folder->firstChild; d; d = d->nextSibling)
+        if (!d->IsLink()) CollectFiles(d, path + Utf16ToUtf8(d->name) + "/", out);
+}
+
+class FileReaderTest : public testing::TestWithParam<MountFixture> {};
+
+TEST_P(FileReaderTest, RandomRangesEqualExtractedBytes) {
+    const PreparedVolume& prepared = Prepare(GetParam());
+    CLCFiles volume;
+    const std::u16string password = u"mount-pw";
+    ASSERT_EQ(volume.Open(prepared.volume, password), status::kSuccess);
+    std::vector<std::pair<std::string, const DirInfo*>> files;
+    CollectFiles(volume.Root(), "", files);
+
+    size_t compared = 0;
+    for (const auto& [path, record] : files) {
+        const auto extracted = prepared.extracted / path;
+        std::error_code error;
+        auto opened = OpenFileReader(volume.FileSystem(), *record);
+        if (record->IsLink() || IsUnsupportedData(*record) ||
+            !std::filesystem::exists(extracted, error)) {
+            // Long names come out shortened; links and encrypted data do not come out at all.
+            EXPECT_TRUE(record->IsLink() || IsUnsupportedData(*record) || path.size() > 255)
+                << path;
+            if (IsUnsupportedData(*record)) {
+                EXPECT_EQ(opened.status(), status::kNotSupported);
+            }
+            continue;
+        }
+        ASSERT_TRUE(opened.ok()) << path << ": " << opened.status();
+        FileReader& reader = **opened;
+        ASSERT_EQ(reader.Size(), std::filesystem::file_size(extracted)) << path;
+        ++compared;
+        // Four threads read the same handle at once, each its own ranges.
+        std::vector<std::thread> threads;
+        for (unsigned t = 0; t < 4; ++t) {
+            threads.emplace_back([&, t] {
+                // Small files get few ranges: most of a range lies past their end.
+                const size_t count = reader.Size() > 65536 ? 12 : 2;
+                for (auto [offset, length] :
+                     RandomRanges(reader.Size(), t * 31 + compared, count)) {
+                    std::vector<uint8_t> got(length);
+                    size_t n = 0;
+                    ASSERT_EQ(reader.ReadAt(offset, got, n), status::kSuccess) << path;
+                    got.resize(n);
+                    ASSERT_EQ(got, ReadRange(extracted, offset, length))
+                        << path << " at " << offset << " + " << length;
+                }
+            });
+        }
+        for (auto& thread : threads) thread.join();
+    }
+    EXPECT_GT(compared, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, FileReaderTest, testing::ValuesIn(kMountFixtures), FixtureName);
+
+}  // namespace
+}  // namespace lc::test

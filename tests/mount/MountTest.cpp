@@ -1,0 +1,243 @@
+// `lcportable-cli mount` through /dev/fuse on the fixture volumes: what the mount shows against
+// what `extract` writes, read-only refusals, parallel readers, and the two ways to unmount.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "MountTestUtil.h"
+#include "fs/NtFs.h"
+#include "fs/NtfsStructures.h"
+#include "fs/PlainImageVolume.h"
+#include "platform/ByteReader.h"
+
+namespace lc::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool IsMounted(const fs::path& dir) {
+    struct stat self {
+    }, parent{};
+    return ::stat(dir.c_str(), &self) == 0 && ::stat(dir.parent_path().c_str(), &parent) == 0 &&
+           self.st_dev != parent.st_dev;
+}
+
+// A mount of a volume at a fresh folder, unmounted at the end.
+struct Mounted {
+    explicit Mounted(const std::string& volume, std::vector<std::string> args = {}) {
+        fs::create_directory(point);
+        args.insert(args.begin(), {CliPath(), "mount", volume, point.string()});
+        result = test::Run(args, {}, CliEnvironment(home.path()));
+    }
+    ~Mounted() {
+        if (IsMounted(point)) test::Run({"fusermount3", "-u", point.string()});
+    }
+    ScratchDir home;
+    fs::path point = home / "mnt";
+    RunResult result;
+};
+
+// Skipped, not passed, where FUSE is missing or mounting is not permitted.
+#define LC_MOUNT_OR_SKIP(mounted)                                                          \
+    do {                                                                                   \
+        if (::access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "no /dev/fuse";       \
+        const std::string& err_ = (mounted).result.err;                                    \
+        if (err_.find("ermission denied") != std::string::npos ||                          \
+            err_.find("not permitted") != std::string::npos)                               \
+            GTEST_SKIP() << err_;                                                          \
+        ASSERT_TRUE((mounted).result.exitCode == 0 && IsMounted((mounted).point)) << err_; \
+    } while (0)
+
+void ExpectSameRanges(const fs::path& mounted, const fs::path& extracted, unsigned seed) {
+    for (auto [offset, length] : RandomRanges(fs::file_size(extracted), seed, 6)) {
+        ASSERT_EQ(ReadRange(mounted, offset, length), ReadRange(extracted, offset, length))
+            << mounted << " at " << offset << " + " << length;
+    }
+}
+
+class MountFixtureTest : public testing::TestWithParam<MountFixture> {};
+
+TEST_P(MountFixtureTest, ShowsWhatExtractWrites) {
+    const PreparedVolume& prepared = Prepare(GetParam());
+    Mounted mount(prepared.volume);
+    LC_MOUNT_OR_SKIP(mount);
+    size_t files = 0;
+    for (auto it = fs::recursive_directory_iterator(mount.point);
+         it != fs::recursive_directory_iterator(); ++it) {
+        const fs::path relative = fs::relative(it->path(), mount.point);
+        const fs::path extracted = prepared.extracted / relative;
+        struct stat seen {
+        }, written{};
+        ASSERT_EQ(::lstat(it->path().c_str(), &seen), 0) << relative;
+        if (S_ISLNK(seen.st_mode)) {
+            // Links are passed over by extract; here they point with '/'.
+            EXPECT_EQ(fs::read_symlink(it->path()).string().find('\\'), std::string::npos);
+            continue;
+        }
+        ASSERT_EQ(::lstat(extracted.c_str(), &written), 0) << relative;
+        EXPECT_EQ(seen.st_mode & 07777, S_ISDIR(seen.st_mode) ? 0555u : 0444u) << relative;
+        EXPECT_EQ(seen.st_uid, ::getuid());
+        if (S_ISDIR(seen.st_mode)) continue;
+        ++files;
+        EXPECT_EQ(seen.st_size, written.st_size) << relative;
+        EXPECT_EQ(seen.st_mtime, written.st_mtime) << relative;
+        EXPECT_EQ(seen.st_atime, seen.st_mtime);
+        EXPECT_EQ(seen.st_ctime, seen.st_mtime);
+        if (written.st_size <= (64 << 20)) {
+            EXPECT_EQ(ReadFileBytes(it->path()), ReadFileBytes(extracted)) << relative;
+        }
+        if (written.st_size > 65536) ExpectSameRanges(it->path(), extracted, unsigned(files));
+    }
+    // Nothing extract wrote is missing from the mount.
+    for (auto it = fs::recursive_directory_iterator(prepared.extracted);
+         it != fs::recursive_directory_iterator(); ++it) {
+        EXPECT_TRUE(fs::exists(mount.point / fs::relative(it->path(), prepared.extracted)))
+            << it->path();
+    }
+    EXPECT_GT(files, 0u);
+
+    // fusermount3 -u ends the background mount.
+    EXPECT_EQ(test::Run({"fusermount3", "-u", mount.point.string()}).exitCode, 0);
+    EXPECT_FALSE(IsMounted(mount.point));
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, MountFixtureTest, testing::ValuesIn(kMountFixtures),
+                         FixtureName);
+
+TEST(MountTest, RefusesEveryChangeAndHonoursOwner) {
+    Mounted mount(Prepare(kMountFixtures[4]).volume, {"-o", "uid=4242,gid=4343"});
+    LC_MOUNT_OR_SKIP(mount);
+    const fs::path file = mount.point / "hello.txt";
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 4242u);
+    EXPECT_EQ(st.st_gid, 4343u);
+    const std::string other = (mount.point / "other").string();
+    const char* const from = file.c_str();
+    const char* const to = other.c_str();
+    const std::pair<const char*, std::function<int()>> changes[] = {
+        {"open for writing", [&] { return ::open(from, O_RDWR); }},
+        {"create", [&] { return ::open(to, O_CREAT | O_WRONLY, 0644); }},
+        {"mkdir", [&] { return ::mkdir(to, 0755); }},
+        {"rename", [&] { return ::rename(from, to); }},
+        {"unlink", [&] { return ::unlink(from); }},
+        {"chmod", [&] { return ::chmod(from, 0777); }},
+        {"truncate", [&] { return ::truncate(from, 0); }},
+    };
+    for (const auto& [what, change] : changes) {
+        errno = 0;
+        EXPECT_EQ(change(), -1) << what;
+        EXPECT_EQ(errno, EROFS) << what;
+    }
+}
+
+TEST(MountTest, EncryptedFileIsListedButCannotBeOpened) {
+    // ntfs-3g cannot make an encrypted file: hello.txt gets the flag in its own record.
+    ScratchDir dir;
+    const fs::path image = dir / "image";
+    ASSERT_EQ(test::Run({"zstd", "-q", "-d", (FixtureDir() / "ntfs/ntfs-512.img.zst").string(),
+                         "-o", image.string()})
+                  .exitCode,
+              0);
+    std::vector<uint8_t> bytes = ReadFileBytes(image);
+    {
+        PlainImageVolume plain(bytes);
+        ASSERT_EQ(plain.Open(), status::kSuccess);
+        auto* ntfs = static_cast<NtFs*>(plain.FileSystem());
+        const DirInfo* hello = plain.Root()->firstFile;
+        while (hello && hello->name != u"hello.txt") hello = hello->nextFile;
+        ASSERT_NE(hello, nullptr);
+        auto place = ntfs->RecordToCluster(hello->firstCluster);
+        ASSERT_TRUE(place.ok());
+        const size_t at = place->cluster * ntfs->ClusterBytes() + place->byteOffset;
+        std::vector<uint8_t> record(bytes.begin() + at, bytes.begin() + at + ntfs->RecordBytes());
+        ASSERT_EQ(NtFs::ApplyFixups(record, ntfs::kFileMagic), status::kSuccess);
+        auto info = NtFs::FindAttribute(record, ntfs::kTypeStandardInformation);
+        ASSERT_TRUE(info.ok());
+        const size_t value =
+            *info + LoadLe<uint16_t>(record.data() + *info + ntfs::kAttrValueOffset);
+        bytes[at + value + ntfs::kStdAttributes + 1] |= 0x40;  // 0x4000: encrypted
+    }
+    WriteFileBytes(image, bytes);
+    const std::string volume = (dir / "enc.vol").string();
+    ASSERT_EQ(
+        test::Run({MkvolPath(), "--password-a", kMountPassword, image.string(), volume}).exitCode,
+        0);
+    Mounted mount(volume);
+    LC_MOUNT_OR_SKIP(mount);
+    const fs::path hello = mount.point / "hello.txt";
+    EXPECT_TRUE(fs::is_regular_file(hello));
+    EXPECT_EQ(::open(hello.c_str(), O_RDONLY), -1);
+    EXPECT_EQ(errno, EACCES);
+}
+
+TEST(MountTest, EightThreadsReadAtOnce) {
+    const PreparedVolume& prepared = Prepare(kMountFixtures[6]);
+    Mounted mount(prepared.volume);
+    LC_MOUNT_OR_SKIP(mount);
+    const char* const kFiles[] = {"frag.bin", "sparse/hole-middle.bin", "stale.bin",
+                                  "sparse/gigabyte.bin"};
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            const std::string name = kFiles[t % 4];
+            ExpectSameRanges(mount.point / name, prepared.extracted / name, 100 + t);
+        });
+    }
+    for (auto& thread : threads) thread.join();
+}
+
+TEST(MountTest, SigtermUnmountsForegroundMount) {
+    const PreparedVolume& prepared = Prepare(kMountFixtures[0]);
+    if (::access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "no /dev/fuse";
+    ScratchDir home;
+    const fs::path point = home / "mnt";
+    fs::create_directory(point);
+    const std::string pw = std::string("LCPORTABLE_PASSWORD=") + kMountPassword;
+    const std::string cli = CliPath(), volume = prepared.volume, at = point.string();
+    char* argv[] = {const_cast<char*>(cli.c_str()), const_cast<char*>("mount"),
+                    const_cast<char*>("-f"),        const_cast<char*>(volume.c_str()),
+                    const_cast<char*>(at.c_str()),  nullptr};
+    char* envp[] = {const_cast<char*>(pw.c_str()), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(::posix_spawn(&pid, argv[0], nullptr, nullptr, argv, envp), 0);
+    for (int i = 0; i < 200 && !IsMounted(point); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const bool mounted = IsMounted(point);
+    ::kill(pid, mounted ? SIGTERM : SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    if (!mounted) GTEST_SKIP() << "the foreground mount did not come up";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(IsMounted(point));
+}
+
+TEST(MountTest, FailuresBeforeMountingUseTheUsualExitCodes) {
+    const PreparedVolume& prepared = Prepare(kMountFixtures[0]);
+    ScratchDir home;
+    const std::string missing = (home / "missing").string();
+    const std::vector<std::pair<std::vector<std::string>, int>> cases = {
+        {{"--password-file", "/dev/null", prepared.volume, home.path().string()}, 3},
+        {{prepared.volume, missing}, 1},
+        {{prepared.volume}, 2},
+    };
+    for (const auto& [args, exitCode] : cases) {
+        std::vector<std::string> argv{CliPath(), "mount"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        RunResult r = test::Run(argv, {}, CliEnvironment(home.path()));
+        EXPECT_EQ(r.exitCode, exitCode) << r.err;
+        EXPECT_EQ(r.err.rfind("lcportable-cli", 0), 0u) << r.err;
+    }
+    EXPECT_FALSE(IsMounted(home.path()));
+}
+
+}  // namespace
+}  // namespace lc::test
