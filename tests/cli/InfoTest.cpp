@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "../volume/TestVolume.h"
 #include "TestSupport.h"
+#include "TestVolume.h"
 #include "resources/ErrorText.h"
 
 namespace lc {

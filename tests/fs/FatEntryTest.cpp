@@ -249,19 +249,6 @@ TEST(FatClassificationTest, OddBootSectors) {
     }
 }
 
-TEST(FatClassificationTest, MountsButCannotReadPastTheImage) {
-    auto boot = BootSector(2000, 512, true);
-    std::memcpy(&boot[43], "\x8ERGER      ", 11);
-    PlainImageVolume small(std::vector<uint8_t>(boot.begin(), boot.end()));
-    EXPECT_EQ(small.Mount(), status::kSuccess);
-    ASSERT_NE(small.FileSystem(), nullptr);
-    EXPECT_STREQ(small.FileSystem()->RuntimeClassName(), "Fat12");
-    // The boot sector's label is in the OEM code page, as short names are.
-    EXPECT_EQ(small.Root()->name, u"\u00C4RGER");
-    // The root region lies past the end of this one-sector image.
-    EXPECT_EQ(small.FileSystem()->ReadDirectoryTree(), status::kHandleEof);
-}
-
 time_t Utc(int year, int month, int day, int hour, int minute, int second) {
     std::tm t{};
     t.tm_year = year - 1900;

@@ -140,6 +140,15 @@ RunResult Run(const std::vector<std::string>& argv, const std::string& input,
     return result;
 }
 
+RunResult RunCli(const std::filesystem::path& home, std::vector<std::string> args,
+                 const std::string& password, std::vector<std::string> env) {
+    args.insert(args.begin(), CliPath());
+    env.insert(env.begin(),
+               {"LCPORTABLE_PASSWORD" + (password.empty() ? "" : "=" + password),
+                "XDG_CONFIG_HOME=" + home.string(), "XDG_RUNTIME_DIR=" + home.string()});
+    return Run(args, {}, env);
+}
+
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path.string());
@@ -148,8 +157,18 @@ std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
 
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& data) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    out.write(reinterpret_cast<const char*>(data.data()),
+              static_cast<std::streamsize>(data.size()));
     if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+    auto bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+    WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 std::string Sha256Hex(const std::vector<uint8_t>& data) {
@@ -165,8 +184,14 @@ std::string Sha256Hex(const std::vector<uint8_t>& data) {
     return out;
 }
 
-std::string MkvolPath() { return LC_MKVOL; }
-std::string CliPath() { return LC_CLI; }
-std::filesystem::path FixtureDir() { return LC_FIXTURE_DIR; }
+std::string MkvolPath() {
+    return LC_MKVOL;
+}
+std::string CliPath() {
+    return LC_CLI;
+}
+std::filesystem::path FixtureDir() {
+    return LC_FIXTURE_DIR;
+}
 
 }  // namespace lc::test

@@ -32,8 +32,15 @@ struct RunResult {
 RunResult Run(const std::vector<std::string>& argv, const std::string& input = {},
               const std::vector<std::string>& extraEnv = {});
 
+// Runs the command-line tool with the password in LCPORTABLE_PASSWORD (none: unset) and its
+// settings store and runtime folder in home; env adds or removes more variables.
+RunResult RunCli(const std::filesystem::path& home, std::vector<std::string> args,
+                 const std::string& password = {}, std::vector<std::string> env = {});
+
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& data);
+std::string ReadText(const std::filesystem::path& path);
+void WriteText(const std::filesystem::path& path, const std::string& text);
 std::string Sha256Hex(const std::vector<uint8_t>& data);
 
 // Paths of the built test tools and the fixture folder.

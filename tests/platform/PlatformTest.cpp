@@ -1,10 +1,3 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <filesystem>
-
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -15,18 +8,6 @@
 
 namespace lc {
 namespace {
-
-TEST(ErrorCodes, ErrnoMapsToWindowsCodes) {
-    const std::pair<int, Status> table[] = {
-        {0, Status{0}},           {ENOENT, Status{2}}, {EACCES, Status{5}},
-        {EPERM, Status{5}},       {ENOMEM, Status{8}}, {ENOSPC, Status{112}},
-        {EEXIST, Status{183}},    {EIO, Status{1117}}, {ENAMETOOLONG, Status{206}},
-        {ENOTEMPTY, Status{145}},
-    };
-    for (auto [err, code] : table) EXPECT_EQ(StatusFromErrno(err), code) << err;
-    errno = 0;
-    EXPECT_EQ(LastErrorStatus(), status::kHandleEof);
-}
 
 TEST(ErrorCodes, MessageTextsInBothLanguages) {
     EXPECT_EQ(SystemMessageText(Status{2}, Language::English),
@@ -67,7 +48,7 @@ TEST(Text, Utf16RoundTripAndReplacement) {
     EXPECT_EQ(pw[1], u'ä');
 }
 
-TEST(File, ShortReadIsEndOfFileAndLinksAreReplaced) {
+TEST(File, ShortReadIsEndOfFile) {
     test::ScratchDir dir;
     auto target = dir / "target";
     test::WriteFileBytes(target, {1, 2, 3});
@@ -78,17 +59,6 @@ TEST(File, ShortReadIsEndOfFileAndLinksAreReplaced) {
     EXPECT_EQ(f.ReadExactAt(1, std::span(buf, 2)), status::kSuccess);
     EXPECT_EQ(buf[0], 2);
     EXPECT_EQ(File().OpenRead((dir / "missing").string()), status::kFileNotFound);
-
-    auto link = dir / "link";
-    std::filesystem::create_symlink(target, link);
-    File out;
-    ASSERT_EQ(out.CreateReplace(link.string()), status::kSuccess);
-    const uint8_t data[] = {9};
-    ASSERT_EQ(out.WriteAll(data), status::kSuccess);
-    out.Close();
-    EXPECT_FALSE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(test::ReadFileBytes(target), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(test::ReadFileBytes(link), (std::vector<uint8_t>{9}));
 }
 
 }  // namespace

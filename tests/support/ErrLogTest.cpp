@@ -6,7 +6,6 @@
 
 #include "SupportLayerEnv.h"
 #include "support/ErrLog.h"
-#include "support/FIO.h"
 #include "support/SupportStatus.h"
 
 namespace lc {
@@ -110,18 +109,6 @@ TEST_F(ErrLogTest, AppendsAndOverwritesAnEndOfFileMark) {
         EXPECT_EQ(ErrLogWrite(1, "M", "F", 1, status::kSuccess, "x"), support::kFileOpenFailed)
             << bad;
     }
-}
-
-TEST_F(ErrLogTest, FileWrapperKeepsOutASecondWriter) {
-    const std::string name = (scratch() / "f.bin").string();
-    FioHandle h = 123, h2 = kFioInvalidHandle;
-    EXPECT_NE(FIO_Open(name.c_str(), &h, kFioOpenAppend, kFioShareDenyWrite), status::kSuccess);
-    EXPECT_EQ(h, kFioInvalidHandle);
-    ASSERT_EQ(FIO_Open(name.c_str(), &h, kFioCreateNew, kFioShareDenyWrite), status::kSuccess);
-    EXPECT_EQ(FIO_Open(name.c_str(), &h2, kFioOpenAppend, kFioShareDenyWrite),
-              status::kSharingViolation);
-    EXPECT_EQ(FIO_Open(name.c_str(), &h2, kFioCreateNew, kFioShareDenyWrite), support::kFileExists);
-    EXPECT_EQ(FIO_Close(h), status::kSuccess);
 }
 
 }  // namespace

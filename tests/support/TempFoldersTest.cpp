@@ -146,16 +146,5 @@ TEST_F(TempFoldersTest, LinksAreRemovedButNeverFollowed) {
     EXPECT_FALSE(IsFolderEmpty((scratch() / "dl").string() + "/"));  // not listed through a link
 }
 
-TEST_F(TempFoldersTest, TakenNameStopsTheFolderRenaming) {
-    const fs::path base = scratch() / "base";
-    fs::create_directories(base / "ab");
-    fs::create_directories(base / "CC");
-    WriteText(base / "CC" / "keep.txt", "sibling");
-    WriteText(base / "ab" / "f", "x");
-    EXPECT_EQ(DeleteFolderTree((base / "ab").string()), status::kSuccess);
-    EXPECT_EQ(std::distance(fs::directory_iterator(base), {}), 1);
-    EXPECT_EQ(ReadText(base / "CC" / "keep.txt"), "sibling");
-}
-
 }  // namespace
 }  // namespace lc

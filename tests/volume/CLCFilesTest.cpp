@@ -37,14 +37,14 @@ TEST(CLCFiles, UnlockOutcomes) {
         EXPECT_EQ(volume.Unlock(path, Pw(u"right")), expected);
         EXPECT_EQ(volume.HasFile(), expected == status::kSuccess);
         // A refused key never reaches the mount: Open fails the same way.
-        EXPECT_EQ(expected != status::kSuccess ? volume.Open(path, Pw(u"right")) : expected,
-                  expected);
+        if (expected != status::kSuccess) {
+            EXPECT_EQ(volume.Open(path, Pw(u"right")), expected);
+        }
     }
     CLCFiles none;
     EXPECT_EQ(none.Open((dir / "missing.vol").string(), Pw(u"x")), status::kErrNoKeyBlock);
     std::vector<uint8_t> buffer(kSector);
     EXPECT_EQ(none.ReadSectors(0, 1, buffer), status::kFileNotFound);
-    EXPECT_EQ(none.WriteSectors(0, 1, buffer), status::kFileNotFound);
     EXPECT_EQ(none.SeekSector(0), status::kFileNotFound);
     EXPECT_EQ(none.Root(), nullptr);
 }
@@ -124,17 +124,6 @@ TEST_P(SectorAccess, RefusedReads) {
     EXPECT_NE(volume.ReadSectors(UINT64_MAX, 1, one), status::kSuccess);
     ASSERT_EQ(volume.ReadSectors(kSectors - 1, 1, one), status::kSuccess);
     EXPECT_EQ(one, Plain(kSectors - 1, 1));
-}
-
-TEST_P(SectorAccess, WriteEncryptsForTheSameSectorOnly) {
-    // The volume is open read-only: the write fails, but the buffer has been encrypted.
-    auto buffer = Plain(7, 1), elsewhere = Plain(7, 1), wrongSize = Plain(7, 1);
-    EXPECT_EQ(volume.WriteSectors(7, 1, buffer), status::kAccessDenied);
-    EXPECT_EQ(buffer, Stored(7));
-    EXPECT_EQ(volume.WriteSectors(8, 1, elsewhere), status::kAccessDenied);
-    EXPECT_NE(elsewhere, Stored(7));
-    EXPECT_EQ(volume.WriteSectors(7, 2, wrongSize), status::kBufferOverflow);
-    EXPECT_EQ(wrongSize, Plain(7, 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(Algorithms, SectorAccess, testing::Values(0, 1),

@@ -123,17 +123,21 @@ TEST(LCHeader, UnlockGivesTheVolumeKey) {
         EXPECT_EQ(header.HasKeyBlockB(), c.b != kAbsent);
         std::vector<uint8_t> key(expectedKey.size());
         uint32_t value = 0xDEAD;
-        EXPECT_EQ(c.a == kAbsent ? c.a : header.UnlockWithKeyBlockA(Pw(c.password), key, &value),
-                  c.a);
-        EXPECT_EQ(c.b == kAbsent ? c.b : header.UnlockWithKeyBlockB(Pw(c.password), key), c.b);
-        EXPECT_EQ(c.a == status::kSuccess || c.b == status::kSuccess ? key : expectedKey,
-                  expectedKey);
-        EXPECT_EQ(c.a == status::kSuccess ? value : 0u, 0u);  // mkvol leaves the spare value zero
+        if (c.a != kAbsent) {
+            EXPECT_EQ(header.UnlockWithKeyBlockA(Pw(c.password), key, &value), c.a);
+        }
+        if (c.b != kAbsent) {
+            EXPECT_EQ(header.UnlockWithKeyBlockB(Pw(c.password), key), c.b);
+        }
+        EXPECT_EQ(key == expectedKey, c.a == status::kSuccess || c.b == status::kSuccess);
+        if (c.a == status::kSuccess) {
+            EXPECT_EQ(value, 0u);  // mkvol leaves the spare value zero
+        }
     }
 }
 
-// The fields and the volume name, then a rename written back with WriteToFile.
-TEST(LCHeader, FieldsNameAndWriteToFile) {
+// The fields and the volume name.
+TEST(LCHeader, FieldsAndName) {
     ScratchDir dir;
     const std::pair<std::string, std::u16string> names[] = {
         {"Größe 漢字", u"Größe 漢字"},
@@ -141,12 +145,11 @@ TEST(LCHeader, FieldsNameAndWriteToFile) {
         {std::string(28, 'N'), std::u16string(28, u'N')},
         {std::string(40, 'N'), std::u16string(28, u'N')},
     };
-    std::filesystem::path path;
     LCHeader header;
     for (const auto& [given, expected] : names) {
-        path = MakeVolume(dir, "n", RandomImage(3, 5),
-                          {"--name", given, "--format-level", "215", "--version", "150", "--salt",
-                           std::string(40, 'a')});
+        auto path = MakeVolume(dir, "n", RandomImage(3, 5),
+                               {"--name", given, "--format-level", "215", "--version", "150",
+                                "--salt", std::string(40, 'a')});
         ASSERT_EQ(header.ReadHeader(path), status::kSuccess);
         EXPECT_EQ(header.VolumeName(), expected);
         EXPECT_EQ(header.Version(), 150);
@@ -155,25 +158,6 @@ TEST(LCHeader, FieldsNameAndWriteToFile) {
         EXPECT_EQ(std::vector<uint8_t>(header.Salt().begin(), header.Salt().end()),
                   std::vector<uint8_t>(20, 0xAA));
     }
-    const auto before = test::ReadFileBytes(path);
-    // Rename to "After" in the image; WriteToFile must refresh the checksum.
-    auto bytes = header.MutableImage();
-    std::fill_n(bytes.begin() + LCHeader::kNameOffset, 56, uint8_t{0});
-    for (size_t i = 0; i < 5; ++i) bytes[LCHeader::kNameOffset + 2 * i] = "After"[i];
-    EXPECT_EQ(header.VerifyChecksum(), status::kCrc);
-    ASSERT_EQ(header.WriteToFile(path), status::kSuccess);
-    EXPECT_EQ(header.VerifyChecksum(), status::kSuccess);
-
-    LCHeader again;
-    ASSERT_EQ(again.ReadHeader(path), status::kSuccess);
-    EXPECT_EQ(again.VolumeName(), u"After");
-    // The image behind the header is untouched.
-    auto file = test::ReadFileBytes(path);
-    ASSERT_EQ(file.size(), before.size());
-    EXPECT_TRUE(
-        std::equal(file.begin() + LCHeader::kSize, file.end(), before.begin() + LCHeader::kSize));
-    EXPECT_NE(header.WriteToFile((dir / "absent.vol").string()),
-              status::kSuccess);  // open-existing only
 }
 
 }  // namespace

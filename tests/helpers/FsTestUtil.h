@@ -32,11 +32,6 @@ inline std::filesystem::path Unpacked(const std::string& area, const std::string
     return plain;
 }
 
-inline std::string ReadText(const std::filesystem::path& path) {
-    auto bytes = ReadFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // Path below the root, '/' separated, names as stored.
 inline std::string PathOf(const DirInfo* record) {
     std::string path;

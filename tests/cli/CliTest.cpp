@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "../volume/TestVolume.h"
 #include "SupportLayerEnv.h"
+#include "TestVolume.h"
 #include "platform/SettingsStore.h"
 #include "volume/LCPwd.h"
 
@@ -23,11 +23,7 @@ using Clock = std::chrono::steady_clock;
 class CliTest : public test::SupportLayerTest {
 protected:
     test::RunResult Cli(const std::vector<std::string>& args, const std::string& password = {}) {
-        std::vector<std::string> argv{test::CliPath()};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return test::Run(argv, {},
-                         {"XDG_RUNTIME_DIR=" + run().string(), "LC_ALL=C", "ERRLFILE",
-                          "LCPORTABLE_PASSWORD" + (password.empty() ? "" : "=" + password)});
+        return test::RunCli(run(), args, password, {"LC_ALL=C", "ERRLFILE"});
     }
     std::optional<LCPwd::Attempt> Record(std::u16string_view name) {
         SettingsStore store;

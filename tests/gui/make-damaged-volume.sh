@@ -6,8 +6,8 @@
 #                in the root
 #
 #   make-damaged-volume.sh OUTDIR MKVOL
-# shellcheck source=../gui/volume-steps.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../gui/volume-steps.sh" "$1" "$2"
+# shellcheck source=volume-steps.sh
+. "$(dirname "${BASH_SOURCE[0]}")/volume-steps.sh" "$1" "$2"
 
 fat16 damaged.img 2080 DAMAGED
 mmd -i damaged.img ::good

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "Bounded.h"
 #include "GuiSandbox.h"
 #include "WindowDriver.h"
 #include "app/DamagedFolders.h"
@@ -38,6 +39,7 @@ private slots:
     void initTestCase() {
         m_sandbox = std::make_unique<lc::test::GuiSandbox>("lcdamaged");
         QVERIFY(m_sandbox->MakeVolumes(LC_DAMAGED_VOLUME_SCRIPT));
+        lc::test::BoundThisProcess({60, size_t{512} << 20});
     }
     void cleanupTestCase() { m_sandbox.reset(); }
 

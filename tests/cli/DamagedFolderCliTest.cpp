@@ -1,0 +1,95 @@
+// A volume with damaged folders among healthy ones, through the command-line tool: the open
+// succeeds, each damaged folder is named once on stderr, everything else is listed and extracted
+// byte-exact, and the command ends with exit code 1.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "Bounded.h"
+#include "FsTestUtil.h"
+
+namespace lc::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kPassword = "pw damaged";
+
+RunResult Cli(const ScratchDir& home, std::vector<std::string> args) {
+    return RunCli(home.path(), args, kPassword, {"LANG=C", "LC_ALL=C"});
+}
+
+TEST(DamagedFolderCli, ReportsThemAndGivesUpEverythingElse) {
+    RunBounded([&] {
+        ScratchDir dir;
+        // fat16: "frag" points past the volume (nothing of it can be read); the second cluster of
+        // "many" is marked free (what its first cluster holds stays).
+        std::vector<uint8_t> image = ReadFileBytes(Unpacked("fat", "fat16.img"));
+        FatImageEditor editor(image);
+        const uint64_t frag = editor.FindEntry(0, "FRAG       ");
+        const uint64_t many = editor.FindEntry(0, "MANY       ");
+        ASSERT_NE(frag, 0u);
+        ASSERT_NE(many, 0u);
+        editor.SetEntryCluster(frag, 0xFFF0);
+        const uint32_t manyFirst = editor.EntryCluster(many);
+        ASSERT_GE(editor.GetFat(manyFirst), 2u);
+        editor.SetFat(manyFirst, 0);
+        WriteFileBytes(dir / "image", image);
+        const std::string vol = (dir / "damaged.vol").string();
+        ASSERT_EQ(test::Run({MkvolPath(), "--password-a", kPassword, (dir / "image").string(), vol})
+                      .exitCode,
+                  0);
+
+        const std::string expectedErr =
+            "lcportable-cli: damaged folder 'frag': The file or directory is corrupted and "
+            "unreadable. "
+            "(1392)\n"
+            "lcportable-cli: damaged folder 'many': The file or directory is corrupted and "
+            "unreadable. "
+            "(1392)\n";
+        RunResult ls = Cli(dir, {"ls", "-R", vol});
+        EXPECT_EQ(ls.exitCode, 1);
+        EXPECT_EQ(ls.err, expectedErr);
+
+        const fs::path out = dir / "out";
+        RunResult extract = Cli(dir, {"extract", vol, "-C", out.string()});
+        EXPECT_EQ(extract.exitCode, 1);
+        EXPECT_EQ(extract.err, expectedErr);
+
+        // Every file outside the damaged folders comes out whole; "many" keeps the entries of its
+        // first cluster, "frag" is there and empty.
+        std::istringstream sums(ReadText(FixtureDir() / "fat" / "fat16.sha256"));
+        size_t healthy = 0, inMany = 0;
+        for (std::string line; std::getline(sums, line);) {
+            const std::string path = line.substr(66), sum = line.substr(0, 64);
+            if (path.rfind("frag/", 0) == 0) continue;
+            if (path.rfind("many/", 0) == 0) {
+                if (fs::exists(out / path)) {
+                    ++inMany;
+                    EXPECT_EQ(Sha256Hex(ReadFileBytes(out / path)), sum) << path;
+                }
+                continue;
+            }
+            ++healthy;
+            ASSERT_TRUE(fs::is_regular_file(out / path)) << path;
+            EXPECT_EQ(Sha256Hex(ReadFileBytes(out / path)), sum) << path;
+        }
+        EXPECT_GT(healthy, 10u);
+        EXPECT_GT(inMany, 0u);
+        EXPECT_LT(inMany, 120u);
+        EXPECT_TRUE(fs::is_directory(out / "frag"));
+        EXPECT_TRUE(fs::is_empty(out / "frag"));
+        EXPECT_TRUE(ls.out.find("deep/") != std::string::npos) << ls.out;
+
+        // A healthy file by name: written whole, still exit 1 for the damage seen on the way.
+        RunResult cat = Cli(dir, {"cat", vol, "first.txt"});
+        EXPECT_EQ(cat.exitCode, 1);
+        EXPECT_EQ(cat.out.size(), 100u);
+    });
+}
+
+}  // namespace
+}  // namespace lc::test
