@@ -30,7 +30,7 @@ namespace lc::cli {
 
 namespace {
 
-int RunMount(const std::vector<std::string>& args);
+int RunMount(const ParsedArguments& parsed);
 
 constexpr OptionDef kOptions[] = {
     kPasswordFileOption,
@@ -298,10 +298,7 @@ fuse_operations Operations() {
     return ops;
 }
 
-int RunMount(const std::vector<std::string>& args) {
-    ParsedArguments parsed;
-    if (int code = ParseCommandLine(kCommand, args, parsed); code != kExitSuccess)
-        return code < 0 ? kExitSuccess : code;
+int RunMount(const ParsedArguments& parsed) {
     const auto& operands = parsed.Operands();
     if (operands.size() != 2) {
         return UsageError(kCommand, operands.empty()       ? "no volume given"
