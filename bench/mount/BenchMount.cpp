@@ -26,7 +26,8 @@ bool g_keep = false;
 
 void Remove(const fs::path& image, const fs::path& vol) {
     if (g_keep) return;
-    Remove(image, vol);
+    fs::remove(image);
+    fs::remove(vol);
 }
 
 void Mount3g(const fs::path& image, const fs::path& mnt, bool readOnly) {
