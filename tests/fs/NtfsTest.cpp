@@ -323,14 +323,21 @@ TEST_F(NtfsDamageTest, DataAttributeFields) {
         std::vector<uint8_t> original;
         ASSERT_EQ(Copy("mid.bin", &original), status::kSuccess);
         const std::vector<uint8_t> good = m_image;
-        RawRecord mid = Named("mid.bin");
+        const RawRecord mid = Named("mid.bin");
         const size_t data = Attribute(mid, ntfs::kTypeData);
+        // Mounts the pristine image with mid.bin's data attribute (at a) changed.
+        auto mount = [&](auto change) {
+            RawRecord patched = mid;
+            change(patched.bytes.data() + data);
+            m_image = good;
+            Store(patched);
+            return Mount();
+        };
 
         // Bytes past the initialized size read as zeros.
-        RawRecord patched = mid;
-        StoreLe<uint64_t>(patched.bytes.data() + data + ntfs::kAttrInitializedSize, 1000);
-        Store(patched);
-        ASSERT_EQ(Mount(), status::kSuccess);
+        ASSERT_EQ(
+            mount([](uint8_t* a) { StoreLe<uint64_t>(a + ntfs::kAttrInitializedSize, 1000); }),
+            status::kSuccess);
         std::vector<uint8_t> bytes;
         EXPECT_EQ(Copy("mid.bin", &bytes), status::kSuccess);
         ASSERT_EQ(bytes.size(), original.size());
@@ -339,30 +346,26 @@ TEST_F(NtfsDamageTest, DataAttributeFields) {
             std::all_of(bytes.begin() + 1000, bytes.end(), [](uint8_t b) { return b == 0; }));
 
         // The top byte of the first run's offset field: a run past the volume.
-        m_image = good;
-        patched = mid;
-        size_t runs = data + LoadLe<uint16_t>(mid.bytes.data() + data + ntfs::kAttrRunListOffset);
-        patched.bytes[runs + (mid.bytes[runs] & 15) + (mid.bytes[runs] >> 4)] = 0x7F;
-        Store(patched);
-        EXPECT_EQ(Mount(), status::kSuccess);
+        EXPECT_EQ(mount([](uint8_t* a) {
+                      uint8_t* run = a + LoadLe<uint16_t>(a + ntfs::kAttrRunListOffset);
+                      run[(run[0] & 15) + (run[0] >> 4)] = 0x7F;
+                  }),
+                  status::kSuccess);
         EXPECT_EQ(Copy("mid.bin"), status::kFileCorrupt);
 
         // Encrypted data is never read.
-        m_image = good;
-        patched = mid;
-        StoreLe<uint16_t>(patched.bytes.data() + data + ntfs::kAttrFlags, ntfs::kAttrFlagEncrypted);
-        Store(patched);
-        ASSERT_EQ(Mount(), status::kSuccess);
+        ASSERT_EQ(mount([](uint8_t* a) {
+                      StoreLe<uint16_t>(a + ntfs::kAttrFlags, ntfs::kAttrFlagEncrypted);
+                  }),
+                  status::kSuccess);
         EXPECT_EQ(Copy("mid.bin"), status::kNotSupported);
 
         // A size of 2^63 (with the runs, and the data size for the listing): never written.
-        m_image = good;
-        patched = mid;
-        StoreLe<uint64_t>(patched.bytes.data() + data + ntfs::kAttrDataSize, uint64_t{1} << 63);
-        StoreLe<uint64_t>(patched.bytes.data() + data + ntfs::kAttrAllocatedSize,
-                          uint64_t{1} << 63);
-        Store(patched);
-        ASSERT_EQ(Mount(), status::kSuccess);
+        ASSERT_EQ(mount([](uint8_t* a) {
+                      StoreLe<uint64_t>(a + ntfs::kAttrDataSize, uint64_t{1} << 63);
+                      StoreLe<uint64_t>(a + ntfs::kAttrAllocatedSize, uint64_t{1} << 63);
+                  }),
+                  status::kSuccess);
         EXPECT_EQ(Find("mid.bin")->size, original.size());  // the index copy
         EXPECT_EQ(Copy("mid.bin"), status::kFileCorrupt);
     });
@@ -450,12 +453,7 @@ TEST_F(NtfsDamageTest, IndexBuffersMarkedFreeAreSkipped) {
 
 TEST_F(NtfsDamageTest, BootSectorSizes) {
     RunBounded([&] {
-        const struct {
-            const char* name;
-            size_t offset;
-            uint8_t value;
-            Status status;
-        } cases[] = {
+        const std::tuple<const char*, size_t, uint8_t, Status> cases[] = {
             {"index buffer of 0 clusters", ntfs::kBootIndexBufferSize, 0, status::kFileCorrupt},
             {"record of 0 clusters", ntfs::kBootRecordSize, 0, status::kFileCorrupt},
             {"record of 2^31 bytes", ntfs::kBootRecordSize, 0xE1, status::kFileCorrupt},
@@ -465,10 +463,10 @@ TEST_F(NtfsDamageTest, BootSectorSizes) {
             {"MFT past the volume", ntfs::kBootMftCluster + 7, 0x40, status::kFileCorrupt},
         };
         const std::vector<uint8_t> good = m_image;
-        for (const auto& c : cases) {
+        for (const auto& [name, offset, value, expected] : cases) {
             m_image = good;
-            m_image[c.offset] = c.value;
-            EXPECT_EQ(Mount(), c.status) << c.name;
+            m_image[offset] = value;
+            EXPECT_EQ(Mount(), expected) << name;
         }
     });
 }
