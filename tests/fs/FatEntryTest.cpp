@@ -61,41 +61,32 @@ TEST(FatShortNameTest, DecodesLikeWindows) {
         EXPECT_EQ(FAT::DecodeShortName(ShortEntry(name, attributes, caseFlags)), expected) << name;
 }
 
-class FatEntryTest : public ::testing::Test {
-protected:
-    FatEntryTest() : m_reader(&m_volume) { m_volume.SetVolumeLabel(u"ROOT"); }
-    Status Process(const Entry& e) { return m_reader.ProcessDirEntry(e, m_end); }
+// A root folder read entry by entry.
+struct RootDir {
+    RootDir() { volume.SetVolumeLabel(u"ROOT"); }
+    Status Process(const Entry& e) { return reader.ProcessDirEntry(e, end); }
     std::u16string FirstFileName() const {
-        const DirInfo* f = m_volume.Root()->firstFile;
+        const DirInfo* f = volume.Root()->firstFile;
         return f ? f->name : u"<none>";
     }
 
-    PlainImageVolume m_volume;
-    Fat16 m_reader;
-    bool m_end = false;
+    PlainImageVolume volume;
+    Fat16 reader{&volume};
+    bool end = false;
 };
-
-TEST_F(FatEntryTest, LongNameFromPiecesStoredLastFirst) {
-    std::u16string name = u"A long name of 27 chars.txt";
-    EXPECT_EQ(Process(LongEntry(0x43, name.substr(26), "ALONGN~1TXT")), status::kSuccess);
-    EXPECT_EQ(Process(LongEntry(0x02, name.substr(13, 13), "ALONGN~1TXT")), status::kSuccess);
-    EXPECT_EQ(Process(LongEntry(0x01, name.substr(0, 13), "ALONGN~1TXT")), status::kSuccess);
-    EXPECT_EQ(m_volume.Root()->firstFile, nullptr);
-    EXPECT_EQ(Process(ShortEntry("ALONGN~1TXT", 0x20)), status::kSuccess);
-    EXPECT_EQ(FirstFileName(), name);
-    // The pending name is used up: the next short entry has its own name.
-    EXPECT_EQ(Process(ShortEntry("NEXT    TXT", 0x20)), status::kSuccess);
-    EXPECT_EQ(FirstFileName(), u"NEXT.TXT");
-}
 
 // A long name is used only when its pieces count down to 1 from an entry flagged 0x40 and each
 // carries the checksum of the short entry after them; anything else leaves the short name.
-TEST(FatLongNameTest, SequenceChecks) {
-    const std::u16string a = u"first piece..", b = u"second", s = u"SHORT.TXT";
+TEST(FatEntryTest, LongNameSequenceChecks) {
+    const std::u16string a = u"first piece..", m = u"middle piece.", b = u"second",
+                         s = u"SHORT.TXT";
     const Entry a1 = LongEntry(0x01, a), a41 = LongEntry(0x41, a), b42 = LongEntry(0x42, b);
     const Entry dot = ShortEntry(".          ", 0x10), label = ShortEntry("LABEL      ", 0x08);
     const std::tuple<const char*, std::vector<Entry>, std::u16string> cases[] = {
         {"whole", {b42, a1}, a + b},
+        {"three pieces, the last of one unit",
+         {LongEntry(0x43, u"t"), LongEntry(0x02, m), a1},
+         a + m + u"t"},
         {"checksum of another entry",
          {LongEntry(0x42, b, "OTHER   TXT"), LongEntry(0x01, a, "OTHER   TXT")},
          s},
@@ -110,30 +101,32 @@ TEST(FatLongNameTest, SequenceChecks) {
         {"a new sequence starts over", {LongEntry(0x41, b), a41}, a},
     };
     for (const auto& [what, before, expected] : cases) {
-        PlainImageVolume volume;
-        volume.SetVolumeLabel(u"ROOT");
-        Fat16 reader(&volume);
-        bool end = false;
-        for (const Entry& e : before) EXPECT_EQ(reader.ProcessDirEntry(e, end), status::kSuccess);
-        EXPECT_EQ(reader.ProcessDirEntry(ShortEntry("SHORT   TXT", 0x20), end), status::kSuccess);
-        ASSERT_NE(volume.Root()->firstFile, nullptr) << what;
-        EXPECT_EQ(volume.Root()->firstFile->name, expected) << what;
+        SCOPED_TRACE(what);
+        RootDir dir;
+        for (const Entry& e : before) EXPECT_EQ(dir.Process(e), status::kSuccess);
+        EXPECT_EQ(dir.volume.Root()->firstFile, nullptr);
+        EXPECT_EQ(dir.Process(ShortEntry("SHORT   TXT", 0x20)), status::kSuccess);
+        EXPECT_EQ(dir.FirstFileName(), expected);
+        // The pending name is used up: the next short entry has its own name.
+        EXPECT_EQ(dir.Process(ShortEntry("NEXT    TXT", 0x20)), status::kSuccess);
+        EXPECT_EQ(dir.FirstFileName(), u"NEXT.TXT");
     }
 }
 
-TEST_F(FatEntryTest, SkippedEntriesFieldsAndTheEnd) {
+TEST(FatEntryTest, SkippedEntriesFieldsAndTheEnd) {
+    RootDir dir;
     Entry deletedLong = LongEntry(0x41, u"gone", "KEPT    TXT");
     deletedLong[0] = 0xE5;
     for (const Entry& e : {ShortEntry("\xE5GONE   TXT", 0x20), ShortEntry(".          ", 0x10),
                            ShortEntry("..         ", 0x10), deletedLong}) {
-        EXPECT_EQ(Process(e), status::kSuccess);
-        EXPECT_FALSE(m_end);
+        EXPECT_EQ(dir.Process(e), status::kSuccess);
+        EXPECT_FALSE(dir.end);
     }
-    EXPECT_EQ(m_volume.Root()->firstChild, nullptr);
+    EXPECT_EQ(dir.volume.Root()->firstChild, nullptr);
     // The deleted long-name sequence died with its short entry.
-    EXPECT_EQ(Process(ShortEntry("KEPT    TXT", 0x20)), status::kSuccess);
-    EXPECT_EQ(FirstFileName(), u"KEPT.TXT");
-    EXPECT_EQ(m_volume.Root()->firstFile->nextFile, nullptr);
+    EXPECT_EQ(dir.Process(ShortEntry("KEPT    TXT", 0x20)), status::kSuccess);
+    EXPECT_EQ(dir.FirstFileName(), u"KEPT.TXT");
+    EXPECT_EQ(dir.volume.Root()->firstFile->nextFile, nullptr);
 
     Entry e = ShortEntry("DATA    BIN", 0x21);
     StoreLe<uint16_t>(&e[22], 0x6C3D);  // 13:33:58 (seconds field 29)
@@ -141,15 +134,15 @@ TEST_F(FatEntryTest, SkippedEntriesFieldsAndTheEnd) {
     StoreLe<uint16_t>(&e[20], 0x0001);  // FAT16 keeps other data in the high word
     StoreLe<uint16_t>(&e[26], 0x1234);
     StoreLe<uint32_t>(&e[28], 123456);
-    EXPECT_EQ(Process(e), status::kSuccess);
-    const DirInfo* f = m_volume.Root()->firstFile;
+    EXPECT_EQ(dir.Process(e), status::kSuccess);
+    const DirInfo* f = dir.volume.Root()->firstFile;
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->size, 123456u);
     EXPECT_EQ(f->attributes, 0x21u);
     EXPECT_EQ(f->firstCluster, 0x1234u);
     EXPECT_EQ(f->modified, 0x52E46C3Du);
-    EXPECT_EQ(Process(Entry{}), status::kSuccess);
-    EXPECT_TRUE(m_end);
+    EXPECT_EQ(dir.Process(Entry{}), status::kSuccess);
+    EXPECT_TRUE(dir.end);
 }
 
 // A boot sector with 512-byte sectors, one sector per cluster, one FAT, and the given cluster
