@@ -245,44 +245,32 @@ TEST_F(FatHostileTest, DirectoriesThatLoop) {
         const uint64_t f0 = probe.FindEntry(sub, "F0      TXT");
         ASSERT_NE(f0, 0u);
 
-        // Where the damage goes: the FAT entry of a cluster, or an entry's cluster number. Each
-        // damaged folder is marked, keeps what was read before the damage, and the rest is read.
-        enum Where { kBackEntry, kLoopBinEntry, kFatOfSub, kFatOfSubSecond };
-        enum Target { kSub = 1, kInner, kFree, kPastEnd };
-        struct Case {
-            const char* what;
-            Where where;
-            Target target;
-            std::string damaged;
-        } cases[] = {
-            {"contains its grandparent", kBackEntry, kSub, "SUB/INNER/BACK"},
-            {"contains its parent", kBackEntry, kInner, "SUB/INNER/BACK"},
-            {"cluster past the end", kBackEntry, kPastEnd, "SUB/INNER/BACK"},
-            {"cluster 0", kBackEntry, kFree, "SUB/INNER/BACK"},
+        const uint64_t loop = probe.FindEntry(0, "LOOP    BIN");
+        ASSERT_NE(loop, 0u);
+
+        // Each row sets an entry's cluster or a cluster's FAT entry. Each damaged folder is
+        // marked, keeps what was read before the damage, and the rest is read.
+        const std::tuple<const char*, uint64_t, uint32_t, uint32_t, std::string> cases[] = {
+            {"contains its grandparent", back, 0, sub, "SUB/INNER/BACK"},
+            {"contains its parent", back, 0, inner, "SUB/INNER/BACK"},
+            {"cluster past the end", back, 0, 0xFFF0, "SUB/INNER/BACK"},
+            {"cluster 0", back, 0, 0, "SUB/INNER/BACK"},
             // The first cluster is full (no end entry in it): its FAT entry is followed.
-            {"first cluster leads to itself", kFatOfSub, kSub, "SUB"},
-            {"chain continues into a free cluster", kFatOfSub, kFree, "SUB"},
-            {"second cluster leads back to the first, after its end entry", kFatOfSubSecond, kSub,
-             ""},
+            {"first cluster leads to itself", 0, sub, sub, "SUB"},
+            {"chain continues into a free cluster", 0, sub, 0, "SUB"},
+            {"second cluster leads back to the first, after its end entry", 0, subSecond, sub, ""},
             // LOOP.BIN becomes a second name for INNER: a directory shared by two parents.
-            {"two entries for one directory", kLoopBinEntry, kInner, "SUB/INNER"},
+            {"two entries for one directory", loop, 0, inner, "SUB/INNER"},
         };
-        for (const Case& c : cases) {
+        for (const auto& [what, entry, fatOf, value, damaged] : cases) {
             auto image = pristine;
             FatImageEditor editor(image);
-            const uint32_t values[] = {0, sub, inner, 0, 0xFFF0};
-            const uint32_t value = values[c.target];
-            if (c.where == kBackEntry) editor.SetEntryCluster(back, value);
-            if (c.where == kFatOfSub) editor.SetFat(sub, value);
-            if (c.where == kFatOfSubSecond) editor.SetFat(subSecond, value);
-            if (c.where == kLoopBinEntry) {
-                uint64_t loop = editor.FindEntry(0, "LOOP    BIN");
-                image[loop + 11] = 0x10;
-                editor.SetEntryCluster(loop, value);
-            }
-            SCOPED_TRACE(c.what);
+            if (entry == loop) image[loop + 11] = 0x10;
+            if (entry) editor.SetEntryCluster(entry, value);
+            if (fatOf) editor.SetFat(fatOf, value);
+            SCOPED_TRACE(what);
             EXPECT_EQ(OpenAndCopy(image, ""), status::kSuccess);
-            EXPECT_EQ(Damaged(), c.damaged);
+            EXPECT_EQ(Damaged(), damaged);
             for (const char* path : {"LOOP.BIN", "SUB/INNER", "SUB/F12.TXT"})
                 EXPECT_NE(FindPath(m_volume.Root(), path), nullptr) << path;
         }
