@@ -19,8 +19,6 @@
 namespace lc::test {
 namespace {
 
-constexpr uint32_t kClusterSizes[] = {512, 1024, 4096};
-
 std::filesystem::path ImagePath(uint32_t cluster) {
     return Unpacked("ntfs", "ntfs-" + std::to_string(cluster) + ".img");
 }
@@ -44,6 +42,9 @@ std::map<std::string, std::string> SourceSums() {
 
 // Kind ('D' or 'F'), size (0 for folders) and packed local time of each path below the root.
 using Listing = std::map<std::string, std::tuple<char, uint64_t, uint32_t>>;
+std::tuple<char, uint64_t, uint32_t> Item(bool dir, uint64_t size, uint32_t time) {
+    return {dir ? 'D' : 'F', dir ? 0 : size, time};
+}
 
 // The user entries of an fls -m body file (no system files, deleted entries, $FILE_NAME twins).
 Listing ParseFlsBody(const std::string& body) {
@@ -59,9 +60,8 @@ Listing ParseFlsBody(const std::string& body) {
             path.find("(deleted)") != std::string::npos) {
             continue;
         }
-        bool dir = fields[3].rfind("d/d", 0) == 0;
-        listing[path.substr(1)] = {dir ? 'D' : 'F', dir ? 0 : std::stoull(fields[6]),
-                                   DosTime::PackUnixTime(std::stoll(fields[8]))};
+        listing[path.substr(1)] = Item(fields[3].rfind("d/d", 0) == 0, std::stoull(fields[6]),
+                                       DosTime::PackUnixTime(std::stoll(fields[8])));
     }
     return listing;
 }
@@ -71,10 +71,7 @@ Listing ListTree(const DirInfo* root) {
     std::vector<const DirInfo*> records;
     CollectRecords(root, records);
     for (const DirInfo* r : records) {
-        bool dir = r->IsDirectory();
-        EXPECT_TRUE(
-            listing.emplace(PathOf(r), std::tuple{dir ? 'D' : 'F', dir ? 0 : r->size, r->modified})
-                .second)
+        EXPECT_TRUE(listing.emplace(PathOf(r), Item(r->IsDirectory(), r->size, r->modified)).second)
             << "listed twice: " << PathOf(r);
     }
     return listing;
@@ -133,7 +130,7 @@ TEST_P(NtfsFixtureTest, GeometryListingAndEveryFileByteExact) {
     EXPECT_EQ(lastRemaining, 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Clusters, NtfsFixtureTest, ::testing::ValuesIn(kClusterSizes),
+INSTANTIATE_TEST_SUITE_P(Clusters, NtfsFixtureTest, ::testing::Values(512u, 1024u, 4096u),
                          [](const auto& param) { return std::to_string(param.param); });
 
 std::vector<uint8_t> Hex(const char* hex) {
@@ -505,9 +502,8 @@ TEST_F(NtfsWindowsTest, ListsAndExtractsWhatTheMountShowed) {
         std::istringstream lines(ReadText(Unpacked("ntfs", "windows-listing.txt")));
         for (std::string type, size, time, path;
              lines >> type >> size >> time && lines.get() && std::getline(lines, path);) {
-            bool dir = type == "d";
-            expected[path] = {dir ? 'D' : 'F', dir ? 0 : std::stoull(size),
-                              DosTime::PackUnixTime(std::stoll(time))};
+            expected[path] =
+                Item(type == "d", std::stoull(size), DosTime::PackUnixTime(std::stoll(time)));
         }
         ASSERT_GT(expected.size(), 1800u);
         // The links carry their targets instead of the mount's listing of them.
