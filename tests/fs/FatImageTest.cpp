@@ -206,7 +206,7 @@ TEST_F(FatHostileTest, BrokenFileChains) {
             {"size with first cluster 1", {}, 1, kKeep, kBad},
             {"no size, no cluster", {}, 0, 0, kOk},
             {"garbage after the last needed cluster", {{2, 0}}, kKeep, kKeep, kOk},
-            {"chain turns back without a loop",
+            {"turns back, no loop",
              {{0, kNext | 2}, {2, kNext | 1}, {1, 0xFFFF}},
              kKeep,
              kKeep,
@@ -215,9 +215,8 @@ TEST_F(FatHostileTest, BrokenFileChains) {
         for (const Case& c : cases) {
             auto image = pristine;
             FatImageEditor editor(image);
-            for (auto [at, value] : c.fat) {
+            for (auto [at, value] : c.fat)
                 editor.SetFat(first + at, value & kNext ? first + (value & 0xFF) : value);
-            }
             if (c.cluster != kKeep) editor.SetEntryCluster(entry, static_cast<uint32_t>(c.cluster));
             if (c.size != kKeep) editor.SetEntrySize(entry, static_cast<uint32_t>(c.size));
             std::vector<uint8_t> data;
@@ -334,9 +333,8 @@ TEST_F(FatHostileTest, EndOfChainRanges) {
             {32, 0x0FFFFFF8, false}, {32, 0xFFFFFFF8, false},     {32, 0x0FFFFFF7, true},
             {32, 0x0FFFFFF0, true},  {32, kTopBitsOnNext, false},
         };
-        auto& images = s_images;
         for (const auto& [bits, value, damaged] : cases) {
-            auto image = images[bits];
+            auto image = s_images[bits];
             FatImageEditor editor(image);
             uint32_t dir = editor.EntryCluster(editor.FindEntry(0, "SUB        "));
             uint32_t next = editor.GetFat(dir) & 0x0FFFFFFF;
@@ -352,12 +350,12 @@ TEST_F(FatHostileTest, EndOfChainRanges) {
 
         // The FAT32 root is a chain too: a folder that is the root is damaged, a root past the end
         // ends the open.
-        auto image = images[32];
+        auto image = s_images[32];
         FatImageEditor editor(image);
         editor.SetEntryCluster(editor.FindEntry(0, "SUB        "), editor.RootCluster());
         EXPECT_EQ(OpenAndCopy(image, ""), status::kSuccess);
         EXPECT_EQ(Damaged(), "SUB");
-        image = images[32];
+        image = s_images[32];
         editor.SetRootCluster(0x0FFFFFF0);
         EXPECT_EQ(OpenAndCopy(image, ""), status::kFileCorrupt);
         // A root chain that breaks after its first cluster: the root is marked, what it gave stays.
