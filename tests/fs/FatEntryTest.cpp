@@ -156,18 +156,15 @@ std::array<uint8_t, 512> BootSector(uint32_t clusters, uint16_t rootEntries, boo
     StoreLe<uint16_t>(&b[17], rootEntries);
     uint32_t fatSize = ((clusters + 2) * 4 + 511) / 512;
     uint32_t total = 1 + fatSize + (rootEntries * 32u + 511) / 512 + clusters;
-    if (fatSize16) {
+    if (fatSize16)
         StoreLe<uint16_t>(&b[22], static_cast<uint16_t>(fatSize));
-    } else {
+    else
         StoreLe<uint32_t>(&b[36], fatSize);
-    }
-    if (total < 0x10000) {
+    if (total < 0x10000)
         StoreLe<uint16_t>(&b[19], static_cast<uint16_t>(total));
-    } else {
+    else
         StoreLe<uint32_t>(&b[32], total);
-    }
-    b[510] = 0x55;
-    b[511] = 0xAA;
+    StoreLe<uint16_t>(&b[510], 0xAA55);
     return b;
 }
 
