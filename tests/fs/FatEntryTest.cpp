@@ -1,12 +1,12 @@
-// Directory entries, the tree they build and the boot-sector classification, on entries and boot
-// sectors made in memory; FAT date and time words, kept as they are on disk and read as local
-// time of the zone the test runs in (registered for Europe/Berlin and for America/New_York).
+// Directory entries and boot sectors made in memory; FAT time words read as the zone's local time.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <tuple>
 #include <vector>
 
 #include "fs/DosTime.h"
@@ -20,7 +20,7 @@ namespace {
 
 using Entry = std::array<uint8_t, 32>;
 
-Entry ShortEntry(const char (&name)[12], uint8_t attributes, uint8_t caseFlags = 0) {
+Entry ShortEntry(const char* name, uint8_t attributes, uint8_t caseFlags = 0) {
     Entry e{};
     std::memcpy(e.data(), name, 11);
     e[11] = attributes;
@@ -28,9 +28,8 @@ Entry ShortEntry(const char (&name)[12], uint8_t attributes, uint8_t caseFlags =
     return e;
 }
 
-// A long-name entry with up to 13 UTF-16 units, made for the short entry named shortName; 0 then
-// 0xFFFF fill after a short piece.
-Entry LongEntry(uint8_t sequence, std::u16string units, const char (&shortName)[12]) {
+// A long-name entry of up to 13 UTF-16 units for the short entry named shortName.
+Entry LongEntry(uint8_t sequence, std::u16string units, const char* shortName = "SHORT   TXT") {
     Entry e{};
     e[0] = sequence;
     e[11] = 0x0F;
@@ -43,11 +42,7 @@ Entry LongEntry(uint8_t sequence, std::u16string units, const char (&shortName)[
 }
 
 TEST(FatShortNameTest, DecodesLikeWindows) {
-    struct Case {
-        const char name[12];
-        uint8_t attributes, caseFlags;
-        std::u16string expected;
-    } cases[] = {
+    const std::tuple<const char*, uint8_t, uint8_t, std::u16string> cases[] = {
         {"README  TXT", 0x20, 0x18, u"readme.txt"},
         {"README  TXT", 0x20, 0x08, u"readme.TXT"},
         {"README  TXT", 0x20, 0x10, u"README.txt"},
@@ -62,101 +57,76 @@ TEST(FatShortNameTest, DecodesLikeWindows) {
         {"\x05X      TXT", 0x20, 0x18, u"\u00F5x.txt"},
         {"MY LABEL   ", 0x08, 0x18, u"MY LABEL"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(FAT::DecodeShortName(ShortEntry(c.name, c.attributes, c.caseFlags)), c.expected)
-            << c.name;
-    }
+    for (const auto& [name, attributes, caseFlags, expected] : cases)
+        EXPECT_EQ(FAT::DecodeShortName(ShortEntry(name, attributes, caseFlags)), expected) << name;
 }
 
-class FatEntryTest : public ::testing::Test {
-protected:
-    FatEntryTest() : m_reader(&m_volume) { m_volume.SetVolumeLabel(u"ROOT"); }
-    Status Process(const Entry& e) { return m_reader.ProcessDirEntry(e, m_end); }
+// A root folder read entry by entry.
+struct RootDir {
+    RootDir() { volume.SetVolumeLabel(u"ROOT"); }
+    Status Process(const Entry& e) { return reader.ProcessDirEntry(e, end); }
     std::u16string FirstFileName() const {
-        const DirInfo* f = m_volume.Root()->firstFile;
+        const DirInfo* f = volume.Root()->firstFile;
         return f ? f->name : u"<none>";
     }
 
-    PlainImageVolume m_volume;
-    Fat16 m_reader;
-    bool m_end = false;
+    PlainImageVolume volume;
+    Fat16 reader{&volume};
+    bool end = false;
 };
-
-TEST_F(FatEntryTest, LongNameFromPiecesStoredLastFirst) {
-    std::u16string name = u"A long name of 27 chars.txt";
-    EXPECT_EQ(Process(LongEntry(0x43, name.substr(26), "ALONGN~1TXT")), status::kSuccess);
-    EXPECT_EQ(Process(LongEntry(0x02, name.substr(13, 13), "ALONGN~1TXT")), status::kSuccess);
-    EXPECT_EQ(Process(LongEntry(0x01, name.substr(0, 13), "ALONGN~1TXT")), status::kSuccess);
-    EXPECT_EQ(m_volume.Root()->firstFile, nullptr);
-    EXPECT_EQ(Process(ShortEntry("ALONGN~1TXT", 0x20)), status::kSuccess);
-    EXPECT_EQ(FirstFileName(), name);
-    // The pending name is used up: the next short entry has its own name.
-    EXPECT_EQ(Process(ShortEntry("NEXT    TXT", 0x20)), status::kSuccess);
-    EXPECT_EQ(FirstFileName(), u"NEXT.TXT");
-}
 
 // A long name is used only when its pieces count down to 1 from an entry flagged 0x40 and each
 // carries the checksum of the short entry after them; anything else leaves the short name.
-TEST_F(FatEntryTest, LongNameSequenceChecks) {
-    const std::u16string a = u"first piece..", b = u"second";
-    Entry label = ShortEntry("LABEL      ", 0x08);
-    Entry dot = ShortEntry(".          ", 0x10);
-    Entry deletedShort = ShortEntry("\xE5THER   TXT", 0x20);
-    Entry noFlag = LongEntry(0x02, b, "SHORT   TXT");
-    Entry ordinal21 = LongEntry(0x55, b, "SHORT   TXT");
-    struct Case {
-        const char* what;
-        std::vector<Entry> before;  // then the short entry SHORT.TXT
-        std::u16string expected;
-    } cases[] = {
-        {"whole", {LongEntry(0x42, b, "SHORT   TXT"), LongEntry(0x01, a, "SHORT   TXT")}, a + b},
+TEST(FatEntryTest, LongNameSequenceChecks) {
+    const std::u16string a = u"first piece..", m = u"middle piece.", b = u"second",
+                         s = u"SHORT.TXT";
+    const Entry a1 = LongEntry(0x01, a), a41 = LongEntry(0x41, a), b42 = LongEntry(0x42, b);
+    const Entry dot = ShortEntry(".          ", 0x10), label = ShortEntry("LABEL      ", 0x08);
+    const std::tuple<const char*, std::vector<Entry>, std::u16string> cases[] = {
+        {"whole", {b42, a1}, a + b},
+        {"three pieces, the last of one unit",
+         {LongEntry(0x43, u"t"), LongEntry(0x02, m), a1},
+         a + m + u"t"},
         {"checksum of another entry",
          {LongEntry(0x42, b, "OTHER   TXT"), LongEntry(0x01, a, "OTHER   TXT")},
-         u"SHORT.TXT"},
-        {"one piece with another checksum",
-         {LongEntry(0x42, b, "SHORT   TXT"), LongEntry(0x01, a, "OTHER   TXT")},
-         u"SHORT.TXT"},
-        {"missing piece",
-         {LongEntry(0x43, b, "SHORT   TXT"), LongEntry(0x01, a, "SHORT   TXT")},
-         u"SHORT.TXT"},
-        {"no 0x40 flag", {noFlag, LongEntry(0x01, a, "SHORT   TXT")}, u"SHORT.TXT"},
-        {"ordinal above 20", {ordinal21, LongEntry(0x01, a, "SHORT   TXT")}, u"SHORT.TXT"},
-        {"pieces repeated",
-         {LongEntry(0x42, b, "SHORT   TXT"), LongEntry(0x01, a, "SHORT   TXT"),
-          LongEntry(0x01, a, "SHORT   TXT")},
-         u"SHORT.TXT"},
-        {"label between", {LongEntry(0x41, a, "SHORT   TXT"), label}, u"SHORT.TXT"},
-        {"dot entry between", {LongEntry(0x41, a, "SHORT   TXT"), dot}, u"SHORT.TXT"},
-        {"deleted entry between", {LongEntry(0x41, a, "SHORT   TXT"), deletedShort}, u"SHORT.TXT"},
-        {"a new sequence starts over",
-         {LongEntry(0x41, b, "SHORT   TXT"), LongEntry(0x41, a, "SHORT   TXT")},
-         a},
+         s},
+        {"one piece with another checksum", {b42, LongEntry(0x01, a, "OTHER   TXT")}, s},
+        {"missing piece", {LongEntry(0x43, b), a1}, s},
+        {"no 0x40 flag", {LongEntry(0x02, b), a1}, s},
+        {"ordinal above 20", {LongEntry(0x55, b), a1}, s},
+        {"pieces repeated", {b42, a1, a1}, s},
+        {"label between", {a41, label}, s},
+        {"dot entry between", {a41, dot}, s},
+        {"deleted entry between", {a41, ShortEntry("\xE5THER   TXT", 0x20)}, s},
+        {"a new sequence starts over", {LongEntry(0x41, b), a41}, a},
     };
-    for (const Case& c : cases) {
-        PlainImageVolume volume;
-        volume.SetVolumeLabel(u"ROOT");
-        Fat16 reader(&volume);
-        bool end = false;
-        for (const Entry& e : c.before) EXPECT_EQ(reader.ProcessDirEntry(e, end), status::kSuccess);
-        EXPECT_EQ(reader.ProcessDirEntry(ShortEntry("SHORT   TXT", 0x20), end), status::kSuccess);
-        ASSERT_NE(volume.Root()->firstFile, nullptr) << c.what;
-        EXPECT_EQ(volume.Root()->firstFile->name, c.expected) << c.what;
+    for (const auto& [what, before, expected] : cases) {
+        SCOPED_TRACE(what);
+        RootDir dir;
+        for (const Entry& e : before) EXPECT_EQ(dir.Process(e), status::kSuccess);
+        EXPECT_EQ(dir.volume.Root()->firstFile, nullptr);
+        EXPECT_EQ(dir.Process(ShortEntry("SHORT   TXT", 0x20)), status::kSuccess);
+        EXPECT_EQ(dir.FirstFileName(), expected);
+        // The pending name is used up: the next short entry has its own name.
+        EXPECT_EQ(dir.Process(ShortEntry("NEXT    TXT", 0x20)), status::kSuccess);
+        EXPECT_EQ(dir.FirstFileName(), u"NEXT.TXT");
     }
 }
 
-TEST_F(FatEntryTest, SkippedEntriesFieldsAndTheEnd) {
+TEST(FatEntryTest, SkippedEntriesFieldsAndTheEnd) {
+    RootDir dir;
     Entry deletedLong = LongEntry(0x41, u"gone", "KEPT    TXT");
     deletedLong[0] = 0xE5;
     for (const Entry& e : {ShortEntry("\xE5GONE   TXT", 0x20), ShortEntry(".          ", 0x10),
                            ShortEntry("..         ", 0x10), deletedLong}) {
-        EXPECT_EQ(Process(e), status::kSuccess);
-        EXPECT_FALSE(m_end);
+        EXPECT_EQ(dir.Process(e), status::kSuccess);
+        EXPECT_FALSE(dir.end);
     }
-    EXPECT_EQ(m_volume.Root()->firstChild, nullptr);
+    EXPECT_EQ(dir.volume.Root()->firstChild, nullptr);
     // The deleted long-name sequence died with its short entry.
-    EXPECT_EQ(Process(ShortEntry("KEPT    TXT", 0x20)), status::kSuccess);
-    EXPECT_EQ(FirstFileName(), u"KEPT.TXT");
-    EXPECT_EQ(m_volume.Root()->firstFile->nextFile, nullptr);
+    EXPECT_EQ(dir.Process(ShortEntry("KEPT    TXT", 0x20)), status::kSuccess);
+    EXPECT_EQ(dir.FirstFileName(), u"KEPT.TXT");
+    EXPECT_EQ(dir.volume.Root()->firstFile->nextFile, nullptr);
 
     Entry e = ShortEntry("DATA    BIN", 0x21);
     StoreLe<uint16_t>(&e[22], 0x6C3D);  // 13:33:58 (seconds field 29)
@@ -164,15 +134,15 @@ TEST_F(FatEntryTest, SkippedEntriesFieldsAndTheEnd) {
     StoreLe<uint16_t>(&e[20], 0x0001);  // FAT16 keeps other data in the high word
     StoreLe<uint16_t>(&e[26], 0x1234);
     StoreLe<uint32_t>(&e[28], 123456);
-    EXPECT_EQ(Process(e), status::kSuccess);
-    const DirInfo* f = m_volume.Root()->firstFile;
+    EXPECT_EQ(dir.Process(e), status::kSuccess);
+    const DirInfo* f = dir.volume.Root()->firstFile;
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->size, 123456u);
     EXPECT_EQ(f->attributes, 0x21u);
     EXPECT_EQ(f->firstCluster, 0x1234u);
     EXPECT_EQ(f->modified, 0x52E46C3Du);
-    EXPECT_EQ(Process(Entry{}), status::kSuccess);
-    EXPECT_TRUE(m_end);
+    EXPECT_EQ(dir.Process(Entry{}), status::kSuccess);
+    EXPECT_TRUE(dir.end);
 }
 
 // A boot sector with 512-byte sectors, one sector per cluster, one FAT, and the given cluster
@@ -186,78 +156,59 @@ std::array<uint8_t, 512> BootSector(uint32_t clusters, uint16_t rootEntries, boo
     StoreLe<uint16_t>(&b[17], rootEntries);
     uint32_t fatSize = ((clusters + 2) * 4 + 511) / 512;
     uint32_t total = 1 + fatSize + (rootEntries * 32u + 511) / 512 + clusters;
-    if (fatSize16) {
+    if (fatSize16)
         StoreLe<uint16_t>(&b[22], static_cast<uint16_t>(fatSize));
-    } else {
+    else
         StoreLe<uint32_t>(&b[36], fatSize);
-    }
-    if (total < 0x10000) {
+    if (total < 0x10000)
         StoreLe<uint16_t>(&b[19], static_cast<uint16_t>(total));
-    } else {
+    else
         StoreLe<uint32_t>(&b[32], total);
-    }
-    b[510] = 0x55;
-    b[511] = 0xAA;
+    StoreLe<uint16_t>(&b[510], 0xAA55);
     return b;
 }
 
 TEST(FatClassificationTest, ClusterCountBoundaries) {
-    struct Case {
-        uint32_t clusters;
-        uint16_t rootEntries;
-        bool fatSize16;
-        FileSystemKind expected;
-    } cases[] = {{4084, 512, true, FileSystemKind::kFat12},
-                 {4085, 512, true, FileSystemKind::kFat16},
-                 {65524, 512, true, FileSystemKind::kFat16},
-                 {65525, 512, true, FileSystemKind::kFat16},
-                 {65525, 0, false, FileSystemKind::kFat32},
-                 {1000000, 0, false, FileSystemKind::kFat32},
-                 // A FAT32-sized volume with a fixed root region is nothing we know.
-                 {65525, 512, false, FileSystemKind::kNone}};
-    for (const Case& c : cases) {
-        auto boot = BootSector(c.clusters, c.rootEntries, c.fatSize16);
-        EXPECT_EQ(LCVolume::DetectFileSystem(boot), c.expected) << c.clusters;
+    using enum FileSystemKind;
+    // Clusters, root entries, FAT size in the 16-bit field; the last a FAT32 one with a root.
+    const std::tuple<uint32_t, uint16_t, bool, FileSystemKind> cases[] = {
+        {4084, 512, true, kFat12},  {4085, 512, true, kFat16}, {65524, 512, true, kFat16},
+        {65525, 512, true, kFat16}, {65525, 0, false, kFat32}, {1000000, 0, false, kFat32},
+        {65525, 512, false, kNone}};
+    for (const auto& [clusters, rootEntries, fatSize16, expected] : cases) {
+        EXPECT_EQ(LCVolume::DetectFileSystem(BootSector(clusters, rootEntries, fatSize16)),
+                  expected)
+            << clusters;
     }
 }
 
 TEST(FatClassificationTest, OddBootSectors) {
-    struct Case {
-        const char* what;
-        size_t offset;
-        std::string bytes;
-        FileSystemKind expected;
-    } cases[] = {
-        {"near jump", 0, "\xE9", FileSystemKind::kFat12},
-        {"no jump", 0, std::string(1, '\0'), FileSystemKind::kNone},
-        {"0 bytes per sector", 11, std::string(2, '\0'), FileSystemKind::kNone},
-        {"256 bytes per sector", 11, std::string("\0\x01", 2), FileSystemKind::kNone},
-        {"1,536 bytes per sector", 11, std::string("\0\x06", 2), FileSystemKind::kNone},
-        {"8,192 bytes per sector", 11, std::string("\0\x20", 2), FileSystemKind::kNone},
-        {"4,096 bytes per sector", 11, std::string("\0\x10", 2), FileSystemKind::kFat12},
-        {"0 sectors per cluster", 13, std::string(1, '\0'), FileSystemKind::kNone},
-        {"FATs larger than the volume", 22, "\x60\xEA", FileSystemKind::kNone},
-        {"NTFS", 3, "NTFS    ", FileSystemKind::kNtfs},
-        {"NTFS without spaces", 3, "NTFS\t\t\t\t", FileSystemKind::kNtfs},
-        {"ntfs in lower case", 3, "ntfs    ", FileSystemKind::kFat12},
-        {"NTFS, any layout", 0, std::string("\0\0\0NTFS    \0\0\0", 14), FileSystemKind::kNtfs},
+    using enum FileSystemKind;
+    const std::tuple<const char*, size_t, std::string, FileSystemKind> cases[] = {
+        {"near jump", 0, "\xE9", kFat12},
+        {"no jump", 0, std::string(1, '\0'), kNone},
+        {"0 bytes per sector", 11, std::string(2, '\0'), kNone},
+        {"256 bytes per sector", 11, std::string("\0\x01", 2), kNone},
+        {"1,536 bytes per sector", 11, std::string("\0\x06", 2), kNone},
+        {"8,192 bytes per sector", 11, std::string("\0\x20", 2), kNone},
+        {"4,096 bytes per sector", 11, std::string("\0\x10", 2), kFat12},
+        {"0 sectors per cluster", 13, std::string(1, '\0'), kNone},
+        {"FATs larger than the volume", 22, "\x60\xEA", kNone},
+        {"NTFS", 3, "NTFS    ", kNtfs},
+        {"NTFS without spaces", 3, "NTFS\t\t\t\t", kNtfs},
+        {"ntfs in lower case", 3, "ntfs    ", kFat12},
+        {"NTFS, any layout", 0, std::string("\0\0\0NTFS    \0\0\0", 14), kNtfs},
     };
-    for (const Case& c : cases) {
+    for (const auto& [what, offset, bytes, expected] : cases) {
         auto boot = BootSector(2000, 512, true);
-        std::memcpy(&boot[c.offset], c.bytes.data(), c.bytes.size());
-        EXPECT_EQ(LCVolume::DetectFileSystem(boot), c.expected) << c.what;
+        std::memcpy(&boot[offset], bytes.data(), bytes.size());
+        EXPECT_EQ(LCVolume::DetectFileSystem(boot), expected) << what;
     }
 }
 
 time_t Utc(int year, int month, int day, int hour, int minute, int second) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    return timegm(&t);
+    auto days = std::chrono::sys_days{std::chrono::year{year} / month / day}.time_since_epoch();
+    return std::chrono::seconds(days).count() + hour * 3600 + minute * 60 + second;
 }
 
 uint64_t FileTime(time_t unixTime) {
@@ -283,26 +234,23 @@ std::pair<int, int> ZoneOffsets() {
 
 TEST(DosTimeTest, WordsAreLocalTime) {
     auto [summer, winter] = ZoneOffsets();
-    struct Case {
-        uint16_t date, time;
-        const char* iso;
-        time_t utc;
-    } cases[] = {
+    const std::tuple<uint16_t, uint16_t, const char*, time_t> cases[] = {
         {Date(2021, 7, 4), Time(13, 45, 59), "2021-07-04T13:45:58",
          Utc(2021, 7, 4, 13 - summer, 45, 58)},
         {Date(2020, 1, 15), Time(8, 30, 0), "2020-01-15T08:30:00",
          Utc(2020, 1, 15, 8 - winter, 30, 0)},
     };
-    for (const Case& c : cases) {
-        DosTime t(c.date, c.time);
-        EXPECT_EQ(t.ToIsoString(), c.iso);
-        EXPECT_EQ(DosTime::FromPacked(t.Packed()).ToIsoString(), c.iso);
+    for (const auto& [date, time, iso, utc] : cases) {
+        SCOPED_TRACE(iso);
+        DosTime t(date, time);
+        EXPECT_EQ(t.ToIsoString(), iso);
+        EXPECT_EQ(DosTime::FromPacked(t.Packed()).ToIsoString(), iso);
         auto when = t.ToUnixTime();
-        ASSERT_TRUE(when.has_value()) << c.iso;
-        EXPECT_EQ(*when, c.utc) << c.iso;
+        ASSERT_TRUE(when.has_value());
+        EXPECT_EQ(*when, utc);
         // And back: the same words, nothing shifted.
-        EXPECT_EQ(DosTime::PackUnixTime(*when), t.Packed()) << c.iso;
-        EXPECT_EQ(DosTime::PackFileTime(FileTime(*when)), t.Packed()) << c.iso;
+        EXPECT_EQ(DosTime::PackUnixTime(*when), t.Packed());
+        EXPECT_EQ(DosTime::PackFileTime(FileTime(*when)), t.Packed());
     }
     // An odd second is rounded down to the 2-second unit.
     EXPECT_EQ(DosTime::PackFileTime(FileTime(Utc(2023, 1, 10, 12, 0, 1))),
@@ -314,25 +262,16 @@ TEST(DosTimeTest, WordsAreLocalTime) {
 }
 
 TEST(DosTimeTest, InvalidWords) {
-    struct Case {
-        uint16_t date, time;
-        const char* what;
-    } cases[] = {
-        {Date(2021, 0, 4), 0, "month 0"},
-        {Date(2021, 13, 4), 0, "month 13"},
-        {Date(2021, 2, 29), 0, "29 February 2021"},
-        {Date(2021, 4, 0), 0, "day 0"},
-        {Date(2021, 4, 31), 0, "31 April"},
-        {Date(2021, 4, 1), Time(24, 0, 0), "hour 24"},
-        {Date(2021, 4, 1), Time(0, 60, 0), "minute 60"},
-        {Date(2021, 4, 1), Time(0, 0, 60), "second 60"},
-        {0, 0, "all zero"},
+    auto invalid = [](uint16_t date, uint16_t time) {
+        DosTime t(date, time);
+        return !t.IsValid() && !t.ToUnixTime().has_value();
     };
-    for (const Case& c : cases) {
-        DosTime t(c.date, c.time);
-        EXPECT_FALSE(t.IsValid()) << c.what;
-        EXPECT_FALSE(t.ToUnixTime().has_value()) << c.what;
-    }
+    // Month 0 and 13, 29 February 2021, day 0, 31 April, all zero; hour 24, minute 60, second 60.
+    for (uint16_t date : {Date(2021, 0, 4), Date(2021, 13, 4), Date(2021, 2, 29), Date(2021, 4, 0),
+                          Date(2021, 4, 31), uint16_t{0}})
+        EXPECT_TRUE(invalid(date, 0)) << date;
+    for (uint16_t time : {Time(24, 0, 0), Time(0, 60, 0), Time(0, 0, 60)})
+        EXPECT_TRUE(invalid(Date(2021, 4, 1), time)) << time;
     EXPECT_TRUE(DosTime(Date(2020, 2, 29), 0).IsValid());
 }
 

@@ -1,13 +1,12 @@
-// The FAT readers on real images made by mkfs.fat and mtools: the fixture images for the tree's
-// shape and the reads (the command-line tests compare them with fls and the source checksums),
-// then damaged and hostile images: broken chains, loops, directories that contain themselves or
-// an ancestor, nesting beyond the limit. Each ends with a status, quickly, never a crash.
+// The FAT readers on mkfs.fat/mtools images, then on damaged and hostile ones (loops, cycles,
+// nesting beyond the limit): each ends with a status, quickly, never a crash.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 #include "Bounded.h"
 #include "FsTestUtil.h"
@@ -16,15 +15,11 @@
 namespace lc::test {
 namespace {
 
-struct FixtureCase {
-    const char* name;
-    uint32_t clusterBytes;
-};
-
-class FatFixtureTest : public ::testing::TestWithParam<FixtureCase> {
+// Image name and cluster size.
+class FatFixtureTest : public ::testing::TestWithParam<std::pair<const char*, uint32_t>> {
 protected:
     void SetUp() override {
-        m_volume.SetImage(ReadFileBytes(Unpacked("fat", std::string(GetParam().name) + ".img")));
+        m_volume.SetImage(ReadFileBytes(Unpacked("fat", std::string(GetParam().first) + ".img")));
         ASSERT_EQ(m_volume.Open(), status::kSuccess);
         ASSERT_NE(m_volume.Root(), nullptr);
     }
@@ -39,54 +34,46 @@ protected:
     ScratchDir m_scratch;
 };
 
-TEST_P(FatFixtureTest, LabelAttributesDepthAndLargeDirectory) {
-    EXPECT_EQ(Reader().BytesPerCluster(), GetParam().clusterBytes);
-    // The label entry, written after two files, wins over the boot sector's; the files stay.
+// The listing itself is compared with fls by the command-line tests.
+TEST_P(FatFixtureTest, LabelAttributesDepthAndContiguousReads) {
+    // The label entry, written after two files, wins over the boot sector's.
     EXPECT_EQ(m_volume.Root()->name, u"FIXLABEL");
-    EXPECT_NE(FindPath(m_volume.Root(), "first.txt"), nullptr);
     EXPECT_EQ(Record("attrs.txt").attributes, 0x20u | 0x01 | 0x02 | 0x04);
+    std::string deep = "deep";
+    for (int i = 1; i <= 40; ++i) deep += (i < 10 ? "/level0" : "/level") + std::to_string(i);
+    EXPECT_EQ(Record(deep).depth, 41);
 
-    std::string path = "deep";
-    for (int i = 1; i <= 40; ++i) path += (i < 10 ? "/level0" : "/level") + std::to_string(i);
-    EXPECT_EQ(Record(path).depth, 41);
-
-    // Long names take three entries each: 120 of them fill several clusters.
-    EXPECT_EQ(FileCount(&Record("many")), 120u);
-}
-
-TEST_P(FatFixtureTest, ContiguousClustersAreReadInOneCall) {
+    EXPECT_EQ(Reader().BytesPerCluster(), GetParam().second);
     Status result{1};
     CopyOut(Reader(), Record("large.bin"), result, m_scratch);  // loads the FAT
     ASSERT_EQ(result, status::kSuccess);
-    EXPECT_EQ(Record("onecluster.bin").size, GetParam().clusterBytes);
-    struct {
-        const char* path;
-        uint64_t reads;
-    } cases[] = {{"empty.dat", 0},
-                 {"onecluster.bin", 1},
-                 {"cluster plus one.bin", 1},
-                 {"large.bin", 1},
-                 {"frag/fragmented.bin", 2}};
-    for (const auto& c : cases) {
+    EXPECT_EQ(Record("onecluster.bin").size, GetParam().second);
+    const std::pair<const char*, uint64_t> cases[] = {{"empty.dat", 0},
+                                                      {"onecluster.bin", 1},
+                                                      {"cluster plus one.bin", 1},
+                                                      {"large.bin", 1},
+                                                      {"frag/fragmented.bin", 2}};
+    for (const auto& [path, reads] : cases) {
         std::vector<std::pair<uint64_t, uint64_t>> reports;
         m_volume.SetProgressCallback(
             [&](uint64_t total, uint64_t remaining) { reports.emplace_back(total, remaining); });
         uint64_t before = m_volume.ReadCalls();
-        uint64_t size = Record(c.path).size;
-        EXPECT_EQ(CopyOut(Reader(), Record(c.path), result, m_scratch).size(), size) << c.path;
-        EXPECT_EQ(result, status::kSuccess) << c.path;
-        EXPECT_EQ(m_volume.ReadCalls() - before, c.reads) << c.path;
+        SCOPED_TRACE(path);
+        uint64_t size = Record(path).size;
+        EXPECT_EQ(CopyOut(Reader(), Record(path), result, m_scratch).size(), size);
+        EXPECT_EQ(result, status::kSuccess);
+        EXPECT_EQ(m_volume.ReadCalls() - before, reads);
         if (size == 0) continue;
-        ASSERT_GE(reports.size(), 2u) << c.path;
-        EXPECT_EQ(reports.front(), std::make_pair(size, size)) << c.path;
-        EXPECT_EQ(reports.back(), std::make_pair(size, uint64_t{0})) << c.path;
+        ASSERT_GE(reports.size(), 2u);
+        EXPECT_EQ(reports.front(), std::make_pair(size, size));
+        EXPECT_EQ(reports.back(), std::make_pair(size, uint64_t{0}));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, FatFixtureTest,
-                         ::testing::Values(FixtureCase{"fat12", 1024}, FixtureCase{"fat16", 4096},
-                                           FixtureCase{"fat32", 512}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         ::testing::Values(std::pair{"fat12", 1024u}, std::pair{"fat16", 4096u},
+                                           std::pair{"fat32", 512u}),
+                         [](const auto& p) { return std::string(p.param.first); });
 
 // Images patched the way other systems leave them (names.img) and images with 1,024- and
 // 4,096-byte sectors: every path as mtools' mdir lists it, every file's data as mtype reads it.
@@ -133,6 +120,7 @@ INSTANTIATE_TEST_SUITE_P(Images, FatAsMtoolsReadsTest,
                          });
 
 constexpr int64_t kKeep = -1;
+constexpr Status kOk = status::kSuccess, kBad = status::kFileCorrupt;
 constexpr uint32_t kNext = 0x80000000u;  // kNext | n: the file's first cluster + n
 
 class FatHostileTest : public ::testing::Test {
@@ -206,40 +194,35 @@ TEST_F(FatHostileTest, BrokenFileChains) {
             int64_t cluster, size;
             Status expected;
         } cases[] = {
-            {"intact", {}, kKeep, kKeep, status::kSuccess},
-            {"cyclic chain, size beyond it",
-             {{2, kNext | 0}},
-             kKeep,
-             100 * 512,
-             status::kFileCorrupt},
-            {"cycle inside the size", {{1, kNext | 0}}, kKeep, kKeep, status::kFileCorrupt},
-            {"size larger than the chain", {}, kKeep, 5 * 512, status::kFileCorrupt},
-            {"next cluster past the end", {{0, 0xFFF0}}, kKeep, kKeep, status::kFileCorrupt},
-            {"first cluster past the end", {}, 0xFFF0, kKeep, status::kFileCorrupt},
-            {"free entry in the chain", {{1, 0}}, kKeep, kKeep, status::kFileCorrupt},
-            {"bad-cluster mark in the chain", {{1, 0xFFF7}}, kKeep, kKeep, status::kFileCorrupt},
-            {"size with first cluster 0", {}, 0, kKeep, status::kFileCorrupt},
-            {"size with first cluster 1", {}, 1, kKeep, status::kFileCorrupt},
-            {"no size, no cluster", {}, 0, 0, status::kSuccess},
-            {"garbage after the last needed cluster", {{2, 0}}, kKeep, kKeep, status::kSuccess},
-            {"chain turns back without a loop",
+            {"intact", {}, kKeep, kKeep, kOk},
+            {"cyclic chain, size beyond it", {{2, kNext | 0}}, kKeep, 100 * 512, kBad},
+            {"cycle inside the size", {{1, kNext | 0}}, kKeep, kKeep, kBad},
+            {"size larger than the chain", {}, kKeep, 5 * 512, kBad},
+            {"next cluster past the end", {{0, 0xFFF0}}, kKeep, kKeep, kBad},
+            {"first cluster past the end", {}, 0xFFF0, kKeep, kBad},
+            {"free entry in the chain", {{1, 0}}, kKeep, kKeep, kBad},
+            {"bad-cluster mark in the chain", {{1, 0xFFF7}}, kKeep, kKeep, kBad},
+            {"size with first cluster 0", {}, 0, kKeep, kBad},
+            {"size with first cluster 1", {}, 1, kKeep, kBad},
+            {"no size, no cluster", {}, 0, 0, kOk},
+            {"garbage after the last needed cluster", {{2, 0}}, kKeep, kKeep, kOk},
+            {"turns back, no loop",
              {{0, kNext | 2}, {2, kNext | 1}, {1, 0xFFFF}},
              kKeep,
              kKeep,
-             status::kSuccess},
+             kOk},
         };
         for (const Case& c : cases) {
             auto image = pristine;
             FatImageEditor editor(image);
-            for (auto [at, value] : c.fat) {
+            for (auto [at, value] : c.fat)
                 editor.SetFat(first + at, value & kNext ? first + (value & 0xFF) : value);
-            }
             if (c.cluster != kKeep) editor.SetEntryCluster(entry, static_cast<uint32_t>(c.cluster));
             if (c.size != kKeep) editor.SetEntrySize(entry, static_cast<uint32_t>(c.size));
             std::vector<uint8_t> data;
             EXPECT_EQ(OpenAndCopy(image, "LOOP.BIN", &data), c.expected) << c.what;
             // Nothing is written before a fault is found.
-            bool whole = c.expected == status::kSuccess && c.size != 0;
+            bool whole = c.expected == kOk && c.size != 0;
             EXPECT_EQ(data, std::vector<uint8_t>(whole ? 1536 : 0, 'x')) << c.what;
         }
     });
@@ -261,46 +244,34 @@ TEST_F(FatHostileTest, DirectoriesThatLoop) {
         const uint64_t f0 = probe.FindEntry(sub, "F0      TXT");
         ASSERT_NE(f0, 0u);
 
-        // Where the damage goes: the FAT entry of a cluster, or an entry's cluster number. Each
-        // damaged folder is marked, keeps what was read before the damage, and the rest is read.
-        enum Where { kBackEntry, kLoopBinEntry, kFatOfSub, kFatOfSubSecond };
-        enum Target { kSub = 1, kInner, kFree, kPastEnd };
-        struct Case {
-            const char* what;
-            Where where;
-            Target target;
-            std::string damaged;
-        } cases[] = {
-            {"contains its grandparent", kBackEntry, kSub, "SUB/INNER/BACK"},
-            {"contains its parent", kBackEntry, kInner, "SUB/INNER/BACK"},
-            {"cluster past the end", kBackEntry, kPastEnd, "SUB/INNER/BACK"},
-            {"cluster 0", kBackEntry, kFree, "SUB/INNER/BACK"},
+        const uint64_t loop = probe.FindEntry(0, "LOOP    BIN");
+        ASSERT_NE(loop, 0u);
+
+        // Each row sets an entry's cluster or a cluster's FAT entry. Each damaged folder is
+        // marked, keeps what was read before the damage, and the rest is read.
+        const std::tuple<const char*, uint64_t, uint32_t, uint32_t, std::string> cases[] = {
+            {"contains its grandparent", back, 0, sub, "SUB/INNER/BACK"},
+            {"contains its parent", back, 0, inner, "SUB/INNER/BACK"},
+            {"cluster past the end", back, 0, 0xFFF0, "SUB/INNER/BACK"},
+            {"cluster 0", back, 0, 0, "SUB/INNER/BACK"},
             // The first cluster is full (no end entry in it): its FAT entry is followed.
-            {"first cluster leads to itself", kFatOfSub, kSub, "SUB"},
-            {"chain continues into a free cluster", kFatOfSub, kFree, "SUB"},
-            {"second cluster leads back to the first, after its end entry", kFatOfSubSecond, kSub,
-             ""},
+            {"first cluster leads to itself", 0, sub, sub, "SUB"},
+            {"chain continues into a free cluster", 0, sub, 0, "SUB"},
+            {"second cluster leads back to the first, after its end entry", 0, subSecond, sub, ""},
             // LOOP.BIN becomes a second name for INNER: a directory shared by two parents.
-            {"two entries for one directory", kLoopBinEntry, kInner, "SUB/INNER"},
+            {"two entries for one directory", loop, 0, inner, "SUB/INNER"},
         };
-        for (const Case& c : cases) {
+        for (const auto& [what, entry, fatOf, value, damaged] : cases) {
             auto image = pristine;
             FatImageEditor editor(image);
-            const uint32_t values[] = {0, sub, inner, 0, 0xFFF0};
-            const uint32_t value = values[c.target];
-            if (c.where == kBackEntry) editor.SetEntryCluster(back, value);
-            if (c.where == kFatOfSub) editor.SetFat(sub, value);
-            if (c.where == kFatOfSubSecond) editor.SetFat(subSecond, value);
-            if (c.where == kLoopBinEntry) {
-                uint64_t loop = editor.FindEntry(0, "LOOP    BIN");
-                image[loop + 11] = 0x10;
-                editor.SetEntryCluster(loop, value);
-            }
-            EXPECT_EQ(OpenAndCopy(image, ""), status::kSuccess) << c.what;
-            EXPECT_EQ(Damaged(), c.damaged) << c.what;
-            EXPECT_NE(FindPath(m_volume.Root(), "LOOP.BIN"), nullptr) << c.what;
-            EXPECT_NE(FindPath(m_volume.Root(), "SUB/INNER"), nullptr) << c.what;
-            EXPECT_NE(FindPath(m_volume.Root(), "SUB/F12.TXT"), nullptr) << c.what;
+            if (entry == loop) image[loop + 11] = 0x10;
+            if (entry) editor.SetEntryCluster(entry, value);
+            if (fatOf) editor.SetFat(fatOf, value);
+            SCOPED_TRACE(what);
+            EXPECT_EQ(OpenAndCopy(image, ""), status::kSuccess);
+            EXPECT_EQ(Damaged(), damaged);
+            for (const char* path : {"LOOP.BIN", "SUB/INNER", "SUB/F12.TXT"})
+                EXPECT_NE(FindPath(m_volume.Root(), path), nullptr) << path;
         }
 
         // A root that cannot be read ends the open.
@@ -321,11 +292,9 @@ TEST_F(FatHostileTest, DirectoriesThatLoop) {
 TEST_F(FatHostileTest, NestingDepthIsBounded) {
     RunBounded([&] {
         // By hand: the root's entry D leads to cluster 2, whose entry D leads to cluster 3, and so
-        // on.
-        const auto& blank = s_blank;
-        // The folder one level too deep is marked damaged and left unread.
+        // on. The folder one level too deep is marked damaged and left unread.
         for (auto [levels, damaged] : {std::pair{256u, false}, {257u, true}, {3000u, true}}) {
-            auto image = blank;
+            auto image = s_blank;
             FatImageEditor editor(image);
             auto writeDir = [&](uint64_t at, uint32_t cluster) {
                 std::memcpy(&image[at], "D          \x10", 12);
@@ -358,42 +327,35 @@ TEST_F(FatHostileTest, NestingDepthIsBounded) {
 TEST_F(FatHostileTest, EndOfChainRanges) {
     RunBounded([&] {
         constexpr uint32_t kTopBitsOnNext = 1;  // 0xF0000000 | the real next cluster
-        struct Case {
-            int bits;
-            uint32_t value;
-            bool damaged;
-        } cases[] = {
+        const std::tuple<int, uint32_t, bool> cases[] = {
             {12, 0xFF8, false},      {12, 0xFFE, false},          {12, 0xFF7, true},
             {16, 0xFFF8, false},     {16, 0xFFFE, false},         {16, 0xFFF7, true},
             {32, 0x0FFFFFF8, false}, {32, 0xFFFFFFF8, false},     {32, 0x0FFFFFF7, true},
             {32, 0x0FFFFFF0, true},  {32, kTopBitsOnNext, false},
         };
-        auto& images = s_images;
-        for (const Case& c : cases) {
-            auto image = images[c.bits];
+        for (const auto& [bits, value, damaged] : cases) {
+            auto image = s_images[bits];
             FatImageEditor editor(image);
             uint32_t dir = editor.EntryCluster(editor.FindEntry(0, "SUB        "));
             uint32_t next = editor.GetFat(dir) & 0x0FFFFFFF;
             ASSERT_GE(next, 2u) << "SUB should span two clusters";
-            editor.SetFat(dir, c.value == kTopBitsOnNext ? 0xF0000000 | next : c.value);
-            std::string what = "FAT" + std::to_string(c.bits) + " " + std::to_string(c.value);
-            EXPECT_EQ(OpenAndCopy(image, ""), status::kSuccess) << what;
-            EXPECT_EQ(Damaged(), c.damaged ? "SUB" : "") << what;
+            editor.SetFat(dir, value == kTopBitsOnNext ? 0xF0000000 | next : value);
+            SCOPED_TRACE("FAT" + std::to_string(bits) + " " + std::to_string(value));
+            EXPECT_EQ(OpenAndCopy(image, ""), status::kSuccess);
+            EXPECT_EQ(Damaged(), damaged ? "SUB" : "");
             // ".", "..", INNER and F0..F12 fill the first cluster.
-            EXPECT_NE(FindPath(m_volume.Root(), "SUB/F12.TXT"), nullptr) << what;
-            EXPECT_EQ(FindPath(m_volume.Root(), "SUB/F13.TXT") != nullptr,
-                      c.value == kTopBitsOnNext)
-                << what;
+            EXPECT_NE(FindPath(m_volume.Root(), "SUB/F12.TXT"), nullptr);
+            EXPECT_EQ(FindPath(m_volume.Root(), "SUB/F13.TXT") != nullptr, value == kTopBitsOnNext);
         }
 
         // The FAT32 root is a chain too: a folder that is the root is damaged, a root past the end
         // ends the open.
-        auto image = images[32];
+        auto image = s_images[32];
         FatImageEditor editor(image);
         editor.SetEntryCluster(editor.FindEntry(0, "SUB        "), editor.RootCluster());
         EXPECT_EQ(OpenAndCopy(image, ""), status::kSuccess);
         EXPECT_EQ(Damaged(), "SUB");
-        image = images[32];
+        image = s_images[32];
         editor.SetRootCluster(0x0FFFFFF0);
         EXPECT_EQ(OpenAndCopy(image, ""), status::kFileCorrupt);
         // A root chain that breaks after its first cluster: the root is marked, what it gave stays.

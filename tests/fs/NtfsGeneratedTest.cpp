@@ -1,6 +1,4 @@
-// NTFS images filled at test time through ntfs-3g's own library (mkbigdir, no FUSE): a folder of
-// 50,000 files, and an MFT so fragmented that its runs continue in an extension record. Listed
-// and extracted through the command-line tool from AES-256 volumes made by mkvol.
+// NTFS images filled through libntfs-3g by mkbigdir, listed and extracted by the command-line tool.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,13 +11,12 @@
 namespace lc::test {
 namespace {
 
+// The name of file number index, and what mkbigdir writes into it.
 std::string FileName(unsigned index) {
     char name[32];
     std::snprintf(name, sizeof name, "file-%05u.txt", index);
     return name;
 }
-
-// What mkbigdir writes into file number index.
 std::vector<uint8_t> FileBytes(unsigned index, size_t size) {
     std::vector<uint8_t> bytes(size);
     for (size_t at = 0; at < size; ++at)
@@ -27,22 +24,23 @@ std::vector<uint8_t> FileBytes(unsigned index, size_t size) {
     return bytes;
 }
 
-// A fresh mkntfs image of mib MiB (4 KiB clusters) filled by mkbigdir with args (options, then
-// folder and count), and the volume made from it; both in scratch.
+// A fresh mkntfs image of mib MiB filled by mkbigdir with args (options, folder, count), and an
+// AES-256 volume made of it; both in scratch.
 std::string MakeVolume(const ScratchDir& scratch, uintmax_t mib, std::vector<std::string> args) {
     auto image = (scratch / "plain.img").string();
     std::ofstream(image).close();
     std::filesystem::resize_file(image, mib << 20);
-    RunResult made =
-        test::Run({"mkntfs", "-F", "-f", "-q", "-T", "-c", "4096", "-s", "512", image});
-    EXPECT_EQ(made.exitCode, 0) << made.err;
     args.insert(args.begin(), LC_MKBIGDIR);
     args.insert(args.end() - 2, image);
-    made = test::Run(args);
-    EXPECT_EQ(made.exitCode, 0) << made.err;
     auto vol = (scratch / "generated.vol").string();
-    made = test::Run({MkvolPath(), "--password-a", "pw", "--algorithm", "1", image, vol});
-    EXPECT_EQ(made.exitCode, 0) << made.err;
+    for (const auto& command :
+         {std::vector<std::string>{"mkntfs", "-F", "-f", "-q", "-T", "-c", "4096", "-s", "512",
+                                   image},
+          args,
+          {MkvolPath(), "--password-a", "pw", "--algorithm", "1", image, vol}}) {
+        RunResult made = test::Run(command);
+        EXPECT_EQ(made.exitCode, 0) << made.err;
+    }
     return vol;
 }
 
@@ -71,11 +69,11 @@ TEST(NtfsGeneratedTest, FiftyThousandFilesInOneFolder) {
     for (unsigned i : picked) args.push_back("big/" + FileName(i));
     RunResult run = Cli(args);
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    for (unsigned i : picked) {
+    for (unsigned i : picked)
         EXPECT_EQ(ReadFileBytes(scratch / "out" / "big" / FileName(i)), FileBytes(i, 16)) << i;
-    }
 }
 
+// So fragmented an MFT that its runs continue in an extension record.
 TEST(NtfsGeneratedTest, MftRunsContinueInAnExtensionRecord) {
     constexpr unsigned kFiles = 1200;
     ScratchDir scratch;
@@ -90,9 +88,8 @@ TEST(NtfsGeneratedTest, MftRunsContinueInAnExtensionRecord) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     auto folder = std::filesystem::directory_iterator(scratch / "out" / "frag");
     EXPECT_EQ(std::distance(begin(folder), end(folder)), kFiles);
-    for (unsigned i = 0; i < kFiles; ++i) {
+    for (unsigned i = 0; i < kFiles; ++i)
         ASSERT_EQ(ReadFileBytes(scratch / "out" / "frag" / FileName(i)), FileBytes(i, 100)) << i;
-    }
 }
 
 }  // namespace
