@@ -10,11 +10,9 @@
 namespace fs = std::filesystem;
 
 namespace lc::test {
-
 namespace {
 
-// Single-quoted for the shell; the paths here hold no quotes.
-std::string Quoted(const fs::path& text) {
+std::string Quoted(const fs::path& text) {  // the paths here hold no quotes
     return '\'' + text.string() + '\'';
 }
 
@@ -36,8 +34,7 @@ GuiSandbox::GuiSandbox(const std::string& prefix)
 }
 
 GuiSandbox::~GuiSandbox() {
-    // Out of the working folder first, so it can go.
-    std::error_code ignored;
+    std::error_code ignored;  // out of the working folder first, so it can go
     fs::current_path(fs::temp_directory_path(), ignored);
     fs::remove_all(m_root, ignored);
 }

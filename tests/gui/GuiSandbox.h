@@ -1,6 +1,5 @@
-// A private home for one run of a GUI test: the working folder, the settings, runtime and
-// temporary folders the application writes to, the test volumes, and a stand-in for the
-// desktop's opener. Removed again when the sandbox goes.
+// A private home for one run of a GUI test: working, settings, runtime and temporary folders, the
+// test volumes and a stand-in for the desktop's opener. Removed again when the sandbox goes.
 #pragma once
 
 #include <QString>
@@ -13,9 +12,7 @@ namespace lc::test {
 
 class GuiSandbox {
 public:
-    // Named prefix-PID, so parallel runs do not meet. Points the settings, runtime and
-    // temporary folders and the working folder ("cwd") into the sandbox.
-    explicit GuiSandbox(const std::string& prefix);
+    explicit GuiSandbox(const std::string& prefix);  // named prefix-PID; enters "cwd"
     ~GuiSandbox();
     GuiSandbox(const GuiSandbox&) = delete;
     GuiSandbox& operator=(const GuiSandbox&) = delete;
@@ -25,11 +22,10 @@ public:
     bool MakeVolumes(const std::string& script, const std::vector<std::string>& extra = {});
     QString Volume(const QString& name) const;
 
-    // Puts a stand-in "xdg-open" first on PATH that records what it is asked to open and exits
-    // with the code last set (0 after a reset).
+    // A stand-in "xdg-open" first on PATH: records what it opens, exits with the code last set.
     void InstallOpener();
     void SetOpenerExit(int code);
-    void ResetOpener();  // forgets what was opened, too
+    void ResetOpener();  // exit 0, nothing opened
     QStringList Opened() const;
 
 private:
