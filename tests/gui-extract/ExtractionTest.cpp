@@ -357,7 +357,7 @@ private slots:
         QVERIFY(!fs::exists(m_out / "compressed" / "packed.txt"));
     }
 
-    void germanStandardButtonsAndDialogs() {
+    void germanStandardButtons() {
         struct German {
             German() { qputenv("LANG", "de_DE.UTF-8"); }
             ~German() { qputenv("LANG", "en_US.UTF-8"); }
@@ -366,31 +366,18 @@ private slots:
         Start("ntfs.vol");
         QVERIFY(lc::QtTranslation::IsInstalled());
         QVERIFY(m_w->Select(L("compressed, hello.txt")));
+        // Qt's own texts come from its German catalogue.
         QStringList buttons;
-        auto texts = [&buttons](QWidget* w) {
-            for (auto* button : w->findChildren<QAbstractButton*>())
-                if (button->isVisible() && !button->text().isEmpty())
-                    buttons.append(button->text());
-        };
         ModalScript answers;
-        answers
-            .Then(S("question"),
-                  [&](QWidget* w) {
-                      texts(w);
-                      static_cast<QMessageBox*>(w)->button(QMessageBox::No)->click();
-                  })
-            .Then(S("file"), [&](QWidget* w) {
-                texts(w);
-                static_cast<QDialog*>(w)->reject();
-            });
+        answers.Then(S("question"), [&](QWidget* w) {
+            for (auto* button : w->findChildren<QAbstractButton*>())
+                if (button->isVisible()) buttons.append(button->text());
+            static_cast<QMessageBox*>(w)->button(QMessageBox::No)->click();
+        });
         Command(cmd::kExtract);
+        QCOMPARE(answers.seen, L("question"));
         QVERIFY(answers.texts.at(0).startsWith(S("Extraktion von verschlüsselten Dateien")));
-        List()->OnColumnClick(0);
-        List()->OnColumnClick(0);  // hello.txt first: one file goes through the save dialog
-        QVERIFY(m_w->Select(L("hello.txt")));
-        Command(cmd::kExtract);
-        QCOMPARE(answers.seen, L("question, file"));
-        QCOMPARE(buttons, L("&Ja, &Nein, S&peichern, Abbrechen"));
+        QCOMPARE(buttons, L("&Ja, &Nein"));
         german.reset();
         QVERIFY(!lc::QtTranslation::Install());  // English: the German one goes
         QVERIFY(!lc::QtTranslation::IsInstalled());
