@@ -88,10 +88,8 @@ class ExtractionTest : public QObject {
         return folder;
     }
     QPoint Centre(const char* name) const {
-        return List()
-            ->ReportView()
-            ->visualRect(List()->Model()->index(m_w->RowOf(S(name)), 0))
-            .center();
+        const QModelIndex row = List()->Model()->index(m_w->RowOf(S(name)), 0);
+        return List()->ReportView()->visualRect(row).center();
     }
 
 private slots:

@@ -224,12 +224,11 @@ private slots:
         QTest::addColumn<int>("column");
         QTest::addColumn<int>("clicks");
         QTest::addColumn<QStringList>("order");
-        QTest::newRow("name once") << 0 << 1
-                                   << L("Alpha, mid, zeta, bad.bin, big.bin, empty.bin, kilo.bin, "
-                                        "kilo1.bin, new.txt, old.txt, one.bin");
-        QTest::newRow("name twice") << 0 << 2
-                                    << L("one.bin, old.txt, new.txt, kilo1.bin, kilo.bin, "
-                                         "empty.bin, big.bin, bad.bin, zeta, mid, Alpha");
+        const QStringList byName =
+            L("Alpha, mid, zeta, bad.bin, big.bin, empty.bin, kilo.bin, "
+              "kilo1.bin, new.txt, old.txt, one.bin");
+        QTest::newRow("name once") << 0 << 1 << byName;
+        QTest::newRow("name twice") << 0 << 2 << QStringList(byName.rbegin(), byName.rend());
         QTest::newRow("size once") << 1 << 1
                                    << L("zeta, Alpha, mid, empty.bin, bad.bin, one.bin, new.txt, "
                                         "old.txt, kilo.bin, kilo1.bin, big.bin");
