@@ -257,29 +257,10 @@ private slots:
         QVERIFY(!CLCReaderView::SortFlag(column));
     }
 
-    void columnsFitTheirWidestTexts() {
+    void handMadeRecords() {
         Start();
-        std::deque<lc::DirInfo> records;
-        lc::DirInfo& root = records.emplace_back(Record(u'D', u"root", 0, 0));
-        lc::DirInfo** link = &root.firstFile;
-        for (uint32_t modified : {Pack(2028, 12, 28, 23, 58, 29), Pack(2000, 8, 8, 8, 8, 4),
-                                  Pack(2009, 10, 30, 20, 0, 0), Pack(2010, 4, 1, 12, 0, 0)}) {
-            *link =
-                &records.emplace_back(Record(u'F', u"widest.bin", 999'999'999ull * 1024, modified));
-            link = &(*link)->nextFile;
-        }
-        List()->ShowFolder(&root);
-        QTreeView* report = List()->ReportView();
-        QAbstractItemView* view = report;  // the tree view's own hint, made public
-        QCOMPARE(Cell("widest.bin", 1).toString(), S("999.999.999 KB"));
-        for (int column : {1, 2}) {
-            QVERIFY2(report->header()->sectionSize(column) >= view->sizeHintForColumn(column),
-                     qPrintable(QString::number(column)));
-        }
-        List()->ShowFolder(nullptr);
-    }
-
-    void markersAndModel() {
+        QAbstractItemModelTester tester(List()->Model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         std::deque<lc::DirInfo> records;
         lc::DirInfo& root = records.emplace_back(Record(u'D', u"root", 0, 0));
         root.firstChild = &records.emplace_back(Record(u'D', u"sub", 0, 0));
@@ -289,21 +270,37 @@ private slots:
             *link = &records.emplace_back(Record(u'F', name, 5, 0, attributes));
             link = &(*link)->nextFile;
         }
-        CLCReaderView view;
-        QAbstractItemModelTester tester(view.Model(),
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
-        view.ShowFolder(&root);
+        List()->ShowFolder(&root);
         const QString encrypted = German() ? S(" (nicht unterstützte verschlüsselte Datei)")
                                            : S(" (unsupported encrypted file)");
         QStringList texts;
-        for (int r = 0; r < view.Model()->rowCount(); ++r)
-            texts.append(view.Model()->index(r, 0).data().toString());
+        for (int r = 0; r < List()->Model()->rowCount(); ++r)
+            texts.append(List()->Model()->index(r, 0).data().toString());
         // Compressed files are decoded: no marker.
         QCOMPARE(texts, (QStringList{S("sub"), S("plain.txt"), S("packed.txt"),
                                      S("both.txt") + encrypted}));
         // Sorting by name uses the record's name, not the text with markers.
-        view.OnColumnClick(0);
-        QVERIFY(view.RecordAt(1)->name == u"both.txt");
+        List()->OnColumnClick(0);
+        QVERIFY(List()->RecordAt(1)->name == u"both.txt");
+
+        // The size and date columns fit their widest texts.
+        lc::DirInfo& wide = records.emplace_back(Record(u'D', u"wide", 0, 0));
+        link = &wide.firstFile;
+        for (uint32_t modified : {Pack(2028, 12, 28, 23, 58, 29), Pack(2000, 8, 8, 8, 8, 4),
+                                  Pack(2009, 10, 30, 20, 0, 0), Pack(2010, 4, 1, 12, 0, 0)}) {
+            *link =
+                &records.emplace_back(Record(u'F', u"widest.bin", 999'999'999ull * 1024, modified));
+            link = &(*link)->nextFile;
+        }
+        List()->ShowFolder(&wide);
+        QTreeView* report = List()->ReportView();
+        QAbstractItemView* view = report;  // the tree view's own hint, made public
+        QCOMPARE(Cell("widest.bin", 1).toString(), S("999.999.999 KB"));
+        for (int column : {1, 2}) {
+            QVERIFY2(report->header()->sectionSize(column) >= view->sizeHintForColumn(column),
+                     qPrintable(QString::number(column)));
+        }
+        List()->ShowFolder(nullptr);
     }
 
     void commandStatesFollowSelection() {
