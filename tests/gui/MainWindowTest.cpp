@@ -303,9 +303,38 @@ private slots:
         List()->ShowFolder(nullptr);
     }
 
-    void commandStatesFollowSelection() {
+    void keysPromptsAndCommandStates() {
         Start();
         QVERIFY(Open("gui.vol"));
+        QTreeView* report = List()->ReportView();
+        report->setFocus();
+        // Ctrl+C with "AllowCopy" 0 copies nothing, not even the view's own cell text.
+        QGuiApplication::clipboard()->setText(S("before"));
+        List()->SelectionModel()->setCurrentIndex(
+            List()->Model()->index(m_w->RowOf(S("one.bin")), 0),
+            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QTest::keyClick(report, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), S("before"));
+        // Enter opens one folder, as a double-click does.
+        QVERIFY(m_w->Select({S("Alpha")}));
+        List()->OpenSelectedItem();
+        QCOMPARE(m_w->Rows(), QStringList{S("inner")});
+        List()->SelectionModel()->setCurrentIndex(
+            List()->Model()->index(0, 0),
+            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QTest::keyClick(report, Qt::Key_Return);
+        QCOMPARE(Tree()->currentItem()->text(0), S("inner"));
+        QCOMPARE(m_w->Rows(), QStringList{S("deep.txt")});
+        // A menu item's prompt shows in the status bar; closing the menu clears the pane.
+        Frame()->SetStatusText(S("earlier text"));
+        TopMenu(1)->popup(QPoint(0, 0));
+        QVERIFY(QTest::qWaitForWindowExposed(TopMenu(1)));
+        Frame()->Action(cmd::kExtract)->showStatusText(Frame());
+        QCOMPARE(Frame()->StatusText(), German() ? S("Extrahiert die markierten Elemente.")
+                                                 : S("Extracts the selected items."));
+        TopMenu(1)->hide();
+        QCOMPARE(Frame()->StatusText(), QString());
+        QVERIFY(m_w->Show(S("GUITEST")));  // commands follow the selection
         auto states = [this] {
             return QList<bool>{Enabled(cmd::kCopy), Enabled(cmd::kExtract), Enabled(cmd::kView)};
         };
@@ -338,39 +367,6 @@ private slots:
         QCOMPARE(List()->GetStyle(), lc::ExpListView::Style::List);
         QVERIFY(Frame()->Action(cmd::kViewList)->isChecked());
         QCOMPARE(List()->SelectedRows().size(), List()->Model()->rowCount());
-    }
-
-    void keysAndPrompts() {
-        Start();
-        QVERIFY(Open("gui.vol"));
-        QTreeView* report = List()->ReportView();
-        report->setFocus();
-        // Ctrl+C with "AllowCopy" 0 copies nothing, not even the view's own cell text.
-        QGuiApplication::clipboard()->setText(S("before"));
-        List()->SelectionModel()->setCurrentIndex(
-            List()->Model()->index(m_w->RowOf(S("one.bin")), 0),
-            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        QTest::keyClick(report, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(QGuiApplication::clipboard()->text(), S("before"));
-        // Enter opens one folder, as a double-click does.
-        QVERIFY(m_w->Select({S("Alpha")}));
-        List()->OpenSelectedItem();
-        QCOMPARE(m_w->Rows(), QStringList{S("inner")});
-        List()->SelectionModel()->setCurrentIndex(
-            List()->Model()->index(0, 0),
-            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        QTest::keyClick(report, Qt::Key_Return);
-        QCOMPARE(Tree()->currentItem()->text(0), S("inner"));
-        QCOMPARE(m_w->Rows(), QStringList{S("deep.txt")});
-        // A menu item's prompt shows in the status bar; closing the menu clears the pane.
-        Frame()->SetStatusText(S("earlier text"));
-        TopMenu(1)->popup(QPoint(0, 0));
-        QVERIFY(QTest::qWaitForWindowExposed(TopMenu(1)));
-        Frame()->Action(cmd::kExtract)->showStatusText(Frame());
-        QCOMPARE(Frame()->StatusText(), German() ? S("Extrahiert die markierten Elemente.")
-                                                 : S("Extracts the selected items."));
-        TopMenu(1)->hide();
-        QCOMPARE(Frame()->StatusText(), QString());
     }
 
     void wrongPasswordShowsCountdownAndAsksAgain() {
