@@ -148,7 +148,7 @@ private slots:
         }
     }
 
-    void opensFromCommandLine() {
+    void opensFromCommandLineWithRowsAndTexts() {
         ModalScript script;
         script.Then(S("password"), [](QWidget* w) {
             QVERIFY(w->parentWidget()->isVisible());  // the window comes first
@@ -177,11 +177,6 @@ private slots:
         QVERIFY(open != picture(top->child(0)->icon(0)));
         QCOMPARE(picture(top->child(0)->icon(0), QIcon::Selected), open);
         QCOMPARE(picture(top->icon(0), QIcon::Selected), picture(top->icon(0)));
-    }
-
-    void listRowsAndTexts() {
-        Start();
-        QVERIFY(Open("gui.vol"));
         // Folders in stored order, then files in stored order.
         QCOMPARE(m_w->Rows(), L("zeta, Alpha, mid, new.txt, old.txt, bad.bin, big.bin, kilo1.bin, "
                                 "kilo.bin, one.bin, empty.bin"));
