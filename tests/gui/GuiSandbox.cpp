@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <QByteArray>
 #include <QFile>
 #include <cstdlib>
 #include <fstream>
@@ -46,10 +45,6 @@ bool GuiSandbox::MakeVolumes(const std::string& script, const std::vector<std::s
     return std::system(command.c_str()) == 0;
 }
 
-QString GuiSandbox::Volume(const QString& name) const {
-    return QString::fromStdString((m_root / "volumes").string()) + u'/' + name;
-}
-
 void GuiSandbox::InstallOpener() {
     fs::create_directories(m_root / "bin");
     std::ofstream(m_root / "bin" / "xdg-open")
@@ -59,17 +54,8 @@ void GuiSandbox::InstallOpener() {
     qputenv("PATH", QByteArray::fromStdString((m_root / "bin").string()) + ':' + qgetenv("PATH"));
 }
 
-void GuiSandbox::SetOpenerExit(int code) {
-    qputenv("LC_OPENER_EXIT", QByteArray::number(code));
-}
-
-void GuiSandbox::ResetOpener() {
-    fs::remove(m_root / "opened.log");
-    qunsetenv("LC_OPENER_EXIT");
-}
-
 QStringList GuiSandbox::Opened() const {
-    QFile log(QString::fromStdString((m_root / "opened.log").string()));
+    QFile log(Path("opened.log"));
     if (!log.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
