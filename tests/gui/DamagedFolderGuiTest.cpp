@@ -1,10 +1,7 @@
-// The window on a volume with damaged folders among healthy ones (make-damaged-volume.sh): the
-// volume opens, one message box names the damaged folders, they show empty, and the healthy
-// files are extracted byte-exact.
+// The window on a volume with damaged folders among healthy ones (make-damaged-volume.sh): one
+// message box names the damaged folders, they show empty, the healthy files extract byte-exact.
 #include <QtTest>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "Bounded.h"
 #include "GuiSandbox.h"
@@ -16,19 +13,9 @@
 
 using lc::test::L;
 using lc::test::ModalScript;
+using lc::test::ReadText;
 using lc::test::S;
 namespace fs = std::filesystem;
-
-namespace {
-
-QString ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return QString::fromStdString(text.str());
-}
-
-}  // namespace
 
 class DamagedFolderGuiTest : public QObject {
     Q_OBJECT
@@ -70,7 +57,7 @@ private slots:
         const fs::path out = m_sandbox->Root() / "out";
         fs::create_directories(out);
         ModalScript answers;
-        answers.Choose(QString::fromStdString(out.string())).Message();
+        answers.Choose(lc::test::Q(out)).Message();
         w.Frame()->OnCommand(lc::command::kExtract);
         QCOMPARE(answers.seen, L("file, message"));
         QCOMPARE(ReadText(out / "good" / "a.txt"), S("alpha\n"));

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <QByteArray>
 #include <QFile>
 #include <cstdlib>
 #include <fstream>
@@ -10,11 +9,9 @@
 namespace fs = std::filesystem;
 
 namespace lc::test {
-
 namespace {
 
-// Single-quoted for the shell; the paths here hold no quotes.
-std::string Quoted(const fs::path& text) {
+std::string Quoted(const fs::path& text) {  // the paths here hold no quotes
     return '\'' + text.string() + '\'';
 }
 
@@ -36,8 +33,7 @@ GuiSandbox::GuiSandbox(const std::string& prefix)
 }
 
 GuiSandbox::~GuiSandbox() {
-    // Out of the working folder first, so it can go.
-    std::error_code ignored;
+    std::error_code ignored;  // out of the working folder first, so it can go
     fs::current_path(fs::temp_directory_path(), ignored);
     fs::remove_all(m_root, ignored);
 }
@@ -49,10 +45,6 @@ bool GuiSandbox::MakeVolumes(const std::string& script, const std::vector<std::s
     return std::system(command.c_str()) == 0;
 }
 
-QString GuiSandbox::Volume(const QString& name) const {
-    return QString::fromStdString((m_root / "volumes").string()) + u'/' + name;
-}
-
 void GuiSandbox::InstallOpener() {
     fs::create_directories(m_root / "bin");
     std::ofstream(m_root / "bin" / "xdg-open")
@@ -62,17 +54,8 @@ void GuiSandbox::InstallOpener() {
     qputenv("PATH", QByteArray::fromStdString((m_root / "bin").string()) + ':' + qgetenv("PATH"));
 }
 
-void GuiSandbox::SetOpenerExit(int code) {
-    qputenv("LC_OPENER_EXIT", QByteArray::number(code));
-}
-
-void GuiSandbox::ResetOpener() {
-    fs::remove(m_root / "opened.log");
-    qunsetenv("LC_OPENER_EXIT");
-}
-
 QStringList GuiSandbox::Opened() const {
-    QFile log(QString::fromStdString((m_root / "opened.log").string()));
+    QFile log(Path("opened.log"));
     if (!log.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }

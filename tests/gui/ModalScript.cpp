@@ -12,7 +12,6 @@
 #include "views/ConfirmFileReplaceDlg.h"
 
 namespace lc::test {
-
 namespace {
 
 QString KindOf(QWidget* w) {
@@ -60,7 +59,6 @@ ModalScript& ModalScript::Choose(const QString& path) {
     return Then(QStringLiteral("file"), [path](QWidget* w) {
         auto* dialog = static_cast<QFileDialog*>(w);
         if (dialog->fileMode() == QFileDialog::Directory) {
-            // The folder itself, not an entry of its parent.
             dialog->setDirectory(path);
             dialog->selectFile(QString());
         } else {
@@ -98,8 +96,7 @@ void ModalScript::Poll() {
     } else if (auto* delay = qobject_cast<RetryDelayDialog*>(modal)) {
         delayTotals.push_back(delay->TotalMilliseconds());
     }
-    if (m_next < m_steps.size() &&
-        (m_steps[m_next].first == kind || m_steps[m_next].first == u"any")) {
+    if (m_next < m_steps.size() && m_steps[m_next].first == kind) {
         // Acted on from the event loop, so a dialog the action brings up is polled for too.
         QTimer::singleShot(0, modal, [modal, action = m_steps[m_next++].second] {
             if (action) action(modal);

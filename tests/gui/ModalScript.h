@@ -1,7 +1,6 @@
-// Answers the modal dialogs of the window under test, one step at a time: each step waits for a
-// modal widget of its kind, then acts on it while the code under test sits in its exec(). Every
-// modal widget seen is recorded; one that no step expects is dismissed, so a test fails on its
-// checks instead of hanging.
+// Answers the modal dialogs of the window under test in order: each step waits for a modal widget
+// of its kind and acts on it while the code under test sits in exec(). Every modal widget is
+// recorded; one no step expects is dismissed, so a test fails on its checks instead of hanging.
 #pragma once
 
 #include <QMessageBox>
@@ -27,14 +26,14 @@ public:
     // "about", "other". No action: only watched (the countdown ends by itself).
     ModalScript& Then(const QString& kind, Action action = {});
     ModalScript& Password(const QString& password);  // types it, presses OK
-    ModalScript& Cancel(const QString& kind);        // the password, open, save or folder dialog
+    ModalScript& Cancel(const QString& kind);
     ModalScript& Message() { return Answer(QMessageBox::Ok); }
     ModalScript& Answer(QMessageBox::StandardButton button);
     ModalScript& Choose(const QString& path);  // in an open, save or folder dialog
-    ModalScript& Replace(uint32_t buttonId);   // control id 1, 2, 223 or 225
+    ModalScript& Replace(uint32_t buttonId);
 
-    // Kind and title of every modal widget seen; texts of the boxes and replace dialogs; icons
-    // of the boxes; widths in milliseconds of the countdowns; whether the wait cursor was up.
+    // Per modal widget: kind, title, whether the wait cursor was up; texts and icons of the boxes
+    // and replace dialogs; the countdowns' lengths in milliseconds.
     QStringList seen, captions, texts;
     QList<bool> waitCursors;
     std::vector<QMessageBox::Icon> icons;

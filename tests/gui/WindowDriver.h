@@ -1,9 +1,10 @@
-// The application and its main window as the GUI tests drive them: started, a volume opened
-// with its password typed, folders shown and rows selected by name.
+// The application and its main window as the GUI tests drive them, and their small text helpers.
 #pragma once
 
+#include <QFile>
 #include <QItemSelectionModel>
 #include <QStringList>
+#include <filesystem>
 #include <memory>
 
 #include "ModalScript.h"
@@ -18,10 +19,17 @@ namespace lc::test {
 inline QString S(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
-
+inline QString Q(const std::filesystem::path& path) {
+    return QString::fromStdString(path.string());
+}
 // "a, b, c" as a list.
 inline QStringList L(const char* items) {
     return S(items).split(QStringLiteral(", "));
+}
+// Empty when the file cannot be read.
+inline QString ReadText(const std::filesystem::path& path) {
+    QFile file(Q(path));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 class WindowDriver {
@@ -55,7 +63,7 @@ public:
                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
         return List()->SelectedRows().size() == names.size();
     }
-    // Makes the folder of that name (the first found) the current one.
+    // Makes the first folder of that name the current one.
     bool Show(const QString& folder) {
         const auto found = Tree()->findItems(folder, Qt::MatchExactly | Qt::MatchRecursive);
         if (found.isEmpty()) return false;
