@@ -5,13 +5,13 @@
 #
 #   scripts/screenshots.sh OUTDIR [BUILD_DIR]
 #
-# Needs the targets lcportable-screenshot (tests/gui) and mkvol, mkfs.fat, mtools, zstd and
+# Needs the targets lcportable-screenshot (tools/screenshot) and mkvol, mkfs.fat, mtools, zstd and
 # xvfb-run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out="${1:?usage: scripts/screenshots.sh OUTDIR [BUILD_DIR]}"
 build="${2:-build}"
-tool="$build/tests/gui/lcportable-screenshot"
+tool="$build/tools/screenshot/lcportable-screenshot"
 mkvol="$build/tools/mkvol/mkvol"
 for t in "$tool" "$mkvol"; do
     if [ ! -x "$t" ]; then
