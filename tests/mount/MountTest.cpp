@@ -1,5 +1,4 @@
-// `lcportable-cli mount` through /dev/fuse on the fixture volumes: what the mount shows against
-// what `extract` writes, read-only refusals, parallel readers, and the two ways to unmount.
+// `lcportable-cli mount` through /dev/fuse on the fixture volumes, against what `extract` writes.
 
 #include <fcntl.h>
 #include <signal.h>
