@@ -2,12 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <sstream>
 
 #include "Bounded.h"
 #include "FsTestUtil.h"
+#include "TestVolume.h"
 
 namespace lc::test {
 namespace {
@@ -34,11 +33,8 @@ TEST(DamagedFolderCli, ReportsThemAndGivesUpEverythingElse) {
         const uint32_t manyFirst = editor.EntryCluster(many);
         ASSERT_GE(editor.GetFat(manyFirst), 2u);
         editor.SetFat(manyFirst, 0);
-        WriteFileBytes(dir / "image", image);
-        const std::string vol = (dir / "damaged.vol").string();
-        ASSERT_EQ(test::Run({MkvolPath(), "--password-a", kPassword, (dir / "image").string(), vol})
-                      .exitCode,
-                  0);
+        const std::string vol =
+            MakeVolume(dir, "damaged", image, {"--password-a", kPassword}).string();
 
         const std::string why = "': The file or directory is corrupted and unreadable. (1392)\n";
         const fs::path out = dir / "out";

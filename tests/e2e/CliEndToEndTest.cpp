@@ -55,11 +55,6 @@ std::map<std::string, std::string> SourceSums(const std::string& image) {
     return sums;
 }
 
-std::string Parent(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "" : path.substr(0, slash);
-}
-
 // `ls -R --json` against fls (times as stored, in any zone), `extract` against the source hashes.
 TEST(FixtureVolumes, ListingAndExtractionMatchTheImage) {
     for (const auto& [image, algorithm] :
@@ -102,13 +97,14 @@ TEST(FixtureVolumes, ListingAndExtractionMatchTheImage) {
                                   kind, &size, mtime, &attributes),
                       4)
                 << line;
-            const std::string path = line.substr(9, at - 9), type = kind;
+            const std::string path = line.substr(9, at - 9), type = kind,
+                              parent = fs::path(path).parent_path().string();
             listed[path] = type + " " + std::to_string(size) + " " + mtime;
             EXPECT_TRUE(type == "file" || attributes == 16) << path;
             // Pre-order with folders first: the parent before, no folder after its siblings' files.
-            EXPECT_TRUE(Parent(path).empty() || seen.count(Parent(path))) << path;
-            EXPECT_FALSE(type == "dir" && parentsWithFiles.count(Parent(path))) << path;
-            if (type == "file") parentsWithFiles.insert(Parent(path));
+            EXPECT_TRUE(parent.empty() || seen.count(parent)) << path;
+            EXPECT_FALSE(type == "dir" && parentsWithFiles.count(parent)) << path;
+            if (type == "file") parentsWithFiles.insert(parent);
             seen.insert(path);
         }
         EXPECT_EQ(listed, expected);

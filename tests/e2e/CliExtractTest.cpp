@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -19,7 +18,8 @@
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "FsTestUtil.h"
+#include "TestVolume.h"
 
 namespace lc::test {
 namespace {
@@ -172,12 +172,9 @@ TEST_F(CliExtract, CopiesLeftByWindowsThatNoLongerRunAreWiped) {
 
 // NTFS allows 255 UTF-16 units; as UTF-8 such names pass the 255 bytes a Linux name may have.
 TEST_F(CliExtract, NamesTooLongAreShortenedAndReported) {
-    const fs::path image = m_dir / "longnames.img", vol = m_dir / "longnames.vol";
-    const auto zst = FixtureDir() / "extract" / "longnames-ntfs.img.zst";
-    ASSERT_EQ(test::Run({"zstd", "-q", "-d", zst.string(), "-o", image.string()}).exitCode, 0);
-    ASSERT_EQ(
-        test::Run({MkvolPath(), "--password-a", kPassword, image.string(), vol.string()}).exitCode,
-        0);
+    const fs::path vol =
+        MakeVolume(m_dir, "longnames", ReadFileBytes(Unpacked("extract", "longnames-ntfs.img")),
+                   {"--password-a", kPassword});
     const fs::path out = m_dir / "out";
     RunResult r = Cli({"extract", vol.string(), "-C", out.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <random>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
