@@ -51,8 +51,7 @@ Bytes OpenSsl(const Bytes& key, int mode, bool encrypt, const Bytes& iv, const B
     return out;
 }
 
-// The mode call on data at offset in a larger buffer, separate or in place; iv as the call leaves
-// it.
+// The mode call on data at an offset in a larger buffer, separate or in place; iv as left.
 Bytes Product(CCryptoWrapper* engine, const Bytes& key, int mode, uint32_t flags, Bytes& iv,
               const Bytes& in, size_t offset, bool inPlace) {
     std::unique_ptr<CipherContext> context;

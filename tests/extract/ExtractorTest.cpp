@@ -200,8 +200,7 @@ TEST_F(ExtractorTest, HostileNamesStayInsideTheTarget) {
         EXPECT_EQ(ReadFileBytes(base / "f" / written), Source("top.txt"));
         EXPECT_EQ(ReadFileBytes(base / "d" / written / "inner.txt"), Source("top.txt"));
     }
-    // Two long names alike in their first 253 bytes stay apart; named as items, the folder with a
-    // long name that holds both is made once.
+    // Long names alike in their first 253 bytes stay apart; their long-named folder is made once.
     {
         DirInfo root, folder, a = data, b = data;
         root.kind = folder.kind = DirInfo::kDirectory;

@@ -122,7 +122,7 @@ TEST(LCHeader, UnlockGivesTheVolumeKey) {
             EXPECT_EQ(header.UnlockWithKeyBlockB(Pw(password), key), b);
         }
         EXPECT_EQ(key == expectedKey, a == status::kSuccess || b == status::kSuccess);
-        EXPECT_EQ(value, a == status::kSuccess ? 0u : 0xDEADu);  // mkvol leaves the spare zero
+        EXPECT_TRUE(a != status::kSuccess || value == 0u);  // mkvol leaves the spare zero
     }
 }
 
