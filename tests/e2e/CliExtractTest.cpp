@@ -90,11 +90,9 @@ protected:
         at[28] = 0xA0;  // 100,000 bytes where one cluster holds 2,048
         at[29] = 0x86;
         at[30] = 0x01;
-        WriteFileBytes(image, bytes);
-        s_volume = (*s_dir / "test.vol").string();
-        RunResult r = test::Run(
-            {MkvolPath(), "--password-a", kPassword, "--algorithm", "1", image, s_volume});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
+        s_volume =
+            MakeVolume(*s_dir, "test", bytes, {"--password-a", kPassword, "--algorithm", "1"})
+                .string();
     }
     static void TearDownTestSuite() { delete s_dir; }
 
