@@ -11,10 +11,8 @@
 namespace lc {
 namespace {
 
-// A write whose only outcome the test checks is the file.
 void Write(uint8_t level, const char* text = "x") {
-    IgnoreStatus(ErrLogWrite(level, "M", "F", 1, status::kSuccess, text),
-                 "the test reads the file");
+    IgnoreStatus(ErrLogWrite(level, "M", "F", 1, status::kSuccess, text), "file read back");
 }
 
 using test::ReadText;
