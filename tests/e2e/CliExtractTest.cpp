@@ -1,6 +1,4 @@
-// The command line's extraction on a FAT16 image made here with mkfs.fat and mtools, as a volume
-// made with mkvol: named items in their folders, a broken file among good ones, links planted at
-// the output names, and signals that interrupt a copy.
+// The command line's extraction on a FAT16 image made with mkfs.fat and mtools, as a mkvol volume.
 
 #include <fcntl.h>
 #include <pty.h>
@@ -11,7 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -21,9 +18,8 @@
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
-
-extern char** environ;
+#include "FsTestUtil.h"
+#include "TestVolume.h"
 
 namespace lc::test {
 namespace {
@@ -46,15 +42,6 @@ std::vector<uint8_t> Content(const std::string& path) {
     return data;
 }
 
-std::vector<std::string> Environment(const fs::path& home) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
-    env.push_back(std::string("LCPORTABLE_PASSWORD=") + kPassword);
-    env.push_back("XDG_CONFIG_HOME=" + home.string());
-    env.push_back("XDG_RUNTIME_DIR=" + home.string());
-    return env;
-}
-
 // Files below folder whose names start with a dot (the temporary names of copies in the making).
 size_t TemporaryFiles(const fs::path& folder) {
     size_t found = 0;
@@ -75,8 +62,7 @@ protected:
         run({"mkfs.fat", "-C", "-F", "16", "-s", "4", image, "16384"});
         for (const auto& [path, size] : kTree) {
             if (std::string(path) == "big.bin") {
-                // big.bin goes into 100 one-cluster holes between kept files: its copy reports
-                // progress after every cluster.
+                // big.bin goes into 100 one-cluster holes: progress after every cluster.
                 std::vector<std::string> argv = {"mcopy", "-i", image};
                 for (int i = 0; i < 100; ++i) {
                     const std::string pad = src + "-pad" + std::to_string(i),
@@ -104,11 +90,9 @@ protected:
         at[28] = 0xA0;  // 100,000 bytes where one cluster holds 2,048
         at[29] = 0x86;
         at[30] = 0x01;
-        WriteFileBytes(image, bytes);
-        s_volume = (*s_dir / "test.vol").string();
-        RunResult r = test::Run(
-            {MkvolPath(), "--password-a", kPassword, "--algorithm", "1", image, s_volume});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
+        s_volume =
+            MakeVolume(*s_dir, "test", bytes, {"--password-a", kPassword, "--algorithm", "1"})
+                .string();
     }
     static void TearDownTestSuite() { delete s_dir; }
 
@@ -186,38 +170,24 @@ TEST_F(CliExtract, CopiesLeftByWindowsThatNoLongerRunAreWiped) {
 
 // NTFS allows 255 UTF-16 units; as UTF-8 such names pass the 255 bytes a Linux name may have.
 TEST_F(CliExtract, NamesTooLongAreShortenedAndReported) {
-    const fs::path image = m_dir / "longnames.img", vol = m_dir / "longnames.vol";
-    const auto zst = FixtureDir() / "extract" / "longnames-ntfs.img.zst";
-    ASSERT_EQ(test::Run({"zstd", "-q", "-d", zst.string(), "-o", image.string()}).exitCode, 0);
-    ASSERT_EQ(
-        test::Run({MkvolPath(), "--password-a", kPassword, image.string(), vol.string()}).exitCode,
-        0);
-    auto repeat = [](const std::string& unit, int n) {
-        std::string out;
-        while (n-- > 0) out += unit;
-        return out;
-    };
+    const fs::path vol =
+        MakeVolume(m_dir, "longnames", ReadFileBytes(Unpacked("extract", "longnames-ntfs.img")),
+                   {"--password-a", kPassword});
     const fs::path out = m_dir / "out";
     RunResult r = Cli({"extract", vol.string(), "-C", out.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    // written as, contents
-    const std::pair<std::string, std::string> cases[] = {
-        {"plain.txt", "short\n"},
-        {repeat("中", 84) + "~1", "cjk\n"},
-        {repeat("中", 83) + "~1.txt", "cjk with extension\n"},
-        {repeat("é", 126) + "~1", "accents\n"}};
-    for (const auto& [name, text] : cases) {
-        EXPECT_EQ(ReadFileBytes(out / name), std::vector<uint8_t>(text.begin(), text.end()));
-        const bool shortened = name != "plain.txt";
-        EXPECT_EQ(r.err.find("name too long, written as '" + (out / name).string() + "'") !=
-                      std::string::npos,
-                  shortened)
-            << r.err;
-    }
+    // The core's shortening is checked on its own; here the report naming the written name.
+    std::string name;
+    for (int i = 0; i < 83; ++i) name += "中";
+    name += "~1.txt";
+    EXPECT_EQ(ReadText(out / name), "cjk with extension\n");
+    EXPECT_NE(r.err.find("name too long, written as '" + (out / name).string() + "'"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("plain.txt"), std::string::npos) << r.err;
 }
 
-// The command runs on a terminal that nobody reads: its progress lines (each naming a long path)
-// fill the terminal's buffer and the copy stops in the middle, where the signal then finds it.
+// On an unread terminal the progress lines fill its buffer: the copy stops mid-way for the signal.
 TEST_F(CliExtract, SignalsLeaveNothingCutShortAndKeepTheGoodCopy) {
     fs::path target = m_dir / "out";
     for (int level = 0; level < 14; ++level) target /= std::string(200, 'd');
@@ -235,27 +205,24 @@ TEST_F(CliExtract, SignalsLeaveNothingCutShortAndKeepTheGoodCopy) {
         std::vector<std::string> args = {CliPath(), "extract",       s_volume, "big.bin",
                                          "-C",      target.string(), "--flat"};
         if (overwrite) args.push_back("--overwrite");
-        const std::vector<std::string> env = Environment(m_dir.path());
-        std::vector<char*> argv, envp;
+        std::vector<char*> argv;
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
         argv.push_back(nullptr);
-        envp.push_back(nullptr);
 
         int terminal = -1;
         const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            ::execve(argv[0], argv.data(), envp.data());
+            ::setenv("LCPORTABLE_PASSWORD", kPassword, 1);
+            ::setenv("XDG_CONFIG_HOME", m_dir.path().c_str(), 1);
+            ::setenv("XDG_RUNTIME_DIR", m_dir.path().c_str(), 1);
+            ::execv(argv[0], argv.data());
             ::_exit(127);
         }
         // Wait for the copy in the making (named with a leading dot).
         bool started = false;
-        for (int i = 0; i < 3000 && !started; ++i) {
-            for (auto& e : fs::directory_iterator(target))
-                started = started || e.path().filename().string().front() == '.';
-            if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        for (int i = 0; i < 3000 && !(started = TemporaryFiles(target) > 0); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         EXPECT_TRUE(started);
         ::kill(pid, signal);
         std::string shown;

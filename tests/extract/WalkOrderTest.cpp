@@ -1,8 +1,8 @@
-// The look over a selection that the window makes before an extraction: it must meet the
-// unsupported files in the order the walk writes them, and only where the walk goes.
+// The look before an extraction meets unsupported files in walk order, only where the walk goes.
 
 #include <deque>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -45,15 +45,6 @@ private:
     std::deque<DirInfo> m_records;
 };
 
-TEST(WalkOrderTest, FilesComeBeforeSubfoldersInLinkedOrder) {
-    Tree t;
-    DirInfo* sub = t.Folder(t.Root(), "sub");
-    DirInfo* a = t.File(t.Root(), "a");
-    DirInfo* other = t.Folder(t.Root(), "other");
-    DirInfo* b = t.File(t.Root(), "b");
-    EXPECT_EQ(ChildrenInWalkOrder(*t.Root()), (std::vector<const DirInfo*>{a, b, sub, other}));
-}
-
 TEST(WalkOrderTest, FirstUnsupportedFileFollowsTheWalk) {
     // root: plain, locked; x/ (y/ (deep), late); z/ (inner)
     Tree t;
@@ -66,12 +57,8 @@ TEST(WalkOrderTest, FirstUnsupportedFileFollowsTheWalk) {
     DirInfo* z = t.Folder(t.Root(), "z");
     DirInfo* inner = t.File(z, "inner", true);
 
-    struct Case {
-        std::vector<const DirInfo*> items;
-        bool descend;
-        const DirInfo* expected;
-    };
-    const Case cases[] = {
+    // items, descend, expected
+    const std::tuple<std::vector<const DirInfo*>, bool, const DirInfo*> cases[] = {
         {{plain}, true, nullptr},
         {{plain, locked}, false, locked},
         {{x}, false, nullptr},
@@ -81,10 +68,8 @@ TEST(WalkOrderTest, FirstUnsupportedFileFollowsTheWalk) {
         {{plain, x, locked}, true, late},
         {{t.Root()}, true, locked},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(FirstUnsupportedFile(c.items, c.descend), c.expected)
-            << "items: " << c.items.size() << ", descend: " << c.descend;
-    }
+    for (const auto& [items, descend, expected] : cases)
+        EXPECT_EQ(FirstUnsupportedFile(items, descend), expected) << items.size() << descend;
 }
 
 }  // namespace

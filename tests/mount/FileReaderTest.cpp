@@ -1,5 +1,4 @@
-// The random-access reader against `extract`: random ranges of every file of every fixture
-// volume, read from several threads at once, give the bytes extract writes.
+// The random-access reader, from several threads at once, against what `extract` writes.
 
 #include <thread>
 

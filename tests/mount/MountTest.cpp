@@ -1,5 +1,4 @@
-// `lcportable-cli mount` through /dev/fuse on the fixture volumes: what the mount shows against
-// what `extract` writes, read-only refusals, parallel readers, and the two ways to unmount.
+// `lcportable-cli mount` through /dev/fuse on the fixture volumes, against what `extract` writes.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -12,7 +11,9 @@
 #include <functional>
 #include <thread>
 
+#include "FsTestUtil.h"
 #include "MountTestUtil.h"
+#include "TestVolume.h"
 #include "fs/NtFs.h"
 #include "fs/NtfsStructures.h"
 #include "fs/PlainImageVolume.h"
@@ -142,12 +143,7 @@ TEST(MountTest, RefusesEveryChangeAndHonoursOwner) {
 TEST(MountTest, EncryptedFileIsListedButCannotBeOpened) {
     // ntfs-3g cannot make an encrypted file: hello.txt gets the flag in its own record.
     ScratchDir dir;
-    const fs::path image = dir / "image";
-    ASSERT_EQ(test::Run({"zstd", "-q", "-d", (FixtureDir() / "ntfs/ntfs-512.img.zst").string(),
-                         "-o", image.string()})
-                  .exitCode,
-              0);
-    std::vector<uint8_t> bytes = ReadFileBytes(image);
+    std::vector<uint8_t> bytes = ReadFileBytes(Unpacked("ntfs", "ntfs-512.img"));
     {
         PlainImageVolume plain(bytes);
         ASSERT_EQ(plain.Open(), status::kSuccess);
@@ -166,12 +162,7 @@ TEST(MountTest, EncryptedFileIsListedButCannotBeOpened) {
             *info + LoadLe<uint16_t>(record.data() + *info + ntfs::kAttrValueOffset);
         bytes[at + value + ntfs::kStdAttributes + 1] |= 0x40;  // 0x4000: encrypted
     }
-    WriteFileBytes(image, bytes);
-    const std::string volume = (dir / "enc.vol").string();
-    ASSERT_EQ(
-        test::Run({MkvolPath(), "--password-a", kMountPassword, image.string(), volume}).exitCode,
-        0);
-    Mounted mount(volume);
+    Mounted mount(MakeVolume(dir, "enc", bytes, {"--password-a", kMountPassword}).string());
     LC_MOUNT_OR_SKIP(mount);
     const fs::path hello = mount.point / "hello.txt";
     EXPECT_TRUE(fs::is_regular_file(hello));

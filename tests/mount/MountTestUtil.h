@@ -1,11 +1,9 @@
-// Fixture volumes for the random-access reader and mount tests: each fixture image encrypted by
-// mkvol, and what `extract` writes of it, made once per process.
+// Fixture images as mkvol volumes and what `extract` writes of them, made once per process.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -24,8 +22,7 @@ struct MountFixture {
     const char* image;  // tests/fixtures/<area>/<image>.zst
 };
 
-// FAT12/16/32 (one with 4 KiB sectors) and NTFS: 512 B and 4 KiB clusters, the Windows-like
-// image (hard links, attribute lists, compressed and sparse files, links), long names.
+// FAT12/16/32 (one with 4 KiB sectors), NTFS (512 B, 4 KiB, Windows-like), long names.
 inline const MountFixture kMountFixtures[] = {
     {"fat", "fat12.img"},         {"fat", "fat16.img"},
     {"fat", "fat32.img"},         {"fat", "s4096-fat32.img"},
@@ -72,8 +69,7 @@ inline const PreparedVolume& Prepare(const MountFixture& fixture) {
     return prepared;
 }
 
-// Random (offset, length) pairs over a file of size bytes: short and long, at the start, inside,
-// across and past the end.
+// Random (offset, length) pairs: short and long, at the start, inside, across and past the end.
 inline std::vector<std::pair<uint64_t, size_t>> RandomRanges(uint64_t size, unsigned seed,
                                                              size_t count) {
     std::mt19937_64 random(seed);

@@ -48,18 +48,17 @@ TEST_F(DodTest, ThreePassesWithTheirPatternsAndSizes) {
                                   {65537, 65536},
                                   {10'000'000'000ull, 65536}})
         EXPECT_EQ(Dod::WipeBufferSize(size), expected) << size;
-    const struct {
-        size_t fileSize, bufferSize, writesPerPass;
-    } cases[] = {{0, kPage, 1}, {1, kPage, 1}, {kPage, kPage, 1}, {65537, 65536, 2}};
-    for (auto c : cases) {
+    // file size, buffer size, writes per pass
+    const size_t cases[][3] = {{0, kPage, 1}, {1, kPage, 1}, {kPage, kPage, 1}, {65537, 65536, 2}};
+    for (auto [fileSize, bufferSize, writesPerPass] : cases) {
         passes.clear();
-        WriteText(m_dir / "plain.txt", std::string(c.fileSize, 'S'));
-        ASSERT_EQ(Dod::WipeFile((m_dir / "plain.txt").string()), status::kSuccess) << c.fileSize;
+        WriteText(m_dir / "plain.txt", std::string(fileSize, 'S'));
+        ASSERT_EQ(Dod::WipeFile((m_dir / "plain.txt").string()), status::kSuccess) << fileSize;
         EXPECT_TRUE(fs::is_empty(m_dir)) << "file or renamed copy left behind";
         ASSERT_EQ(passes.size(), 3u);
-        for (const auto& [bufferSize, content] : passes) {
-            EXPECT_EQ(bufferSize, c.bufferSize);
-            EXPECT_EQ(content.size(), c.bufferSize * c.writesPerPass);
+        for (const auto& [used, content] : passes) {
+            EXPECT_EQ(used, bufferSize);
+            EXPECT_EQ(content.size(), bufferSize * writesPerPass);
         }
         const auto& first = passes[0].second;
         const auto& second = passes[1].second;
@@ -68,10 +67,10 @@ TEST_F(DodTest, ThreePassesWithTheirPatternsAndSizes) {
         EXPECT_EQ(std::count(second.begin(), second.end(), uint8_t(first[0] ^ 0xFF)),
                   long(second.size()));
         // One random block repeated over every buffer-sized piece.
-        std::vector<uint8_t> block(third.begin(), third.begin() + c.bufferSize);
-        for (size_t w = 1; w < c.writesPerPass; ++w)
-            EXPECT_TRUE(std::equal(block.begin(), block.end(), third.begin() + w * c.bufferSize));
-        EXPECT_LT(std::count(block.begin(), block.end(), block[0]), long(c.bufferSize / 2));
+        std::vector<uint8_t> block(third.begin(), third.begin() + bufferSize);
+        for (size_t w = 1; w < writesPerPass; ++w)
+            EXPECT_TRUE(std::equal(block.begin(), block.end(), third.begin() + w * bufferSize));
+        EXPECT_LT(std::count(block.begin(), block.end(), block[0]), long(bufferSize / 2));
     }
 }
 

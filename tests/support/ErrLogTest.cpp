@@ -11,8 +11,9 @@
 namespace lc {
 namespace {
 
-// These calls only write the file the test reads back.
-constexpr const char* kOnlyTheFile = "the test checks the file it writes";
+void Write(uint8_t level, const char* text = "x") {
+    IgnoreStatus(ErrLogWrite(level, "M", "F", 1, status::kSuccess, text), "file read back");
+}
 
 using test::ReadText;
 using test::WriteText;
@@ -53,7 +54,7 @@ TEST_F(ErrLogTest, MessagesAreCutIntoPiecesOf58) {
     }
     // No format at all still gives one empty boxed line.
     std::filesystem::remove(m_log);
-    IgnoreStatus(ErrLogWrite(1, "M", "F", 1, status::kSuccess, nullptr), kOnlyTheFile);
+    Write(1, nullptr);
     EXPECT_EQ(ReadText(m_log), kHeader + Boxed(""));
 }
 
@@ -74,10 +75,10 @@ TEST_F(ErrLogTest, LevelMaskFollowsErrlvel) {
     // Bits once added stay for the process.
     ErrLogResetLevelMaskForTest();
     ::setenv("ERRLVEL", "2", 1);
-    IgnoreStatus(ErrLogWrite(1, "M", "F", 1, status::kSuccess, "x"), kOnlyTheFile);
+    Write(1);
     ::unsetenv("ERRLVEL");
     std::filesystem::remove(m_log);
-    IgnoreStatus(ErrLogWrite(2, "M", "F", 1, status::kSuccess, "x"), kOnlyTheFile);
+    Write(2);
     EXPECT_TRUE(std::filesystem::exists(m_log));
     // Nothing is written anywhere without ERRLFILE.
     std::filesystem::remove(m_log);
@@ -95,12 +96,11 @@ TEST_F(ErrLogTest, LevelMaskFollowsErrlvel) {
 TEST_F(ErrLogTest, AppendsAndOverwritesAnEndOfFileMark) {
     const std::string entry = kHeader + Boxed("x");
     WriteText(m_log, std::string("old\r\n\x1A", 6));
-    IgnoreStatus(ErrLogWrite(1, "M", "F", 1, status::kSuccess, "x"), kOnlyTheFile);
-    IgnoreStatus(ErrLogWrite(1, "M", "F", 1, status::kSuccess, "x"),
-                 kOnlyTheFile);  // no mark now: plain append
+    Write(1);
+    Write(1);  // no mark now: plain append
     EXPECT_EQ(ReadText(m_log), "old\r\n" + entry + entry);
     WriteText(m_log, std::string("\x1A", 1));
-    IgnoreStatus(ErrLogWrite(1, "M", "F", 1, status::kSuccess, "x"), kOnlyTheFile);
+    Write(1);
     EXPECT_EQ(ReadText(m_log), entry);
     // A missing folder, a folder or an overlong name as the log file gives the open code.
     for (auto bad :

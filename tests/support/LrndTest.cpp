@@ -1,4 +1,3 @@
-#include <cstring>
 #include <deque>
 #include <vector>
 
@@ -12,8 +11,7 @@
 namespace lc {
 namespace {
 
-// Injected services: a scripted counter, and the MSVC-style LCG as srand/rand unless a number
-// of scripted draws (1, then 0 for ever) is set.
+// A scripted counter; the MSVC LCG as rand unless scripted draws (1s, then 0) are set.
 std::deque<uint64_t> g_counterValues;
 Status g_counterFailure = status::kSuccess;
 uint32_t g_lcg = 0;
@@ -75,7 +73,6 @@ TEST_F(LrndTest, FixedSeedGivesFixedBytesAsOneStream) {
     }
 }
 
-// Each failure returns its code and leaves one log entry naming that code and the function.
 TEST_F(LrndTest, FailuresReturnTheirCodesAndLogThem) {
     const auto log = scratch() / "lrnd.log";
     ::setenv("ERRLFILE", log.c_str(), 1);
@@ -105,8 +102,7 @@ TEST_F(LrndTest, FailuresReturnTheirCodesAndLogThem) {
         reset(0, reads, Status{5});
         check(LRND_Init(zeroSeed, 1), Status{5}, "_Init");
     }
-    // Seed {0}: each byte of a register word is its mask draw; 8 draws per word. A register
-    // left all zero is refused.
+    // Seed {0}: 8 mask draws per register word; a register left all zero is refused.
     for (int nonZeroWords : {0, 1, 3}) {
         reset(8 * nonZeroWords);
         check(LRND_Init(zeroSeed, 1), support::kIllegalArgument, "_Init");
