@@ -1,22 +1,21 @@
-// The extraction core on a FAT16 image made with mkfs.fat and mtools, through PlainImageVolume.
+// The extraction core on the FAT16 fixture image through PlainImageVolume, and its walk order.
 
-#include <fcntl.h>
 #include <sys/stat.h>
 
-#include <algorithm>
+#include <deque>
 #include <filesystem>
-#include <random>
+#include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "FsTestUtil.h"
 #include "extract/ExtractFile.h"
 #include "extract/Extractor.h"
 #include "extract/OutputPath.h"
-#include "fs/PlainImageVolume.h"
-#include "platform/Text.h"
+#include "extract/WalkOrder.h"
 
 namespace lc {
 namespace {
@@ -24,29 +23,38 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadFileBytes;
 
-constexpr size_t kFolder = SIZE_MAX;
-// Written in this order: folders hold their entries in directory order.
-constexpr std::pair<const char*, size_t> kTree[] = {
-    {"top.txt", 10},         {"page.bin", 4096},          {"docs", kFolder},
-    {"docs/a.txt", 1000},    {"docs/b.txt", 70000},       {"docs/sub", kFolder},
-    {"docs/sub/c.txt", 513}, {"docs/sub/inner", kFolder}, {"docs/other", kFolder},
-    {"docs/other/d.txt", 0}};
+// SHA-256 of the source file mtools copied to path.
+std::string SourceSum(const std::string& path) {
+    std::ifstream in(test::FixtureDir() / "fat" / "fat16.sha256");
+    for (std::string line; std::getline(in, line);)
+        if (line.substr(66) == path) return line.substr(0, 64);
+    return "none";
+}
+std::string SumOf(const fs::path& file) {
+    return test::Sha256Hex(ReadFileBytes(file));
+}
 
-size_t IndexOf(const std::string& path) {
-    return std::find_if(std::begin(kTree), std::end(kTree),
-                        [&](const auto& item) { return item.first == path; }) -
-           std::begin(kTree);
-}
-std::vector<uint8_t> Source(const std::string& path) {
-    std::mt19937 random(static_cast<uint32_t>(IndexOf(path)));
-    std::vector<uint8_t> data(kTree[IndexOf(path)].second);
-    for (auto& b : data) b = static_cast<uint8_t>(random());
-    return data;
-}
-// Midday in Europe, even seconds: FAT keeps them exactly.
-time_t SourceTime(const std::string& path) {
-    return 1600000000 + 86402 * IndexOf(path);
-}
+// A hand-linked tree, children in the order added: a folder, or a file with data's extents.
+struct Tree {
+    std::deque<DirInfo> records{1};
+    DirInfo* root = &records.front();
+    DirInfo* Add(DirInfo* parent, std::u16string name, const DirInfo* data = nullptr,
+                 uint32_t attributes = 0) {
+        DirInfo& r = records.emplace_back();
+        r.kind = data ? DirInfo::kFile : DirInfo::kDirectory;
+        r.name = std::move(name);
+        r.parent = parent;
+        r.attributes = attributes;
+        if (data) {
+            r.size = data->size;
+            r.firstCluster = data->firstCluster;
+            r.modified = data->modified;
+        }
+        DirInfo** link = data ? &parent->firstFile : &parent->firstChild;
+        while (*link != nullptr) link = data ? &(*link)->nextFile : &(*link)->nextSibling;
+        return *link = &r;
+    }
+};
 
 // Answers no to every replace question and records what the walk reported.
 class ScriptedHooks : public ExtractHooks {
@@ -62,64 +70,31 @@ public:
 
 class ExtractorTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_dir = new test::ScratchDir;
-        const std::string image = (*s_dir / "fat16.img").string(),
-                          source = (*s_dir / "src").string();
-        auto run = [](const std::vector<std::string>& argv) {
-            test::RunResult r = test::Run(argv, {}, {"MTOOLS_SKIP_CHECK=1"});
-            ASSERT_EQ(r.exitCode, 0) << argv[0] << ": " << r.err;
-        };
-        run({"mkfs.fat", "-C", "-F", "16", "-s", "1", image, "6000"});
-        for (const auto& [path, size] : kTree) {
-            if (size == kFolder) {
-                run({"mmd", "-i", image, std::string("::/") + path});
-                continue;
-            }
-            test::WriteFileBytes(source, Source(path));
-            const timespec times[2] = {{SourceTime(path), 0}, {SourceTime(path), 0}};
-            ASSERT_EQ(::utimensat(AT_FDCWD, source.c_str(), times, 0), 0);
-            run({"mcopy", "-m", "-i", image, source, std::string("::/") + path});
-        }
-    }
-    static void TearDownTestSuite() { delete s_dir; }
-
     void SetUp() override {
-        ASSERT_EQ(m_volume.OpenImageFile((*s_dir / "fat16.img").string()), status::kSuccess);
+        const std::string image = test::Unpacked("fat", "fat16.img").string();
+        ASSERT_EQ(m_volume.OpenImageFile(image), status::kSuccess);
         ASSERT_EQ(m_volume.Open(), status::kSuccess);
         m_target = (m_scratch / "target").string();
         fs::create_directories(m_target);
     }
-
-    // Names are unique in the image: the record of the path's last name, anywhere in the tree.
-    static const DirInfo* Find(const DirInfo* folder, const std::u16string& name) {
-        const DirInfo* found = nullptr;
-        for (const DirInfo* f = folder->firstFile; f && !found; f = f->nextFile)
-            if (f->name == name) found = f;
-        for (const DirInfo* d = folder->firstChild; d && !found; d = d->nextSibling)
-            found = d->name == name ? d : Find(d, name);
-        return found;
-    }
     const DirInfo* Find(const std::string& path) const {
-        return Find(m_volume.Root(), Utf8ToUtf16(fs::path(path).filename().string()));
+        return test::FindPath(m_volume.Root(), path);
     }
 
-    static inline test::ScratchDir* s_dir = nullptr;
     PlainImageVolume m_volume;
     test::ScratchDir m_scratch;
     std::string m_target;
 };
 
 TEST_F(ExtractorTest, FailedCopiesLeaveNothingAndKeepWhatWasThere) {
-    const DirInfo& real = *Find("docs/b.txt");
+    const DirInfo& real = *Find("large.bin");
     // size, first cluster: a chain too short, no cluster, a cluster past the end
     const std::pair<uint64_t, uint32_t> cases[] = {
-        {real.size + 5000, real.firstCluster}, {10, 0}, {100, 0xFFFFFF0}};
+        {real.size + 8192, real.firstCluster}, {10, 0}, {100, 0xFFFFFF0}};
     const std::vector<uint8_t> old = {'o', 'l', 'd'};
     for (const auto& [size, firstCluster] : cases) {
         SCOPED_TRACE(size);
         DirInfo record = real;
-        record.name = u"broken.bin";
         record.size = size;
         record.firstCluster = firstCluster;
         const std::string out = m_target + "/broken.bin";
@@ -136,12 +111,12 @@ TEST_F(ExtractorTest, FailedCopiesLeaveNothingAndKeepWhatWasThere) {
 }
 
 TEST_F(ExtractorTest, ReadOnlyFileUndatedRecordAndFolderLink) {
-    const DirInfo& file = *Find("top.txt");
-    const std::string out = m_target + "/top.txt";
+    const DirInfo& file = *Find("readme.txt");
+    const std::string out = m_target + "/readme.txt";
     test::WriteFileBytes(out, {'v', 'i', 'e', 'w'});
     ASSERT_EQ(::chmod(out.c_str(), 0444), 0);
     ASSERT_EQ(ExtractFile(m_volume, file, out), status::kSuccess);
-    EXPECT_EQ(ReadFileBytes(out), Source("top.txt"));
+    EXPECT_EQ(SumOf(out), SourceSum("readme.txt"));
     // A time that is no date (month 0) leaves the time of creation.
     DirInfo undated = file;
     undated.modified = 0;
@@ -153,16 +128,17 @@ TEST_F(ExtractorTest, ReadOnlyFileUndatedRecordAndFolderLink) {
 
     // A link standing where the walk wants a folder is not followed.
     fs::create_directories(m_scratch / "outside");
-    fs::create_directory_symlink(m_scratch / "outside", fs::path(m_target) / "docs");
+    fs::create_directory_symlink(m_scratch / "outside", fs::path(m_target) / "frag");
     ScriptedHooks hooks;
     Extractor extractor(m_volume, hooks);
-    EXPECT_EQ(extractor.ExtractDirectory(*Find("docs"), m_target), status::kFileExists);
+    EXPECT_EQ(extractor.ExtractDirectory(*Find("frag"), m_target), status::kFileExists);
     EXPECT_TRUE(fs::is_empty(m_scratch / "outside"));
     EXPECT_EQ(hooks.folderErrors, 1);
 }
 
 TEST_F(ExtractorTest, HostileNamesStayInsideTheTarget) {
-    const DirInfo& data = *Find("top.txt");
+    const DirInfo* data = Find("readme.txt");
+    const std::string sum = SourceSum("readme.txt");
     auto repeat = [](const std::string& unit, int n) {
         std::string out;
         while (n-- > 0) out += unit;
@@ -183,44 +159,32 @@ TEST_F(ExtractorTest, HostileNamesStayInsideTheTarget) {
         SCOPED_TRACE(written.substr(0, 12));
         ASSERT_LE(written.size(), kMaxNameBytes);
         // The same name as a file and as a folder holding a file.
-        DirInfo file = data, folder, inner = data;
-        file.name = folder.name = name;
-        folder.kind = DirInfo::kDirectory;
-        inner.name = u"inner.txt";
-        inner.parent = &folder;
-        folder.firstFile = &inner;
+        Tree t;
+        DirInfo *file = t.Add(t.root, name, data), *folder = t.Add(t.root, name);
+        t.Add(folder, u"inner.txt", data);
         const fs::path base = fs::path(m_target) / "case";
         fs::remove_all(base);
         fs::create_directories(base / "f");
         fs::create_directories(base / "d");
         ScriptedHooks hooks;
         Extractor extractor(m_volume, hooks, ExtractOptions{false, false});
-        EXPECT_EQ(extractor.ExtractOneFile(file, (base / "f").string()), status::kSuccess);
-        EXPECT_EQ(extractor.ExtractDirectory(folder, (base / "d").string()), status::kSuccess);
-        EXPECT_EQ(ReadFileBytes(base / "f" / written), Source("top.txt"));
-        EXPECT_EQ(ReadFileBytes(base / "d" / written / "inner.txt"), Source("top.txt"));
+        EXPECT_EQ(extractor.ExtractOneFile(*file, (base / "f").string()), status::kSuccess);
+        EXPECT_EQ(extractor.ExtractDirectory(*folder, (base / "d").string()), status::kSuccess);
+        EXPECT_EQ(SumOf(base / "f" / written), sum);
+        EXPECT_EQ(SumOf(base / "d" / written / "inner.txt"), sum);
     }
     // Long names alike in their first 253 bytes stay apart; their long-named folder is made once.
-    {
-        DirInfo root, folder, a = data, b = data;
-        root.kind = folder.kind = DirInfo::kDirectory;
-        folder.name = std::u16string(300, u'z');
-        folder.parent = &root;
-        folder.firstFile = &a;
-        a.nextFile = &b;
-        b.nextFile = nullptr;
-        a.parent = b.parent = &folder;
-        a.name = std::u16string(300, u'y') + u"a";
-        b.name = std::u16string(300, u'y') + u"b";
-        ScriptedHooks hooks;
-        Extractor extractor(m_volume, hooks, ExtractOptions{false, false});
-        const DirInfo* items[] = {&a, &b};
-        EXPECT_EQ(extractor.ExtractItemsKeepingPaths(items, m_target + "/pair"), status::kSuccess);
-        const std::string dir = m_target + "/pair/" + std::string(253, 'z') + "~1/";
-        for (const char* suffix : {"~1", "~2"})
-            EXPECT_TRUE(fs::exists(dir + std::string(253, 'y') + suffix));
-        EXPECT_EQ(std::distance(fs::directory_iterator(m_target + "/pair"), {}), 1);
-    }
+    Tree t;
+    DirInfo* folder = t.Add(t.root, std::u16string(300, u'z'));
+    const DirInfo* items[] = {t.Add(folder, std::u16string(300, u'y') + u"a", data),
+                              t.Add(folder, std::u16string(300, u'y') + u"b", data)};
+    ScriptedHooks hooks;
+    Extractor extractor(m_volume, hooks, ExtractOptions{false, false});
+    EXPECT_EQ(extractor.ExtractItemsKeepingPaths(items, m_target + "/pair"), status::kSuccess);
+    const std::string dir = m_target + "/pair/" + std::string(253, 'z') + "~1/";
+    for (const char* suffix : {"~1", "~2"})
+        EXPECT_TRUE(fs::exists(dir + std::string(253, 'y') + suffix));
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_target + "/pair"), {}), 1);
     // Nothing at all outside the target folder.
     for (auto& e : fs::recursive_directory_iterator(m_scratch.path()))
         EXPECT_EQ(fs::relative(e.path(), m_scratch.path()).string().rfind("target", 0), 0u);
@@ -232,35 +196,27 @@ TEST_F(ExtractorTest, HostileNamesStayInsideTheTarget) {
 }
 
 TEST_F(ExtractorTest, EncryptedFilesAndLinksAreNeverWrittenCompressedOnesAre) {
-    DirInfo folder, encrypted = *Find("page.bin"), compressed = *Find("top.txt"),
-                    plain = *Find("docs/a.txt"), link = *Find("docs/b.txt"), junction;
-    folder.kind = junction.kind = DirInfo::kDirectory;
-    folder.name = u"mixed";
-    folder.firstFile = &link;
-    folder.firstChild = &junction;
-    link.name = u"link.txt";
-    link.linkTarget = u"..\\outside";
-    link.nextFile = &encrypted;
-    junction.name = u"junction";
-    junction.linkTarget = u"C:\\Windows";
-    junction.firstFile = &plain;  // never walked
-    encrypted.name = u"encrypted.bin";
-    encrypted.attributes |= kAttrEncrypted;
-    encrypted.nextFile = &compressed;
-    compressed.name = u"compressed.bin";
-    compressed.attributes |= kAttrCompressed;
-    compressed.nextFile = &plain;
-    plain.nextFile = nullptr;
+    Tree t;
+    DirInfo* folder = t.Add(t.root, u"mixed");
+    t.Add(folder, u"link.txt", Find("notes.TXT"))->linkTarget = u"..\\outside";
+    const DirInfo* encrypted =
+        t.Add(folder, u"encrypted.bin", Find("onecluster.bin"), kAttrEncrypted);
+    const DirInfo* compressed =
+        t.Add(folder, u"compressed.bin", Find("readme.txt"), kAttrCompressed);
+    t.Add(folder, u"first.txt", Find("first.txt"));
+    DirInfo* junction = t.Add(folder, u"junction");
+    junction->linkTarget = u"C:\\Windows";
+    t.Add(junction, u"never.txt", Find("first.txt"));
 
     ScriptedHooks hooks;
-    const DirInfo* items[] = {&compressed, &folder};
+    const DirInfo* items[] = {compressed, folder};
     Extractor extractor(m_volume, hooks);
     EXPECT_EQ(extractor.ExtractItems(items, m_target), status::kSuccess);
     EXPECT_EQ(hooks.skipped, (std::vector<std::string>{"encrypted.bin"}));
     EXPECT_EQ(extractor.Counts().links, 2u);
-    EXPECT_EQ(ReadFileBytes(m_target + "/mixed/a.txt"), Source("docs/a.txt"));
+    EXPECT_EQ(SumOf(m_target + "/mixed/first.txt"), SourceSum("first.txt"));
     EXPECT_FALSE(fs::exists(fs::symlink_status(m_target + "/mixed/junction")));
-    EXPECT_EQ(ExtractFile(m_volume, encrypted, m_target + "/direct.bin"), status::kNotSupported);
+    EXPECT_EQ(ExtractFile(m_volume, *encrypted, m_target + "/direct.bin"), status::kNotSupported);
     size_t written = 0;
     for (auto& e : fs::recursive_directory_iterator(m_target)) written += e.is_regular_file();
     EXPECT_EQ(written, 3u);
@@ -269,11 +225,40 @@ TEST_F(ExtractorTest, EncryptedFilesAndLinksAreNeverWrittenCompressedOnesAre) {
 TEST_F(ExtractorTest, FilesOnlySelectionPassesOverFolders) {
     ScriptedHooks hooks;
     Extractor extractor(m_volume, hooks, ExtractOptions{true, true});
-    const DirInfo* items[] = {Find("docs"), Find("top.txt")};
+    const DirInfo* items[] = {Find("frag"), Find("readme.txt")};
     const std::string target = m_target + "/new/levels";
     EXPECT_EQ(extractor.ExtractItems(items, target), status::kSuccess);
-    EXPECT_TRUE(fs::exists(target + "/top.txt"));
-    EXPECT_FALSE(fs::exists(target + "/docs"));
+    EXPECT_TRUE(fs::exists(target + "/readme.txt"));
+    EXPECT_FALSE(fs::exists(target + "/frag"));
+}
+
+// The look before an extraction meets unsupported files in walk order, only where the walk goes.
+TEST(WalkOrderTest, FirstUnsupportedFileFollowsTheWalk) {
+    // root: plain, locked; x/ (y/ (deep), late); z/ (inner)
+    const DirInfo data;
+    Tree t;
+    DirInfo* plain = t.Add(t.root, u"plain", &data);
+    DirInfo* locked = t.Add(t.root, u"locked", &data, kAttrEncrypted);
+    DirInfo* x = t.Add(t.root, u"x");
+    DirInfo* y = t.Add(x, u"y");
+    DirInfo* deep = t.Add(y, u"deep", &data, kAttrEncrypted);
+    DirInfo* late = t.Add(x, u"late", &data, kAttrEncrypted);  // added after y, met before it
+    DirInfo* z = t.Add(t.root, u"z");
+    DirInfo* inner = t.Add(z, u"inner", &data, kAttrEncrypted);
+
+    // items, descend, expected
+    const std::tuple<std::vector<const DirInfo*>, bool, const DirInfo*> cases[] = {
+        {{plain}, true, nullptr},
+        {{plain, locked}, false, locked},
+        {{x}, false, nullptr},
+        {{x}, true, late},
+        {{y}, true, deep},
+        {{z, x}, true, inner},
+        {{plain, x, locked}, true, late},
+        {{t.root}, true, locked},
+    };
+    for (const auto& [items, descend, expected] : cases)
+        EXPECT_EQ(FirstUnsupportedFile(items, descend), expected) << items.size() << descend;
 }
 
 }  // namespace
