@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Installs the build into a scratch DESTDIR as a user or packager would, and checks what lands
-# there: the file list, stripped programs, the desktop entry, the man pages, the completion
-# script, and that shared-mime-info's tools resolve a volume file to the installed type.
+# Installs the build into a scratch DESTDIR and checks the file list, stripped programs, desktop
+# entry, man pages, completion, and that shared-mime-info resolves a volume to the installed type.
 #
 #   check-install.sh BUILD_DIR SOURCE_DIR WITH_GUI(0|1)
 set -euo pipefail
