@@ -1,5 +1,4 @@
-// The command-line tool run as a program: info, the terminal's password prompt and its delay
-// (recorded across runs), cleanup, and damaged folders.
+// The command-line tool as a program: info, the password prompt, cleanup, damaged folders.
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -75,18 +74,15 @@ TEST_F(CliTest, TerminalPromptAsksAgainAfterTheDelay) {
             if (n < 0) break;
             seen.append(buf, static_cast<size_t>(n));
         }
+        return seen.find(text) != std::string::npos;
     };
-    readUntil("Password: ");
-    ASSERT_NE(seen.find("Password: "), std::string::npos) << seen;
+    ASSERT_TRUE(readUntil("Password: ")) << seen;
     auto start = Clock::now();
     ASSERT_EQ(::write(master, "wrong\n", 6), 6);
-    readUntil("Password: ");
+    ASSERT_TRUE(readUntil("Password: ")) << seen;
     EXPECT_GE(std::chrono::duration<double>(Clock::now() - start).count(), 1.95);
     EXPECT_NE(seen.find("Wrong password. Next attempt is delayed..."), std::string::npos) << seen;
-    ASSERT_NE(seen.find("Password: "), std::string::npos) << seen;
-    const auto record = Record(u"Typed");
-    ASSERT_TRUE(record);
-    EXPECT_EQ(record->count, 1u);
+    EXPECT_EQ(Record(u"Typed").value_or(LCPwd::Attempt{}).count, 1u);
     ASSERT_EQ(::write(master, "right\n", 6), 6);
     readUntil("\x04never");  // to the end of the output
     int wstatus = 0;
@@ -141,9 +137,8 @@ TEST(InfoCommand, FactsPasswordsAndFailures) {
         MakeVolume(dir, "newer", RandomImage(1, 14), Words("--password-a x --version 231"));
     const std::string missing = (dir / "missing.vol").string(), cutVol = (dir / "cut.vol").string(),
                       plain = (dir / "plain.bin").string(), noFile = (dir / "nofile").string();
-    std::vector<uint8_t> cut = ReadFileBytes(volume);
-    cut.resize(4096);
-    WriteFileBytes(cutVol, cut);
+    fs::copy_file(volume, cutVol);
+    fs::resize_file(cutVol, 4096);
     WriteFileBytes(plain, std::vector<uint8_t>(80000, 'x'));
     const std::string unset = "LCPORTABLE_PASSWORD", correct = "password: correct\n";
     const std::string pwRight = "LCPORTABLE_PASSWORD=Grüße", pwWrong = "LCPORTABLE_PASSWORD=Grusse";
@@ -183,8 +178,6 @@ TEST(InfoCommand, FactsPasswordsAndFailures) {
 
 TEST(FormatOpenError, TextsOfTheOpenSequence) {
     const std::tuple<Status, const char*, const char*> cases[] = {
-        {Status{1}, "Unsupported file system (must be FAT).",
-         "Dateisystem wird nicht unterstützt (muss FAT sein)."},
         {Status{2}, "The system cannot find the file specified. (2)",
          "Das System kann die angegebene Datei nicht finden. (2)"},
         {status::kErrVersionTooNew, "Unknown error code f0000047 (71) (4026531911)",

@@ -1,5 +1,4 @@
-// The command-line tool on mkvol volumes of FAT images made with mkfs.fat and mtools, in the
-// test's time zone (TZ).
+// The command-line tool on mkvol volumes of FAT images made by mkfs.fat and mtools, in TZ's zone.
 
 #include <pty.h>
 #include <signal.h>
@@ -9,7 +8,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -122,9 +120,9 @@ TEST(FixtureVolumes, ListingAndExtractionMatchTheImage) {
             std::strftime(local, sizeof local, "%Y-%m-%dT%H:%M:%S", localtime_r(&st.st_mtime, &tm));
             EXPECT_EQ(local, expected[path].substr(expected[path].size() - 19)) << path;
         }
-        size_t files = 0;
-        for (auto& e : fs::recursive_directory_iterator(out)) files += e.is_regular_file();
-        EXPECT_EQ(files, sums.size());
+        EXPECT_EQ(std::count_if(fs::recursive_directory_iterator(out), {},
+                                [](auto& e) { return e.is_regular_file(); }),
+                  sums.size());
     }
 }
 
@@ -143,8 +141,7 @@ std::vector<uint8_t> Content(const std::string& path) {
     return data;
 }
 
-// Volumes made once per process: the fat12 fixture, and kTree on a FAT16 image of 512-byte
-// clusters where big.bin goes into 100 one-cluster holes (progress after every cluster).
+// Made once: the fat12 fixture; kTree, big.bin in 100 one-cluster holes (progress after each).
 const std::string& Fat12() {
     static ScratchDir dir;
     static const std::string volume = MakeFixtureVolume(dir, "fat12", 0);
@@ -182,10 +179,8 @@ const std::string& Mixed() {
 
 // Files below folder whose names start with a dot (the temporary names of copies in the making).
 size_t TemporaryFiles(const fs::path& folder) {
-    size_t found = 0;
-    for (auto& e : fs::recursive_directory_iterator(folder))
-        found += e.path().filename().string().front() == '.';
-    return found;
+    return std::count_if(fs::recursive_directory_iterator(folder), {},
+                         [](auto& e) { return e.path().filename().string().front() == '.'; });
 }
 
 // A fresh settings, runtime and output folder for each test.
@@ -221,9 +216,7 @@ TEST_F(CliCommands, ExtractsNamedItemsOnly) {
         EXPECT_FALSE(fs::exists(out / "first.txt") || fs::exists(out / "deep/first.txt"));
         EXPECT_EQ(fs::is_directory(out / "deep/level01/level02/level03"), !flat);
         EXPECT_EQ(fs::is_directory(out / "level01/level02/level03"), flat);
-        size_t many = 0;
-        for (auto& e : fs::directory_iterator(out / "many")) many += e.is_regular_file();
-        EXPECT_EQ(many, 120u);
+        EXPECT_EQ(std::distance(fs::directory_iterator(out / "many"), {}), 120);
     }
     // Without folders, two named items must not meet under one name.
     const fs::path flat = m_dir / "clash";
@@ -234,8 +227,7 @@ TEST_F(CliCommands, ExtractsNamedItemsOnly) {
     EXPECT_FALSE(fs::exists(flat));
 }
 
-// An existing file is refused (the command fails naming it), kept with --skip-existing, replaced
-// with --overwrite; links planted at the names are replaced, never written through.
+// Existing files: refused, skipped or overwritten; planted links replaced, never written through.
 TEST_F(CliCommands, ExistingFilesAndPlantedLinks) {
     const fs::path out = m_dir / "again", file = out / "readme.txt";
     const std::vector<uint8_t> mine = {'m', 'i', 'n', 'e'};
@@ -279,8 +271,7 @@ TEST_F(CliCommands, ExistingFilesAndPlantedLinks) {
         EXPECT_EQ(Sha256Hex(ReadFileBytes(out / name)), SourceSums("fat12").at(name)) << name;
 }
 
-// Each command line: its exit code, all of stdout and a part of stderr. Exit code 3: a wrong
-// password, each run with a fresh settings store (the delay grows across runs).
+// Exit code, all of stdout, part of stderr; 3: a wrong password (fresh home: delays grow).
 TEST_F(CliCommands, ExitCodesOutputAndErrors) {
     const std::string v = Fat12(), out = (m_dir / "out").string(), missing = "frag/nothing here";
     const std::string cli = "'" + CliPath() + "' ", vq = "'" + v + "'";
@@ -339,7 +330,7 @@ TEST_F(CliCommands, OptionsHelpAndVersion) {
     const std::string expected = Cli({"ls", "-l", "-R", Fat12(), "frag"}).out;
     ASSERT_NE(expected.find("-           2048 "), std::string::npos) << expected;
     const fs::path passwordFile = m_dir / "password";
-    WriteFileBytes(passwordFile, {kPassword, kPassword + std::strlen(kPassword)});
+    WriteText(passwordFile, kPassword);
     const std::vector<std::string> forms[] = {
         {"ls", "-lR", Fat12(), "frag"},
         {"ls", Fat12(), "frag", "-Rl"},
@@ -390,8 +381,7 @@ TEST_F(CliCommands, BrokenFileIsNamedTheOthersComeOut) {
     EXPECT_EQ(TemporaryFiles(out), 0u);
 }
 
-// Before anything else (here a miss), cat and extract wipe copies left by windows that no
-// longer run.
+// cat and extract first wipe copies left by windows that no longer run (here before a miss).
 TEST_F(CliCommands, CopiesLeftByWindowsThatNoLongerRunAreWiped) {
     const fs::path left = m_dir / "LCPortable" / "Old Volume" / "sub" / "copy.txt";
     for (const char* command : {"cat", "extract"}) {

@@ -45,11 +45,9 @@ struct Tree {
         r.name = std::move(name);
         r.parent = parent;
         r.attributes = attributes;
-        if (data) {
-            r.size = data->size;
-            r.firstCluster = data->firstCluster;
-            r.modified = data->modified;
-        }
+        if (data)
+            std::tie(r.size, r.firstCluster, r.modified) =
+                std::tie(data->size, data->firstCluster, data->modified);
         DirInfo** link = data ? &parent->firstFile : &parent->firstChild;
         while (*link != nullptr) link = data ? &(*link)->nextFile : &(*link)->nextSibling;
         return *link = &r;

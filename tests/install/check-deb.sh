@@ -24,4 +24,3 @@ grep -q "libc6 (>=" <<<"$depends" || fail "Depends without libc6: $depends"
 if [ "$gui" = 1 ]; then
     grep -q "libqt6widgets6" <<<"$depends" || fail "Depends without Qt: $depends"
 fi
-echo "$(basename "${deb[0]}"): Depends: $depends"
