@@ -196,10 +196,9 @@ TEST(DamagedFolderCli, ReportsThemAndGivesUpEverythingElse) {
         // "frag" points past the volume; the second cluster of "many" is marked free.
         std::vector<uint8_t> image = ReadFileBytes(Unpacked("fat", "fat16.img"));
         FatImageEditor editor(image);
-        const uint64_t frag = editor.FindEntry(0, "FRAG       ");
-        const uint64_t many = editor.FindEntry(0, "MANY       ");
-        ASSERT_NE(frag, 0u);
-        ASSERT_NE(many, 0u);
+        const uint64_t frag = editor.FindEntry(0, "FRAG       "),
+                       many = editor.FindEntry(0, "MANY       ");
+        ASSERT_TRUE(frag != 0 && many != 0);
         editor.SetEntryCluster(frag, 0xFFF0);
         const uint32_t manyFirst = editor.EntryCluster(many);
         ASSERT_GE(editor.GetFat(manyFirst), 2u);
