@@ -88,10 +88,11 @@ Status DeleteFolderTreeAt(const std::string& path, int depth) {
 }
 
 // The volume folders this process uses, each held open with a shared lock: a folder that nobody
-// holds so is left over from a process that no longer runs.
+// holds so is left over from a process that no longer runs. Never destroyed: a window whose
+// display goes away is cleaned up from inside exit(), after static objects may be gone.
 std::map<std::string, int>& HeldFolders() {
-    static std::map<std::string, int> held;
-    return held;
+    static auto* held = new std::map<std::string, int>;
+    return *held;
 }
 
 // The descriptor still stands for the folder at path (no sweep removed it meanwhile).
