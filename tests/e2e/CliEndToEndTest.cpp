@@ -275,7 +275,7 @@ TEST_F(CliCommands, ExistingFilesAndPlantedLinks) {
 TEST_F(CliCommands, ExitCodesOutputAndErrors) {
     const std::string v = Fat12(), out = (m_dir / "out").string(), missing = "frag/nothing here";
     const std::string cli = "'" + CliPath() + "' ", vq = "'" + v + "'";
-    const std::string wrong = "Wrong password. Next attempt is delayed...\n2 1 \n";
+    const std::string wrong = "wrong password (86)\nlcportable-cli: next try in 2 seconds\n";
     struct {
         std::vector<std::string> args;
         int exitCode;
