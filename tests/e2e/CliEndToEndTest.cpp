@@ -1,4 +1,4 @@
-// The command-line tool on mkvol volumes of FAT images made by mkfs.fat and mtools, in TZ's zone.
+// The command-line tool on mkvol volumes of mkfs.fat/mtools images (and one NTFS), in TZ's zone.
 
 #include <pty.h>
 #include <signal.h>
@@ -190,7 +190,7 @@ protected:
     ScratchDir m_dir;
 };
 
-// cat: files whole, several one after the other; a folder is no file.
+// cat: files whole, and several one after the other.
 TEST_F(CliCommands, CatWritesFilesWhole) {
     std::string each;
     for (const char* path : {"😀 smile.txt", "empty.dat", "large.bin", "frag/fragmented.bin"}) {
