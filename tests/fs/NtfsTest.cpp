@@ -276,54 +276,47 @@ TEST_F(NtfsDamageTest, AttributeLengthZero) {
 TEST_F(NtfsDamageTest, DataAttributeFields) {
     RunBounded([&] {
         ASSERT_EQ(Mount(), status::kSuccess);
-        std::vector<uint8_t> original;
+        std::vector<uint8_t> original, bytes;
         ASSERT_EQ(Copy("mid.bin", &original), status::kSuccess);
         const std::vector<uint8_t> good = m_image;
         const RawRecord mid = Named("mid.bin");
         const size_t data = Attribute(mid, ntfs::kTypeData);
-        // Mounts the pristine image with mid.bin's data attribute (at a) changed.
-        auto mount = [&](auto change) {
+        // Changes to mid.bin's data attribute (at a); the listing keeps the index copy's size.
+        const std::tuple<const char*, void (*)(uint8_t*), Status> cases[] = {
+            {"initialized size 1000: zeros after it",
+             [](uint8_t* a) { StoreLe<uint64_t>(a + ntfs::kAttrInitializedSize, 1000); },
+             status::kSuccess},
+            {"top byte of the first run's offset: past the volume",
+             [](uint8_t* a) {
+                 uint8_t* run = a + LoadLe<uint16_t>(a + ntfs::kAttrRunListOffset);
+                 run[(run[0] & 15) + (run[0] >> 4)] = 0x7F;
+             },
+             status::kFileCorrupt},
+            {"encrypted: never read",
+             [](uint8_t* a) { StoreLe<uint16_t>(a + ntfs::kAttrFlags, ntfs::kAttrFlagEncrypted); },
+             status::kNotSupported},
+            {"2^63 bytes, the runs too: never written",
+             [](uint8_t* a) {
+                 StoreLe<uint64_t>(a + ntfs::kAttrDataSize, uint64_t{1} << 63);
+                 StoreLe<uint64_t>(a + ntfs::kAttrAllocatedSize, uint64_t{1} << 63);
+             },
+             status::kFileCorrupt},
+        };
+        for (const auto& [what, change, expected] : cases) {
+            SCOPED_TRACE(what);
             RawRecord patched = mid;
             change(patched.bytes.data() + data);
             m_image = good;
             Store(patched);
-            return Mount();
-        };
-
-        // Bytes past the initialized size read as zeros.
-        ASSERT_EQ(
-            mount([](uint8_t* a) { StoreLe<uint64_t>(a + ntfs::kAttrInitializedSize, 1000); }),
-            status::kSuccess);
-        std::vector<uint8_t> bytes;
-        EXPECT_EQ(Copy("mid.bin", &bytes), status::kSuccess);
-        ASSERT_EQ(bytes.size(), original.size());
-        EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 1000, original.begin()));
-        EXPECT_TRUE(
-            std::all_of(bytes.begin() + 1000, bytes.end(), [](uint8_t b) { return b == 0; }));
-
-        // The top byte of the first run's offset field: a run past the volume.
-        EXPECT_EQ(mount([](uint8_t* a) {
-                      uint8_t* run = a + LoadLe<uint16_t>(a + ntfs::kAttrRunListOffset);
-                      run[(run[0] & 15) + (run[0] >> 4)] = 0x7F;
-                  }),
-                  status::kSuccess);
-        EXPECT_EQ(Copy("mid.bin"), status::kFileCorrupt);
-
-        // Encrypted data is never read.
-        ASSERT_EQ(mount([](uint8_t* a) {
-                      StoreLe<uint16_t>(a + ntfs::kAttrFlags, ntfs::kAttrFlagEncrypted);
-                  }),
-                  status::kSuccess);
-        EXPECT_EQ(Copy("mid.bin"), status::kNotSupported);
-
-        // A size of 2^63 (with the runs, and the data size for the listing): never written.
-        ASSERT_EQ(mount([](uint8_t* a) {
-                      StoreLe<uint64_t>(a + ntfs::kAttrDataSize, uint64_t{1} << 63);
-                      StoreLe<uint64_t>(a + ntfs::kAttrAllocatedSize, uint64_t{1} << 63);
-                  }),
-                  status::kSuccess);
-        EXPECT_EQ(Find("mid.bin")->size, original.size());  // the index copy
-        EXPECT_EQ(Copy("mid.bin"), status::kFileCorrupt);
+            ASSERT_EQ(Mount(), status::kSuccess);
+            EXPECT_EQ(Find("mid.bin")->size, original.size());
+            EXPECT_EQ(Copy("mid.bin", &bytes), expected);
+            if (expected != status::kSuccess) continue;
+            ASSERT_EQ(bytes.size(), original.size());
+            EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 1000, original.begin()));
+            EXPECT_TRUE(
+                std::all_of(bytes.begin() + 1000, bytes.end(), [](uint8_t b) { return !b; }));
+        }
     });
 }
 
@@ -483,17 +476,13 @@ TEST_F(NtfsWindowsTest, ListsAndExtractsWhatTheMountShowed) {
         Listing listed = ListTree(m_volume.Root());
         EXPECT_EQ(listed.erase("symlink.txt") + listed.erase("junction"), 2u);
         EXPECT_EQ(listed, expected);
-        EXPECT_EQ(FileCount(Find("big")), 300u);
-        EXPECT_EQ(FileCount(Find("links/many")), 1501u);
 
         std::istringstream sums(ReadText(Unpacked("ntfs", "windows-sums.txt")));
-        size_t files = 0;
         std::set<uint32_t> copied;
         for (std::string hash, path; sums >> hash && sums.get() && std::getline(sums, path);) {
             path.erase(0, path.find("./") + 2);
             const DirInfo* file = Find(path);
             ASSERT_NE(file, nullptr) << path;
-            ++files;
             // The gigabyte is checked below; a file with many names is copied once.
             if (path == "sparse/gigabyte.bin" || !copied.insert(file->firstCluster).second)
                 continue;
@@ -502,7 +491,6 @@ TEST_F(NtfsWindowsTest, ListsAndExtractsWhatTheMountShowed) {
                 << path;
             EXPECT_EQ(result, status::kSuccess) << path;
         }
-        EXPECT_EQ(files, expected.size() - 7);  // 7 folders
     });
 }
 
