@@ -68,9 +68,8 @@ struct RootDir {
     bool end = false;
 };
 
-// A long name is used only when its pieces count down to 1 from an entry flagged 0x40 and each
-// carries the checksum of the short entry after them; anything else leaves the short name.
-// (A renamed entry and a missing piece are compared with mtools on names.img.)
+// Long-name pieces count down to 1 from one flagged 0x40, each with the short entry's checksum;
+// anything else leaves the short name (names.img has a renamed entry and a missing piece).
 TEST(FatEntryTest, LongNameSequenceChecks) {
     const std::u16string a = u"first piece..", m = u"middle piece.", b = u"second",
                          s = u"SHORT.TXT";
@@ -115,8 +114,7 @@ TEST(FatEntryTest, Fat16IgnoresTheHighClusterWord) {
     EXPECT_EQ(dir.volume.Root()->firstFile->firstCluster, 0x1234u);
 }
 
-// A boot sector with 512-byte sectors, one sector per cluster, one FAT, and the given cluster
-// count; the FAT is as large as the variant needs.
+// 512-byte sectors, one per cluster, one FAT as large as the variant needs.
 std::array<uint8_t, 512> BootSector(uint32_t clusters, uint16_t rootEntries, bool fatSize16) {
     std::array<uint8_t, 512> b{0xEB, 0x3C, 0x90, 'M', 'S', 'W', 'I', 'N', '4', '.', '1'};
     StoreLe<uint16_t>(&b[11], 512);

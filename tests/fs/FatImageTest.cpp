@@ -1,5 +1,4 @@
-// The FAT readers on mkfs.fat/mtools images, then on damaged and hostile ones (loops, cycles,
-// nesting beyond the limit): each ends with a status, quickly, never a crash.
+// The FAT readers on mkfs.fat/mtools images, then on damaged and hostile ones.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -49,8 +48,7 @@ TEST_P(FatFixtureTest, LabelAttributesAndContiguousReads) {
 INSTANTIATE_TEST_SUITE_P(Images, FatFixtureTest, ::testing::Values("fat12", "fat16", "fat32"),
                          [](const auto& p) { return std::string(p.param); });
 
-// Images patched the way other systems leave them (names.img) and images with 1,024- and
-// 4,096-byte sectors: every path as mtools' mdir lists it, every file's data as mtype reads it.
+// names.img and the 1,024- and 4,096-byte-sector images as mtools' mdir and mtype read them.
 class FatAsMtoolsReadsTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(FatAsMtoolsReadsTest, NamesAndData) {
@@ -132,8 +130,7 @@ protected:
         return result;
     }
 
-    // The paths of the folders marked damaged, in walk order; "!" after one marked with
-    // another code than 1392.
+    // The folders marked damaged, in walk order; "!" after one marked with another code than 1392.
     std::string Damaged() const {
         std::string text;
         for (const DirInfo* d : m_volume.Tree().DamagedFolders()) {
@@ -210,8 +207,7 @@ TEST_F(FatHostileTest, DirectoriesThatLoop) {
         ASSERT_TRUE(back && f0 && loop);
         ASSERT_EQ(probe.GetFat(subSecond), 0xFFFFu) << "SUB should span two clusters";
 
-        // Each row sets an entry's cluster or a cluster's FAT entry. Each damaged folder is
-        // marked, keeps what was read before the damage, and the rest is read.
+        // An entry's cluster or a FAT entry set; what was read before the damage stays.
         const std::tuple<const char*, uint64_t, uint32_t, uint32_t, std::string> cases[] = {
             {"contains its grandparent", back, 0, sub, "SUB/INNER/BACK"},
             {"contains its parent", back, 0, inner, "SUB/INNER/BACK"},
@@ -254,8 +250,7 @@ TEST_F(FatHostileTest, DirectoriesThatLoop) {
 
 TEST_F(FatHostileTest, NestingDepthIsBounded) {
     RunBounded([&] {
-        // By hand: the root's entry D leads to cluster 2, whose entry D leads to cluster 3, and so
-        // on. The folder one level too deep is marked damaged and left unread.
+        // Root entry D leads to cluster 2, its entry D to 3...; one level too deep is marked.
         for (auto [levels, damaged] : {std::pair{256u, false}, {257u, true}, {3000u, true}}) {
             auto image = s_blank;
             FatImageEditor editor(image);
@@ -311,8 +306,7 @@ TEST_F(FatHostileTest, EndOfChainRanges) {
             EXPECT_EQ(FindPath(m_volume.Root(), "SUB/F13.TXT") != nullptr, value == kTopBitsOnNext);
         }
 
-        // The FAT32 root is a chain too: a folder that is the root is damaged, a root past the end
-        // ends the open.
+        // The FAT32 root is a chain too: a folder that is the root, a root past the end.
         auto image = s_images[32];
         FatImageEditor editor(image);
         editor.SetEntryCluster(editor.FindEntry(0, "SUB        "), editor.RootCluster());

@@ -23,8 +23,7 @@ std::vector<uint8_t> FileBytes(unsigned index, size_t size) {
     return bytes;
 }
 
-// A fresh mkntfs image of mib MiB filled by mkbigdir with args (options, folder, count), and an
-// AES-256 volume made of it; both in scratch.
+// An mkntfs image of mib MiB filled by mkbigdir (options, folder, count), as an AES-256 volume.
 std::string MakeVolume(const ScratchDir& scratch, int mib, std::vector<std::string> args) {
     auto image = (scratch / "plain.img").string();
     args.insert(args.begin(), LC_MKBIGDIR);

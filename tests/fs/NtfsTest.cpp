@@ -78,13 +78,11 @@ TEST_P(NtfsFixtureTest, ListingAndEveryFileByteExact) {
     // No system files, no DOS twin of a long name, each file once; 2,000 files in one folder.
     ASSERT_GT(expected.size(), 2000u);
     EXPECT_EQ(ListTree(volume.Root()), expected);
-    // Independent of the conversion fls's times went through: 2021-06-15 10:20:31 UTC is
-    // 12:20:31 in Berlin (summer time); the odd second rounds down.
+    // Not through fls's times: 10:20:31 UTC is 12:20:31 in Berlin; the odd second rounds down.
     EXPECT_EQ(DosTime::FromPacked(FindPath(volume.Root(), "hello.txt")->modified).ToIsoString(),
               "2021-06-15T12:20:30");
 
-    // Several runs, one going back, sparse and compressed ones; mid.bin in a few large reads (the
-    // record, the runs), never one per cluster.
+    // mid.bin in a few large reads (the record, the runs), never one per cluster.
     std::map<std::string, std::string> sums;
     std::istringstream lines(ReadText(FixtureDir() / "ntfs" / "sha256sums.txt"));
     for (std::string hash, source; lines >> hash >> source;) sums[source] = hash;
@@ -174,7 +172,6 @@ struct RawRecord {
 };
 
 // An image patched in memory and mounted again; records are found through its pristine layout.
-// Each patch ends with a status, never a hang or a crash.
 class NtfsImageTest : public ::testing::Test {
 protected:
     void LoadImage(const std::filesystem::path& path) {
@@ -420,13 +417,11 @@ TEST_F(NtfsDamageTest, BootSectorSizes) {
     });
 }
 
-// An image laid out as Windows leaves ordinary disks (make-windows-fixtures.sh), against what
-// the ntfs-3g mount showed: attribute lists, hard links, split runs, compressed, sparse, links.
+// An image laid out as Windows leaves ordinary disks, against what the ntfs-3g mount showed.
 class NtfsWindowsTest : public NtfsImageTest {
 protected:
     void SetUp() override { LoadImage(Unpacked("ntfs", "ntfs-windows.img")); }
-    // Sets the size and time of every file-name copy of name (index entries and the records'
-    // own copies), as Windows leaves them for a name the file was not written through.
+    // Sets every file-name copy of name as Windows leaves a name the file was not written through.
     void MakeStale(const std::u16string& name, uint64_t size, uint64_t fileTime) {
         std::vector<uint8_t> key;
         for (char16_t c : name) key.insert(key.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
@@ -548,8 +543,7 @@ TEST_F(NtfsWindowsTest, ExtensionRecordsAreChecked) {
     });
 }
 
-// A crafted folder costs at most what the volume's size allows: the index of links/many
-// pointed at the buffers of big/ is read once, for big/.
+// A crafted folder costs at most what the volume holds: big/'s buffers are read once, for big/.
 TEST_F(NtfsWindowsTest, SharedIndexBuffersAreReadOnce) {
     auto attribute = [&](uint64_t n) {
         RawRecord record = Load(n);
