@@ -1,4 +1,4 @@
-// The window on a volume with damaged folders among healthy ones (make-damaged-volume.sh): one
+// The window on a volume with damaged folders among healthy ones (make-gui-volumes.sh): one
 // message box names the damaged folders, they show empty, the healthy files extract byte-exact.
 #include <QtTest>
 #include <filesystem>
@@ -25,7 +25,7 @@ class DamagedFolderGuiTest : public QObject {
 private slots:
     void initTestCase() {
         m_sandbox = std::make_unique<lc::test::GuiSandbox>("lcdamaged");
-        QVERIFY(m_sandbox->MakeVolumes(LC_DAMAGED_VOLUME_SCRIPT));
+        QVERIFY(m_sandbox->MakeVolumes(LC_GUI_VOLUME_SCRIPT));
         lc::test::BoundThisProcess({60, size_t{512} << 20});
     }
     void cleanupTestCase() { m_sandbox.reset(); }
