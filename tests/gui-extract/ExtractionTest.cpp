@@ -2,7 +2,6 @@
 // make-gui-extract-volumes.sh; file-type pictures; the about box.
 #include <QClipboard>
 #include <QDrag>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
 #include <QStatusBar>
@@ -29,10 +28,6 @@ namespace fs = std::filesystem;
 namespace cmd = lc::command;
 
 namespace {
-
-QString Modified(const fs::path& path) {
-    return QFileInfo(Q(path)).lastModified().toUTC().toString(Qt::ISODate);
-}
 
 bool Writable(const fs::path& path) {
     return (fs::status(path).permissions() & fs::perms::owner_write) != fs::perms::none;
@@ -101,7 +96,7 @@ private slots:
     }
     void cleanup() { m_w.reset(); }
 
-    void extractsFolderTreeWithTimesFilesFirstAndProgress() {
+    void extractsFolderTreeFilesFirstWithProgress() {
         Start();
         QVERIFY(m_w->Select(L("docs, large.bin, top.txt")));
         {
@@ -116,16 +111,11 @@ private slots:
         QCOMPARE(answers.seen, L("file, message"));
         QCOMPARE(answers.texts, L("Files successfully extracted."));
         QCOMPARE(answers.icons.at(0), QMessageBox::Information);
-        const char* files[][3] = {{"top.txt", "top level\n", "2011-03-04T05:06:08Z"},
-                                  {"docs/a.txt", "alpha\n", "2012-07-08T09:10:12Z"},
-                                  {"docs/b.txt", "bravo\n", "2013-01-02T03:04:06Z"},
-                                  {"docs/sub/c.txt", "charlie\n", "2013-01-02T03:04:06Z"},
-                                  {"docs/sub/e.txt", "echo\n", "2013-01-02T03:04:06Z"},
-                                  {"docs/sub/deeper/d.txt", "delta\n", "2014-11-12T13:14:16Z"}};
-        for (const auto& [path, text, time] : files) {
-            QCOMPARE(ReadText(m_out / path), S(text));
-            QCOMPARE(Modified(m_out / path), S(time));
-        }
+        const char* files[][2] = {
+            {"top.txt", "top level\n"},   {"docs/a.txt", "alpha\n"},
+            {"docs/b.txt", "bravo\n"},    {"docs/sub/c.txt", "charlie\n"},
+            {"docs/sub/e.txt", "echo\n"}, {"docs/sub/deeper/d.txt", "delta\n"}};
+        for (const auto& [path, text] : files) QCOMPARE(ReadText(m_out / path), S(text));
         QCOMPARE(fs::file_size(m_out / "large.bin"), uintmax_t(307200));
         QVERIFY(!fs::exists(m_out / "frag"));
 
@@ -157,12 +147,13 @@ private slots:
         Start();
         std::ofstream(m_out / "top.txt") << "old\n";
         QVERIFY(m_w->Select(L("top.txt, large.bin")));
-        // Counted while a copy runs and no dialog is up: timer turns, wait cursors, repaints.
+        // Counted while a copy runs and no dialog is up: timer turns (which repaint) and wait
+        // cursors.
         auto working = [this] {
             return m_w->Frame()->StatusText().startsWith(S("Extract")) &&
                    QApplication::activeModalWidget() == nullptr;
         };
-        int ticks = 0, waiting = 0, paints = 0;
+        int ticks = 0, waiting = 0;
         QTimer timer;
         timer.setInterval(0);
         connect(&timer, &QTimer::timeout, this, [&] {
@@ -173,17 +164,7 @@ private slots:
             }
             const QCursor* cursor = QGuiApplication::overrideCursor();
             if (cursor != nullptr && cursor->shape() == Qt::WaitCursor) ++waiting;
-            List()->ReportView()->viewport()->update();
         });
-        struct PaintCounter : QObject {
-            std::function<void()> count;
-            bool eventFilter(QObject*, QEvent* event) override {
-                if (event->type() == QEvent::Paint) count();
-                return false;
-            }
-        } counter;
-        counter.count = [&] { paints += working() ? 1 : 0; };
-        List()->ReportView()->viewport()->installEventFilter(&counter);
         timer.start();
         QApplication::setQuitOnLastWindowClosed(false);
         ModalScript answers;
@@ -196,7 +177,6 @@ private slots:
         QCOMPARE(answers.waitCursors, (QList<bool>{false, false, false}));
         QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
         QCOMPARE(waiting, ticks);
-        QVERIFY(paints > 0);
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
         QCOMPARE(fs::file_size(m_out / "large.bin"), uintmax_t(307200));
     }
@@ -273,7 +253,6 @@ private slots:
         QCOMPARE(save.captions.at(0), S("Save File As..."));
         QCOMPARE(save.texts.at(0), S("File successfully extracted: ") + Q(path));
         QCOMPARE(ReadText(path), S("echo\n"));
-        QCOMPARE(Modified(path), S("2013-01-02T03:04:06Z"));
     }
 
     void viewOpensReadOnlyCopiesByCommandClickAndKey() {

@@ -2,7 +2,7 @@
 # The extraction tests' volumes, password "secret":
 #   extract.vol  FAT16: top.txt, large.bin (300 KiB in ten pieces between frag/keep0..9),
 #                broken.bin (3000 bytes stored, size field 20000), docs/{a,b}.txt,
-#                docs/sub/{c,e}.txt, docs/sub/deeper/d.txt, all dated
+#                docs/sub/{c,e}.txt, docs/sub/deeper/d.txt
 #   ntfs.vol     the NTFS fixture with 512-byte clusters (compressed/packed.txt is compressed)
 # Usage: make-gui-extract-volumes.sh OUTDIR MKVOL NTFS_FIXTURE_DIR
 ntfs="${3:?NTFS_FIXTURE_DIR missing}"
@@ -17,10 +17,6 @@ truncate -s 3000 src/broken.bin
 for f in a:alpha b:bravo c:charlie e:echo d:delta; do
     printf '%s\n' "${f#*:}" >"src/${f%:*}.txt"
 done
-touch -d '2011-03-04 05:06:08' src/top.txt src/large.bin src/broken.bin
-touch -d '2012-07-08 09:10:12' src/a.txt
-touch -d '2013-01-02 03:04:06' src/b.txt src/c.txt src/e.txt
-touch -d '2014-11-12 13:14:16' src/d.txt
 
 fat16 extract.img 4096 EXTRACT
 for d in docs docs/sub docs/sub/deeper; do mmd -i extract.img "::$d"; done
