@@ -148,8 +148,7 @@ private slots:
         Start();
         std::ofstream(m_out / "top.txt") << "old\n";
         QVERIFY(m_w->Select(L("top.txt, large.bin")));
-        // Counted while a copy runs and no dialog is up: timer turns (which repaint) and wait
-        // cursors.
+        // Counted while a copy runs and no dialog is up: event-loop turns, wait cursors.
         auto working = [this] {
             return m_w->Frame()->StatusText().startsWith(S("Extract")) &&
                    QApplication::activeModalWidget() == nullptr;
@@ -378,7 +377,6 @@ private slots:
             QCOMPARE(ReadText(docs / "a.txt"), S("alpha\n"));
             QCOMPARE(ReadText(docs / "b.txt"), S("bravo\n"));
         }
-        // Copy.
         QVERIFY(m_w->Show(S("sub")));
         QVERIFY(m_w->Select(L("e.txt, c.txt")));
         QApplication::clipboard()->setText(S("sentinel"));
