@@ -189,7 +189,6 @@ private slots:
         QTest::newRow("yes, yes") << QList<uint32_t>{kYes, kYes} << S("bravo\n") << S("alpha\n");
         QTest::newRow("yes to all") << QList<uint32_t>{kYesToAll} << S("bravo\n") << S("alpha\n");
         QTest::newRow("no, yes") << QList<uint32_t>{kNo, kYes} << S("old b") << S("alpha\n");
-        QTest::newRow("no, no") << QList<uint32_t>{kNo, kNo} << S("old b") << S("old a");
         QTest::newRow("cancel") << QList<uint32_t>{kCancel} << S("old b") << S("old a");
     }
     void replaceAnswers() {
