@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(m_status.last(), QString());
     }
 
-    void paintedWhileWorkingWithTheCursorAsideUnderDialogs() {
+    void eventsRunWhileWorkingWithTheCursorAsideUnderDialogs() {
         Start();
         std::ofstream(m_out / "top.txt") << "old\n";
         QVERIFY(m_w->Select(L("top.txt, large.bin")));
