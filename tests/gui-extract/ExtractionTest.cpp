@@ -391,6 +391,18 @@ private slots:
         QCOMPARE(ReadText(docs / "sub" / "e.txt"), S("echo\n"));
     }
 
+    void copyHandsOverShortenedNames() {
+        std::ofstream(m_sandbox->Root() / "cwd" / "LCPortable.ini") << "[Options]\nAllowCopy=1\n";
+        Start("long.vol");
+        QVERIFY(m_w->Select({QString(255, QChar(0x4E2D)), S("plain.txt")}));
+        Command(cmd::kCopy);
+        const QList<QUrl> urls = QApplication::clipboard()->mimeData()->urls();
+        QStringList texts;
+        for (const QUrl& url : urls) texts.append(ReadText(url.toLocalFile().toStdString()));
+        texts.sort();
+        QCOMPARE(texts, L("cjk\n, short\n"));
+    }
+
     void iconsPerExtension() {
         // The lists hold the file list's own four pictures.
         lc::ImageList small(16);

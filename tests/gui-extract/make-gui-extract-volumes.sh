@@ -4,6 +4,7 @@
 #                broken.bin (3000 bytes stored, size field 20000), docs/{a,b}.txt,
 #                docs/sub/{c,e}.txt, docs/sub/deeper/d.txt
 #   ntfs.vol     the NTFS fixture with 512-byte clusters (compressed/packed.txt is compressed)
+#   long.vol     the NTFS image of names longer than 255 bytes in UTF-8
 # Usage: make-gui-extract-volumes.sh OUTDIR MKVOL NTFS_FIXTURE_DIR
 ntfs="${3:?NTFS_FIXTURE_DIR missing}"
 # shellcheck source=../gui/volume-steps.sh
@@ -38,4 +39,6 @@ seal extract.img extract.vol 'Extract Test'
 
 zstd -q -d -f "$ntfs/ntfs-512.img.zst" -o ntfs.img
 seal ntfs.img ntfs.vol 'Ntfs Test'
+zstd -q -d -f "$ntfs/../extract/longnames-ntfs.img.zst" -o long.img
+seal long.img long.vol 'Long Test'
 finish
