@@ -396,9 +396,11 @@ private slots:
         Start("long.vol");
         QVERIFY(m_w->Select({QString(255, QChar(0x4E2D)), S("plain.txt")}));
         Command(cmd::kCopy);
-        const QList<QUrl> urls = QApplication::clipboard()->mimeData()->urls();
+        const QMimeData* data = QApplication::clipboard()->mimeData();
+        QVERIFY(data != nullptr);
         QStringList texts;
-        for (const QUrl& url : urls) texts.append(ReadText(url.toLocalFile().toStdString()));
+        for (const QUrl& url : data->urls())
+            texts.append(ReadText(url.toLocalFile().toStdString()));
         texts.sort();
         QCOMPARE(texts, L("cjk\n, short\n"));
     }
