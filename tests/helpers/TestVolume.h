@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <random>
-#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -48,10 +47,6 @@ inline std::vector<uint8_t> FromHex(const std::string& hex) {
     for (size_t i = 0; i + 1 < hex.size(); i += 2)
         out.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
     return out;
-}
-
-inline std::span<const char16_t> Pw(const std::u16string& text) {
-    return {text.data(), text.size()};
 }
 
 inline constexpr char kKey256[] =

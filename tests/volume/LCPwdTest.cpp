@@ -1,6 +1,3 @@
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <set>
 
 #include <gtest/gtest.h>
@@ -77,16 +74,6 @@ TEST_F(LCPwdTest, DelayScheduleGrowsAndARightPasswordClearsIt) {
     EXPECT_FALSE(Stored(u"Vol"));
     EXPECT_TRUE(Stored(u"Other"));
     EXPECT_EQ(Wrong(u"Vol"), 2u);
-}
-
-TEST_F(LCPwdTest, RecordsSurviveTheProcessAndSameNameSharesOne) {
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) ::_exit(Wrong(u"Shared") == 2 ? 0 : 1);
-    int wstatus = 0;
-    ASSERT_EQ(::waitpid(child, &wstatus, 0), child);
-    EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0);
-    EXPECT_EQ(Wrong(u"Shared"), 5u);  // a second volume file with the same name
     // Names that differ only after 100 UTF-16 units are one name.
     Wrong(std::u16string(100, u'x') + u"-first");
     EXPECT_EQ(Wrong(std::u16string(100, u'x') + u"-second"), 5u);
