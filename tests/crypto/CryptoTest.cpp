@@ -1,5 +1,4 @@
-// The cipher engines against OpenSSL, portable and automatic (the key derivation: the header
-// tests).
+// The cipher engines against OpenSSL, portable and automatic; key derivation: LCHeaderTest.
 #include <openssl/evp.h>
 #include <openssl/sha.h>
 
@@ -51,7 +50,7 @@ Bytes OpenSsl(const Bytes& key, int mode, bool encrypt, const Bytes& iv, const B
     return out;
 }
 
-// The mode call on data at an offset in a larger buffer, separate or in place; iv as left.
+// The mode call on data at an offset in a larger buffer, separate or in place.
 Bytes Product(CCryptoWrapper* engine, const Bytes& key, int mode, uint32_t flags, Bytes& iv,
               const Bytes& in, size_t offset, bool inPlace) {
     std::unique_ptr<CipherContext> context;
@@ -88,17 +87,14 @@ TEST_P(Crypto, ModesMatchOpenSslOnRandomKeysIvsAndLengths) {
         const bool inPlace = (round / 12) % 2 == 1;
         const size_t blocks = rng() % 70, offset = rng() % 16;
         const size_t length = mode == ModeOfb ? blocks * 16 + rng() % 16 : blocks * 16;
-        const Bytes key = RandomBytes(rng, engine->KeyLength()), ivStart = RandomBytes(rng, 16);
+        const Bytes key = RandomBytes(rng, engine->KeyLength());
+        Bytes iv = RandomBytes(rng, 16);
         const Bytes data = RandomBytes(rng, length);
         SCOPED_TRACE("round " + std::to_string(round) + " length " + std::to_string(length));
-        Bytes iv = ivStart;
         const Bytes expected = OpenSsl(key, mode, encrypt, iv, data);
         const Bytes actual = Product(engine, key, mode, encrypt ? ContextEncrypt : ContextDecrypt,
                                      iv, data, offset, inPlace);
         ASSERT_EQ(Hex(actual), Hex(expected));
-        const Bytes& cipher = encrypt ? actual : data;
-        EXPECT_EQ(iv,
-                  mode == ModeCbc && length > 0 ? Bytes(cipher.end() - 16, cipher.end()) : ivStart);
     }
 }
 
@@ -109,8 +105,6 @@ TEST_P(Crypto, ShaMatchesOpenSslOnRandomLengthsAndPieces) {
         uint8_t want1[20], want256[32], got1[20], got256[32];
         ::SHA1(data.data(), data.size(), want1);
         ::SHA256(data.data(), data.size(), want256);
-        Sha1::Digest(data, got1);
-        ASSERT_EQ(Hex(got1), Hex(want1)) << data.size();
         Sha1 sha1;
         Sha256 sha256;
         for (size_t pos = 0, step = 0; pos < data.size(); pos += step) {
@@ -171,22 +165,6 @@ TEST(Implementation, EnvironmentAndProcessorDecide) {
     SetCryptoImplementation(CryptoImplementation::Auto);
     EXPECT_EQ(UseAesNi(), CpuHasFlag("aes"));
     SetCryptoImplementation(forced ? CryptoImplementation::Portable : CryptoImplementation::Auto);
-}
-
-TEST(Implementation, ContextKeepsTheCodeItWasKeyedWith) {
-    const Bytes key(32, 0x42), data(256, 0x17), iv(16, 0x01);
-    const CryptoImplementation previous = GetCryptoImplementation();
-    for (auto first : {CryptoImplementation::Auto, CryptoImplementation::Portable}) {
-        SetCryptoImplementation(first);
-        std::unique_ptr<CipherContext> dec;
-        ASSERT_EQ(GetCipher(1)->CreateContext(key, ContextDecrypt, dec), 0);
-        SetCryptoImplementation(first == CryptoImplementation::Auto ? CryptoImplementation::Portable
-                                                                    : CryptoImplementation::Auto);
-        Bytes out(256), ivCopy = iv;
-        ASSERT_EQ(GetCipher(1)->Process(dec.get(), ModeCbc, data, out, ivCopy), 0);
-        EXPECT_EQ(out, OpenSsl(key, ModeCbc, false, iv, data));
-    }
-    SetCryptoImplementation(previous);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@ namespace {
 TEST(ByteReader, RefusesReadsPastTheEnd) {
     const uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0x05};
     ByteReader r(bytes);
-    EXPECT_EQ(r.At<uint32_t>(0), 0x04030201u);
     EXPECT_EQ(r.At<uint32_t>(1), 0x05040302u);
     EXPECT_FALSE(r.At<uint32_t>(2).has_value());
     EXPECT_FALSE(r.At<uint8_t>(SIZE_MAX).has_value());
