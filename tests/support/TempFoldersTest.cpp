@@ -19,6 +19,7 @@ using test::WriteText;
 class TempFoldersTest : public test::SupportLayerTest, public CleanupStatusSink {
 protected:
     void SetStatusText(const std::string& text) override { texts.push_back(text); }
+    void Wiping() override { ++buffersWiped; }
     fs::path Root() const { return run() / "LCPortable"; }
     fs::path VolumeFolder(std::u16string_view name) {
         std::string folder;
@@ -27,6 +28,7 @@ protected:
     }
     Status Cleanup(std::u16string_view name) { return CleanupVolumeTemp(name, u"L", false, this); }
     std::vector<std::string> texts;
+    int buffersWiped = 0;
 };
 
 TEST_F(TempFoldersTest, RootIsPrivateAndWhereThePlatformPutsIt) {
@@ -105,6 +107,7 @@ TEST_F(TempFoldersTest, NestedTreeIsRemovedBottomUp) {
     EXPECT_EQ(CleanupVolumeTemp(u"Vol1", u"LABEL", true, this), status::kSuccess);
     Dod::SetPassObserverForTest(nullptr);
     EXPECT_EQ(order.wiped, 2);
+    EXPECT_EQ(buffersWiped, 6);  // told of every buffer, so that a window stays painted
     EXPECT_TRUE(order.allThere);
     EXPECT_FALSE(fs::exists(Root()));  // emptied, so removed
     EXPECT_EQ(texts, (std::vector<std::string>{"Delete temporary files for volume LABEL", ""}));
