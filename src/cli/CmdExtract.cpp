@@ -12,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -213,6 +214,20 @@ int RunExtract(const ParsedArguments& parsed) {
         }
         const std::vector<const DirInfo*> children = ChildrenInWalkOrder(*root);
         expanded.insert(expanded.end(), children.begin(), children.end());
+    }
+
+    // An item named twice, or (with its folders) inside a folder also named, is written once:
+    // a second copy would meet the first and be refused as an existing file.
+    {
+        const std::set<const DirInfo*> named(expanded.begin(), expanded.end());
+        std::set<const DirInfo*> seen;
+        std::erase_if(expanded, [&](const DirInfo* item) {
+            if (!seen.insert(item).second) return true;
+            for (const DirInfo* p = item->parent; !flat && p != nullptr; p = p->parent) {
+                if (named.count(p) != 0) return true;
+            }
+            return false;
+        });
     }
 
     // Without folders, two named items must not meet under one name.

@@ -269,6 +269,13 @@ TEST_F(CliCommands, ExistingFilesAndPlantedLinks) {
     EXPECT_FALSE(fs::is_symlink(out / "first.txt"));
     for (const char* name : {"readme.txt", "first.txt"})
         EXPECT_EQ(Sha256Hex(ReadFileBytes(out / name)), SourceSums("fat12").at(name)) << name;
+
+    // Items named twice, or inside a folder also named, are written once.
+    r = Cli(
+        {"extract", Fat12(), "frag", "FRAG/before.bin", "*.txt", "readme.txt", "-C", out / "x"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    for (const char* name : {"frag/before.bin", "readme.txt"})
+        EXPECT_EQ(Sha256Hex(ReadFileBytes(out / "x" / name)), SourceSums("fat12").at(name)) << name;
 }
 
 // Exit code, all of stdout, part of stderr; 3: a wrong password (fresh home: delays grow).
