@@ -16,9 +16,11 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -102,7 +104,9 @@ struct Mount {
     ReadPool* reads = nullptr;
     std::vector<char> listing;  // readdir's reply, built by the receiving thread only
     bool initialised = false;   // the kernel's first request was answered
-    int readyFd = -1;           // in the background: told once initialised
+    bool openDirByKernel = false;
+    int readyFd = -1;   // in the background: told once initialised
+    std::string point;  // where it is mounted, until initialised
 };
 
 // The name each child of folder shows under, in the order extract names them, so that shortened
@@ -279,7 +283,10 @@ void OnInit(void* userdata, fuse_conn_info* connection) {
     // The data never changes under the kernel's cache.
     connection->want &= ~FUSE_CAP_AUTO_INVAL_DATA;
     if (connection->capable & FUSE_CAP_CACHE_SYMLINKS) connection->want |= FUSE_CAP_CACHE_SYMLINKS;
-    static_cast<Mount*>(userdata)->initialised = true;
+    Mount& mount = *static_cast<Mount*>(userdata);
+    // Opening a folder then costs no request, and the kernel keeps its listing all the same.
+    mount.openDirByKernel = (connection->capable & FUSE_CAP_NO_OPENDIR_SUPPORT) != 0;
+    mount.initialised = true;
 }
 
 void OnLookup(fuse_req_t request, fuse_ino_t parent, const char* name) {
@@ -355,7 +362,12 @@ void OnRelease(fuse_req_t request, fuse_ino_t, fuse_file_info* info) {
 }
 
 void OnOpenDir(fuse_req_t request, fuse_ino_t ino, fuse_file_info* info) {
-    const Node* node = NodeOf(Of(request), ino);
+    const Mount& mount = Of(request);
+    if (mount.openDirByKernel) {
+        fuse_reply_err(request, ENOSYS);
+        return;
+    }
+    const Node* node = NodeOf(mount, ino);
     if (node == nullptr || !S_ISDIR(node->mode)) {
         fuse_reply_err(request, node == nullptr ? ENOENT : ENOTDIR);
         return;
@@ -439,6 +451,25 @@ fuse_lowlevel_ops Operations() {
     return ops;
 }
 
+// The kernel reads ahead 128 KiB at most unless told otherwise, which only root may: with 1 MiB
+// it asks in pieces of max_read, and the read threads decrypt one while the next is asked for.
+// The mount's device is looked up in the mount table, since asking the mount itself from this
+// thread would wait for this thread.
+void WidenReadAhead(const char* point) {
+    std::ifstream mounts("/proc/self/mountinfo");
+    std::string line, device;
+    // Each line: "id parent major:minor root mountpoint options... - type source ..."; the last
+    // match is the mount on top.
+    while (std::getline(mounts, line)) {
+        std::istringstream fields(line);
+        std::string id, parent, numbers, root, at;
+        fields >> id >> parent >> numbers >> root >> at;
+        if (at == point && line.find(" - fuse.lcportable ") != std::string::npos) device = numbers;
+    }
+    if (device.empty()) return;
+    std::ofstream("/sys/class/bdi/" + device + "/read_ahead_kb") << kMaxRead / 1024;
+}
+
 // Requests are taken one at a time: metadata is answered here, reads go to the pool.
 int ReceiveLoop(fuse_session* session, Mount& mount) {
     fuse_buf buffer{};
@@ -451,6 +482,10 @@ int ReceiveLoop(fuse_session* session, Mount& mount) {
         }
         if (result <= 0) break;
         fuse_session_process_buf(session, &buffer);
+        if (mount.initialised && !mount.point.empty()) {
+            WidenReadAhead(mount.point.c_str());
+            mount.point.clear();
+        }
         if (mount.initialised && mount.readyFd >= 0) {
             // The first process returns now: the mount answers.
             const char ready = 1;
@@ -579,6 +614,7 @@ int RunMount(const ParsedArguments& parsed) {
     }
     mount->uid = owner.uid;
     mount->gid = owner.gid;
+    mount->point = resolved;
     if (fuse_session_mount(session, resolved) != 0) {
         fuse_session_destroy(session);
         PrintError(operands[1], "cannot mount here");
