@@ -482,11 +482,13 @@ int ReceiveLoop(fuse_session* session, Mount& mount) {
         }
         if (result <= 0) break;
         fuse_session_process_buf(session, &buffer);
-        if (mount.initialised && !mount.point.empty()) {
+        // A handshake that failed after init() ends the session.
+        if (!mount.initialised || fuse_session_exited(session)) continue;
+        if (!mount.point.empty()) {
             WidenReadAhead(mount.point.c_str());
             mount.point.clear();
         }
-        if (mount.initialised && mount.readyFd >= 0) {
+        if (mount.readyFd >= 0) {
             // The first process returns now: the mount answers.
             const char ready = 1;
             (void)!::write(mount.readyFd, &ready, 1);

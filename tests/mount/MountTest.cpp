@@ -211,6 +211,40 @@ TEST(MountTest, SigtermUnmountsForegroundMount) {
     EXPECT_FALSE(IsMounted(point));
 }
 
+// A mount that never answers the kernel's first request (it refuses reads smaller than its own)
+// is no success: the background start waits for that answer.
+TEST(MountTest, BackgroundStartWaitsForTheFirstAnswer) {
+    Mounted mount(Prepare(kMountFixtures[0]).volume, {"-o", "max_read=4096"});
+    if (::access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "no /dev/fuse";
+    EXPECT_EQ(mount.result.exitCode, 1);
+    EXPECT_NE(mount.result.err.find("before it was ready"), std::string::npos) << mount.result.err;
+    EXPECT_FALSE(IsMounted(mount.point));
+}
+
+// A real name equal to what a long sibling would be shortened to keeps it, as in extract.
+TEST(MountTest, ShortenedNameSkipsARealOne) {
+    if (::access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "no /dev/fuse";
+    ScratchDir dir;
+    std::string cjk;
+    for (int i = 0; i < 83; ++i) cjk += "中";
+    // '!' sorts before '~': the long name comes first in the folder.
+    const std::string longName = cjk + "!" + cjk + ".txt", realName = cjk + "~1.txt";
+    const fs::path image = dir / "clash.img";
+    ASSERT_EQ(
+        test::Run({"sh", "-c",
+                   "truncate -s 2M \"$1\" && mkntfs -F -f -q -c 512 -s 512 \"$1\" >/dev/null && "
+                   "mkdir \"$2\" && ntfs-3g \"$1\" \"$2\" && printf long >\"$2/$3\" && "
+                   "printf real >\"$2/$4\" && umount \"$2\"",
+                   "sh", image.string(), (dir / "fill").string(), longName, realName})
+            .exitCode,
+        0);
+    Mounted mount(
+        MakeVolume(dir, "clash", ReadFileBytes(image), {"--password-a", kMountPassword}).string());
+    LC_MOUNT_OR_SKIP(mount);
+    EXPECT_EQ(ReadText(mount.point / realName), "real");
+    EXPECT_EQ(ReadText(mount.point / (cjk + "~2.txt")), "long");
+}
+
 TEST(MountTest, FailuresBeforeMountingUseTheUsualExitCodes) {
     const PreparedVolume& prepared = Prepare(kMountFixtures[0]);
     ScratchDir home;
