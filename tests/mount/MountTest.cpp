@@ -227,8 +227,8 @@ TEST(MountTest, ShortenedNameSkipsARealOne) {
     ScratchDir dir;
     std::string cjk;
     for (int i = 0; i < 83; ++i) cjk += "中";
-    // '!' sorts before '~': the long name comes first in the folder.
-    const std::string longName = cjk + "!" + cjk + ".txt", realName = cjk + "~1.txt";
+    // The tree lists the long name first: it is named before the real one is met.
+    const std::string longName = cjk + cjk + ".txt", realName = cjk + "~1.txt";
     const fs::path image = dir / "clash.img";
     ASSERT_EQ(
         test::Run({"sh", "-c",
