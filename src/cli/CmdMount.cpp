@@ -516,7 +516,7 @@ int Serve(fuse_session* session, Mount& mount) {
 }
 
 // The rest of the run goes on in a new process in the background; this one waits until the
-// mount has answered the kernel's first request and returns 0 then, 1 when it never did.
+// mount has answered the kernel's first request and exits then, or returns 1 when it never did.
 // Returns -1 in the new process, which is then detached from the terminal.
 int Detach(fuse_session* session, Mount& mount, const std::string& point) {
     int fds[2];
@@ -551,7 +551,13 @@ int Detach(fuse_session* session, Mount& mount, const std::string& point) {
         got = ::read(fds[0], &ready, 1);
     } while (got < 0 && errno == EINTR);
     ::close(fds[0]);
-    if (got == 1) return kExitSuccess;
+    if (got == 1) {
+        // Ends here, as fuse_daemonize's first process does: the mount and the session are the
+        // other process's to end. Its copy of the key goes first.
+        mount.volume.reset();
+        std::fflush(nullptr);
+        ::_exit(FinalExitCode(kExitSuccess));
+    }
     fuse_session_unmount(session);
     PrintError(point, "the mount ended before it was ready");
     return kExitFailure;
@@ -627,7 +633,6 @@ int RunMount(const ParsedArguments& parsed) {
         exitCode = Serve(session, *mount);
         fuse_session_unmount(session);
     }
-    // In the first process of a background mount this only closes its copy of the connection.
     fuse_session_destroy(session);
     // The key goes with the volume.
     mount.reset();
