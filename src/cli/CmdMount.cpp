@@ -68,8 +68,8 @@ constexpr const char* kFixedOptions =
 // Threads that decrypt reads at most, whatever the machine has.
 constexpr unsigned kMaxReadThreads = 16;
 
-// What the file system shows of a record, kept together: a listing touches nothing else. Its
-// inode number is its index in Mount::nodes plus one (the root is 1).
+// What the file system shows of a record. Its inode number is its index in Mount::nodes plus
+// one (the root is 1).
 struct Node {
     const DirInfo* record = nullptr;
     uint32_t parent = 0;
@@ -77,8 +77,16 @@ struct Node {
     uint64_t size = 0;
     time_t modified = 0;
     std::string name;
-    std::string linkTarget;          // '/' separated
-    std::vector<uint32_t> children;  // folders: indices into Mount::nodes
+    std::string linkTarget;  // '/' separated
+    uint32_t listing = 0;    // folders: index into Mount::listings
+};
+
+// A folder's whole readdir reply, made once: ".", "..", then the children, with the inode number
+// and type of each. Each entry's offset is where the next one starts, so that a call going on
+// from an offset copies whole entries from there: a listing costs a copy, however it is read.
+struct Listing {
+    std::vector<char> bytes;
+    std::vector<size_t> ends;  // where each entry ends, ascending
 };
 
 // A name in a folder: the key of the lookups.
@@ -98,21 +106,22 @@ class ReadPool;
 struct Mount {
     std::unique_ptr<CLCFiles> volume;
     std::vector<Node> nodes;  // [0] is the root; never changes once built
+    std::vector<Listing> listings;
     std::unordered_map<ChildKey, uint32_t, ChildKeyHash> byName;  // views into nodes' names
     uid_t uid = 0;
     gid_t gid = 0;
     ReadPool* reads = nullptr;
-    std::vector<char> listing;  // readdir's reply, built by the receiving thread only
-    bool initialised = false;   // the kernel's first request was answered
+    bool initialised = false;  // the kernel's first request was answered
     bool openDirByKernel = false;
     int readyFd = -1;   // in the background: told once initialised
     std::string point;  // where it is mounted, until initialised
 };
 
-// The name each child of folder shows under, in the order extract names them, so that shortened
-// names come out alike: what extract writes first, then the links and encrypted files it passes
-// over. A record whose name a sibling shows already is left out.
-void AddChildren(Mount& mount, uint32_t index, time_t now, std::vector<uint32_t>& pending) {
+// The nodes of a folder's children (their indices added to children), named in the order
+// extract names them, so that shortened names come out alike: what extract writes first, then
+// the links and encrypted files it passes over. A record whose name a sibling shows already is
+// left out.
+void AddChildren(Mount& mount, uint32_t index, time_t now, std::vector<uint32_t>& children) {
     std::vector<const DirInfo*> order = ChildrenInWalkOrder(*mount.nodes[index].record);
     std::stable_partition(order.begin(), order.end(), [](const DirInfo* record) {
         return !record->IsLink() && !IsUnsupportedData(*record);
@@ -146,9 +155,35 @@ void AddChildren(Mount& mount, uint32_t index, time_t now, std::vector<uint32_t>
         }
         const auto child = static_cast<uint32_t>(mount.nodes.size());
         mount.nodes.push_back(std::move(node));
-        mount.nodes[index].children.push_back(child);
-        if (record->IsDirectory() && !record->IsLink()) pending.push_back(child);
+        children.push_back(child);
     }
+}
+
+fuse_ino_t InoOf(const Mount& mount, const Node& node) {
+    return static_cast<fuse_ino_t>(&node - mount.nodes.data()) + 1;
+}
+
+void AddListing(Mount& mount, uint32_t index, const std::vector<uint32_t>& children) {
+    Listing listing;
+    auto add = [&](const char* name, const Node& entry) {
+        // Without attributes in listings only the inode number and the type are read.
+        struct stat st {};
+        st.st_ino = InoOf(mount, entry);
+        st.st_mode = entry.mode;
+        // Making an entry does not look at the request (there is none yet).
+        const size_t at = listing.bytes.size();
+        const size_t need = fuse_add_direntry(nullptr, nullptr, 0, name, &st, 0);
+        listing.bytes.resize(at + need);
+        fuse_add_direntry(nullptr, listing.bytes.data() + at, need, name, &st,
+                          static_cast<off_t>(at + need));
+        listing.ends.push_back(at + need);
+    };
+    const Node& folder = mount.nodes[index];
+    add(".", folder);
+    add("..", mount.nodes[folder.parent]);
+    for (uint32_t child : children) add(mount.nodes[child].name.c_str(), mount.nodes[child]);
+    mount.nodes[index].listing = static_cast<uint32_t>(mount.listings.size());
+    mount.listings.push_back(std::move(listing));
 }
 
 bool BuildIndex(Mount& mount) {
@@ -158,11 +193,15 @@ bool BuildIndex(Mount& mount) {
     mount.nodes.push_back(
         {root, 0, S_IFDIR | 0555, 0, RecordTime(*root).value_or(now), "", "", {}});
     // Folders still to list; the tree is finite and every folder is met once.
-    std::vector<uint32_t> pending{0};
+    std::vector<uint32_t> pending{0}, children;
     while (!pending.empty()) {
         const uint32_t index = pending.back();
         pending.pop_back();
-        AddChildren(mount, index, now, pending);
+        children.clear();
+        AddChildren(mount, index, now, children);
+        AddListing(mount, index, children);
+        for (uint32_t child : children)
+            if (S_ISDIR(mount.nodes[child].mode)) pending.push_back(child);
     }
     // The names stay where they are from here on.
     mount.byName.reserve(mount.nodes.size());
@@ -177,10 +216,6 @@ Mount& Of(fuse_req_t request) {
 
 const Node* NodeOf(const Mount& mount, fuse_ino_t ino) {
     return ino >= 1 && ino <= mount.nodes.size() ? &mount.nodes[ino - 1] : nullptr;
-}
-
-fuse_ino_t InoOf(const Mount& mount, const Node& node) {
-    return static_cast<fuse_ino_t>(&node - mount.nodes.data()) + 1;
 }
 
 void FillStat(const Mount& mount, const Node& node, struct stat* st) {
@@ -378,34 +413,24 @@ void OnOpenDir(fuse_req_t request, fuse_ino_t ino, fuse_file_info* info) {
     fuse_reply_open(request, info);
 }
 
-// Entries are numbered ".", "..", then the children; each call goes on from offset, so a large
-// folder costs one pass however many calls its listing takes.
 void OnReadDir(fuse_req_t request, fuse_ino_t ino, size_t size, off_t offset, fuse_file_info*) {
-    Mount& mount = Of(request);
+    const Mount& mount = Of(request);
     const Node* node = NodeOf(mount, ino);
-    if (node == nullptr) {
-        fuse_reply_err(request, ENOENT);
+    if (node == nullptr || !S_ISDIR(node->mode)) {
+        fuse_reply_err(request, node == nullptr ? ENOENT : ENOTDIR);
         return;
     }
-    mount.listing.resize(size);
-    size_t used = 0;
-    const size_t count = node->children.size() + 2;
-    // Without attributes in listings only the inode number and the type are read.
-    struct stat st {};
-    for (size_t position = offset < 0 ? 0 : static_cast<size_t>(offset); position < count;
-         ++position) {
-        const Node& entry = position == 0   ? *node
-                            : position == 1 ? mount.nodes[node->parent]
-                                            : mount.nodes[node->children[position - 2]];
-        st.st_ino = InoOf(mount, entry);
-        st.st_mode = entry.mode;
-        const char* name = position == 0 ? "." : position == 1 ? ".." : entry.name.c_str();
-        const size_t need = fuse_add_direntry(request, mount.listing.data() + used, size - used,
-                                              name, &st, static_cast<off_t>(position + 1));
-        if (need > size - used) break;
-        used += need;
+    const Listing& listing = mount.listings[node->listing];
+    // Offsets are those given out: 0 or where an entry starts.
+    const auto start = static_cast<size_t>(std::max<off_t>(offset, 0));
+    if (start != 0 && !std::binary_search(listing.ends.begin(), listing.ends.end(), start)) {
+        fuse_reply_buf(request, nullptr, 0);
+        return;
     }
-    fuse_reply_buf(request, mount.listing.data(), used);
+    // Up to the last entry that fits whole.
+    auto last = std::upper_bound(listing.ends.begin(), listing.ends.end(), start + size);
+    const size_t end = last == listing.ends.begin() ? start : std::max(start, *(last - 1));
+    fuse_reply_buf(request, listing.bytes.data() + start, end - start);
 }
 
 void OnStatFs(fuse_req_t request, fuse_ino_t) {
