@@ -216,6 +216,10 @@ void CMainFrame::SetStatusText(const std::string& text) {
     WorkPump::Tick(true);
 }
 
+void CMainFrame::Wiping() {
+    WorkPump::Tick();
+}
+
 QString CMainFrame::StatusText() const {
     return m_statusBar->currentMessage();
 }

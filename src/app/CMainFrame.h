@@ -37,6 +37,7 @@ public:
     // Pane 0 of the status bar; empty clears it.
     void SetStatusText(const QString& text);
     void SetStatusText(const std::string& text) override;  // CleanupStatusSink, UTF-8
+    void Wiping() override;
     QString StatusText() const;
 
     // The application object, which owns the open volume; null in tests without one.

@@ -6,9 +6,6 @@
 #include <cstdio>
 #include <ctime>
 
-#include "resources/StringIds.h"
-#include "resources/StringTable.h"
-
 namespace lc::cli {
 
 namespace {
@@ -23,17 +20,17 @@ void SleepUntil(const timespec& deadline) {
 
 void StderrRetryDelay::RunRetryDelay(unsigned seconds) {
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    std::fprintf(stderr, "%s\n", LoadString(str::kRetryDelay).c_str());
+    std::fprintf(stderr, "lcportable-cli: next try in %u seconds\n", seconds);
     timespec next{};
     clock_gettime(CLOCK_MONOTONIC, &next);
     for (unsigned left = seconds; left > 0; --left) {
-        // A terminal shows one number in place; a pipe or log gets "5 4 3 2 1".
-        std::fprintf(stderr, terminal ? "\r%u " : "%u ", left);
+        // A terminal shows the seconds left in place; a pipe or log gets the one line above.
+        if (terminal) std::fprintf(stderr, "\r%u ", left);
         std::fflush(stderr);
         next.tv_sec += 1;
         SleepUntil(next);
     }
-    std::fprintf(stderr, terminal ? "\r   \r" : "\n");
+    if (terminal) std::fprintf(stderr, "\r   \r");
     std::fflush(stderr);
 }
 

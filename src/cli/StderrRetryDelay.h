@@ -1,4 +1,4 @@
-// The command-line countdown after a wrong password: the delay text, then the seconds counting
+// The command-line wait after a wrong password: one line, then (on a terminal) the seconds counting
 // down on stderr. It cannot be cut short (short of ending the program).
 #pragma once
 

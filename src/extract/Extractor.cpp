@@ -40,6 +40,12 @@ Status Extractor::OpenTargetCached(const std::string& target, bool create,
     return status::kSuccess;
 }
 
+std::string Extractor::OutputPathOf(const DirInfo& record, const std::string& target) const {
+    const auto known = m_shortNames.find(&record);
+    return WithoutTrailingSlash(target) + '/' +
+           (known != m_shortNames.end() ? known->second : SafeOutputName(record.name));
+}
+
 Status Extractor::OutputNameOf(const DirInfo& record, const OutputFolder& folder,
                                std::string& name) {
     std::string safe = SafeOutputName(record.name);

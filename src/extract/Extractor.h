@@ -58,6 +58,8 @@ public:
     const ExtractCounts& Counts() const { return m_counts; }
     // Where the last file extracted went (its name may have been shortened).
     const std::string& LastWrittenPath() const { return m_lastWritten; }
+    // Where an item extracted into target went, under the name this walk gave it.
+    std::string OutputPathOf(const DirInfo& record, const std::string& target) const;
 
 private:
     // The name record is written under in folder: SafeOutputName, shortened when too long.

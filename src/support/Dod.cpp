@@ -113,7 +113,7 @@ size_t Dod::WipeBufferSize(uint64_t size) {
 }
 
 void Dod::OverwritePass(const std::string& path, int64_t size, const uint8_t* buffer,
-                        size_t bufferSize) {
+                        size_t bufferSize, WipeProgress* progress) {
     File file;
     // O_NONBLOCK keeps a FIFO from blocking the open; only plain files are written.
     if (file.OpenFlags(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK) != status::kSuccess) return;
@@ -132,6 +132,7 @@ void Dod::OverwritePass(const std::string& path, int64_t size, const uint8_t* bu
             if (::lseek(fd, at, SEEK_SET) < 0 ||
                 file.WriteAll(std::span<const uint8_t>(buffer, piece)) != status::kSuccess)
                 return false;
+            if (progress != nullptr) progress->Wiping();
             at += static_cast<int64_t>(piece);
         } while (at < to);
         return true;
@@ -158,7 +159,7 @@ void Dod::OverwritePass(const std::string& path, int64_t size, const uint8_t* bu
     IgnoreStatus(file.Sync(), "the passes are written; a failed flush leaves nothing to redo");
 }
 
-Status Dod::WipeFile(const std::string& path) {
+Status Dod::WipeFile(const std::string& path, WipeProgress* progress) {
     {
         // A file with another name (a hard link) shares its data with a file that is not ours:
         // nothing is written, only this name goes.
@@ -196,14 +197,14 @@ Status Dod::WipeFile(const std::string& path) {
         uint8_t r = 0;
         IgnoreStatus(LRND_Get(&r, 1), "without the generator the pattern starts from 0");
         std::memset(buffer->data(), r, bufferSize);
-        OverwritePass(path, fileSize, buffer->data(), bufferSize);
+        OverwritePass(path, fileSize, buffer->data(), bufferSize, progress);
         if (g_observer != nullptr) g_observer->AfterPass(path, 1, bufferSize);
         std::memset(buffer->data(), r ^ 0xFF, bufferSize);
-        OverwritePass(path, fileSize, buffer->data(), bufferSize);
+        OverwritePass(path, fileSize, buffer->data(), bufferSize, progress);
         if (g_observer != nullptr) g_observer->AfterPass(path, 2, bufferSize);
         IgnoreStatus(LRND_Get(buffer->data(), static_cast<uint32_t>(bufferSize)),
                      "without the generator the last pass repeats the second pattern");
-        OverwritePass(path, fileSize, buffer->data(), bufferSize);
+        OverwritePass(path, fileSize, buffer->data(), bufferSize, progress);
         if (g_observer != nullptr) g_observer->AfterPass(path, 3, bufferSize);
     }
     buffer.reset();

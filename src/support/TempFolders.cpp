@@ -49,7 +49,7 @@ bool ListFolder(const std::string& path, std::vector<std::string>& names, size_t
     return true;
 }
 
-Status DeleteFolderTreeAt(const std::string& path, int depth) {
+Status DeleteFolderTreeAt(const std::string& path, int depth, WipeProgress* progress) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
         // A link is removed itself; what it points at is not ours.
@@ -70,10 +70,10 @@ Status DeleteFolderTreeAt(const std::string& path, int depth) {
         } else if (S_ISLNK(est.st_mode)) {
             result = ::unlink(entryPath.c_str()) == 0 ? status::kSuccess : LastErrorStatus();
         } else if (S_ISDIR(est.st_mode)) {
-            result = depth < kMaxDepth ? DeleteFolderTreeAt(entryPath, depth + 1)
+            result = depth < kMaxDepth ? DeleteFolderTreeAt(entryPath, depth + 1, progress)
                                        : status::kFilenameTooLong;
         } else {
-            result = Dod::WipeFile(entryPath);
+            result = Dod::WipeFile(entryPath, progress);
         }
     }
     if (!names.empty() && result != status::kSuccess) return result;
@@ -88,10 +88,11 @@ Status DeleteFolderTreeAt(const std::string& path, int depth) {
 }
 
 // The volume folders this process uses, each held open with a shared lock: a folder that nobody
-// holds so is left over from a process that no longer runs.
+// holds so is left over from a process that no longer runs. Never destroyed: a window whose
+// display goes away is cleaned up from inside exit(), after static objects may be gone.
 std::map<std::string, int>& HeldFolders() {
-    static std::map<std::string, int> held;
-    return held;
+    static auto* held = new std::map<std::string, int>;
+    return *held;
 }
 
 // The descriptor still stands for the folder at path (no sweep removed it meanwhile).
@@ -207,7 +208,7 @@ Status CleanupVolumeTemp(std::u16string_view volumeName, std::u16string_view lab
     Status result = GetTempRoot(root, false);
     if (result == status::kSuccess) {
         const std::string folder = root + VolumeFolderName(volumeName);
-        result = DeleteFolderTree(folder);
+        result = DeleteFolderTree(folder, sink);
         ReleaseFolder(folder);
         if (result == status::kSuccess && IsFolderEmpty(root) &&
             ::rmdir(WithoutTrailingSlash(root).c_str()) != 0)
@@ -218,8 +219,8 @@ Status CleanupVolumeTemp(std::u16string_view volumeName, std::u16string_view lab
     return result;
 }
 
-Status DeleteFolderTree(const std::string& path) {
-    return DeleteFolderTreeAt(path, 0);
+Status DeleteFolderTree(const std::string& path, WipeProgress* progress) {
+    return DeleteFolderTreeAt(path, 0, progress);
 }
 
 bool IsFolderEmpty(const std::string& path) {

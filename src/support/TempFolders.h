@@ -6,15 +6,17 @@
 #include <string_view>
 
 #include "platform/Status.h"
+#include "support/Dod.h"
 
 namespace lc {
 
 // Where the clean-up shows its progress (the GUI's status bar); the CLI may pass null.
-class CleanupStatusSink {
+class CleanupStatusSink : public WipeProgress {
 public:
     virtual ~CleanupStatusSink() = default;
     // UTF-8; an empty text clears the display.
     virtual void SetStatusText(const std::string& text) = 0;
+    void Wiping() override {}
 };
 
 // $XDG_RUNTIME_DIR/LCPortable/, else ${TMPDIR:-/tmp}/LCPortable-<uid>/, always ending in '/'.
@@ -44,7 +46,7 @@ Status SweepOrphanedTempFolders();
 
 // Wipes every file below path (no trailing '/'), removes links themselves, renames and removes
 // every folder bottom-up. A missing folder counts as removed (0).
-Status DeleteFolderTree(const std::string& path);
+Status DeleteFolderTree(const std::string& path, WipeProgress* progress = nullptr);
 
 // path ends with '/'. False when it cannot be listed.
 bool IsFolderEmpty(const std::string& path);

@@ -175,7 +175,8 @@ Status ExtractionUi::TemporaryFolderOf(const DirInfo& record, std::string& folde
     return RecordTempFolder(volume->GetVolumeName(), record, folder, create);
 }
 
-Status ExtractionUi::ExtractSelection(bool view, bool userFolder) {
+Status ExtractionUi::ExtractSelection(bool view, bool userFolder,
+                                      std::vector<std::string>* written) {
     CLCFiles* volume = Volume();
     if (volume == nullptr) return status::kInvalidHandle;
     const std::vector<const DirInfo*> selected = SelectedRecords();
@@ -208,16 +209,18 @@ Status ExtractionUi::ExtractSelection(bool view, bool userFolder) {
                 if (result != status::kSuccess) break;
             }
         }
+        bool wrote = false;
         if (item->IsFile()) {
             const size_t before = extractor.Counts().extracted;
             result = extractor.ExtractOneFile(*item, target);
             // Not when the file was kept (No) or passed over (a link).
-            if (view && result == status::kSuccess && extractor.Counts().extracted > before) {
-                ViewFile(QString::fromStdString(extractor.LastWrittenPath()));
-            }
+            wrote = result == status::kSuccess && extractor.Counts().extracted > before;
+            if (view && wrote) ViewFile(QString::fromStdString(extractor.LastWrittenPath()));
         } else if (!view) {
             result = extractor.ExtractDirectory(*item, target);
+            wrote = result == status::kSuccess;
         }
+        if (wrote && written != nullptr) written->push_back(extractor.OutputPathOf(*item, target));
     }
     volume->SetProgressListener(nullptr);
     m_statusText.clear();
@@ -252,17 +255,11 @@ bool ExtractionUi::ViewFile(const QString& path) {
 
 Status ExtractionUi::RenderFileList(QList<QUrl>& urls) {
     urls.clear();
-    LC_TRY(ExtractSelection(false, false));
-    const std::vector<const DirInfo*> records = SelectedRecords();
-    if (records.empty()) return status::kSuccess;
-    std::string prefix;
-    LC_TRY(TemporaryFolderOf(*records.front(), prefix, false));
-    for (const DirInfo* record : records) {
-        if (IsUnsupportedData(*record)) continue;
-        std::string path;
-        LC_TRY(JoinOutputPath(prefix, record->name, path));
+    // The paths the walk wrote: a long name may have been shortened on the way.
+    std::vector<std::string> written;
+    LC_TRY(ExtractSelection(false, false, &written));
+    for (const std::string& path : written)
         urls.append(QUrl::fromLocalFile(QString::fromStdString(path)));
-    }
     return status::kSuccess;
 }
 

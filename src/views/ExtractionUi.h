@@ -36,7 +36,9 @@ public:
     // into the temporary folder of the rows' folder, opening each file when view is set. 0,
     // 1223 when the user cancelled, 50 when the user refused the unsupported files, else the
     // first failure (already reported, except creating the temporary folder).
-    Status ExtractSelection(bool view, bool userFolder);
+    // written, when given, receives where each selected item went.
+    Status ExtractSelection(bool view, bool userFolder,
+                            std::vector<std::string>* written = nullptr);
     // One file through the save dialog; outPath gets the chosen path.
     Status SaveFileAs(QString& outPath);
     // The folder picker; empty when cancelled.

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 #include "FsTestUtil.h"
@@ -24,18 +23,15 @@ std::vector<uint8_t> FileBytes(unsigned index, size_t size) {
     return bytes;
 }
 
-// A fresh mkntfs image of mib MiB filled by mkbigdir with args (options, folder, count), and an
-// AES-256 volume made of it; both in scratch.
-std::string MakeVolume(const ScratchDir& scratch, uintmax_t mib, std::vector<std::string> args) {
+// An mkntfs image of mib MiB filled by mkbigdir (options, folder, count), as an AES-256 volume.
+std::string MakeVolume(const ScratchDir& scratch, int mib, std::vector<std::string> args) {
     auto image = (scratch / "plain.img").string();
-    std::ofstream(image).close();
-    std::filesystem::resize_file(image, mib << 20);
     args.insert(args.begin(), LC_MKBIGDIR);
     args.insert(args.end() - 2, image);
     auto vol = (scratch / "generated.vol").string();
     for (const auto& command :
-         {std::vector<std::string>{"mkntfs", "-F", "-f", "-q", "-T", "-c", "4096", "-s", "512",
-                                   image},
+         {std::vector<std::string>{"truncate", "-s", std::to_string(mib) + "M", image},
+          {"mkntfs", "-F", "-f", "-q", "-T", "-c", "4096", "-s", "512", image},
           args,
           {MkvolPath(), "--password-a", "pw", "--algorithm", "1", image, vol}}) {
         RunResult made = test::Run(command);

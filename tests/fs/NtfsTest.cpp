@@ -19,10 +19,6 @@
 namespace lc::test {
 namespace {
 
-std::filesystem::path ImagePath(uint32_t cluster) {
-    return Unpacked("ntfs", "ntfs-" + std::to_string(cluster) + ".img");
-}
-
 // Fixture path → source file name in sha256sums.txt; frag.bin has several runs, one going back.
 const std::pair<const char*, const char*> kSourceFiles[] = {
     {"hello.txt", "hello.txt"},       {"Long file name with spaces.txt", "long.txt"},
@@ -31,14 +27,6 @@ const std::pair<const char*, const char*> kSourceFiles[] = {
     {"sparse.bin", "sparse.bin"},     {"compressed/packed.txt", "packed.txt"},
     {"docs/readme.md", "readme.md"},  {"docs/a/b/c/deep.txt", "deep.txt"},
 };
-
-std::map<std::string, std::string> SourceSums() {
-    std::map<std::string, std::string> sums;
-    std::istringstream lines(ReadText(FixtureDir() / "ntfs" / "sha256sums.txt"));
-    std::string hash, name;
-    while (lines >> hash >> name) sums[name] = hash;
-    return sums;
-}
 
 // Kind ('D' or 'F'), size (0 for folders) and packed local time of each path below the root.
 using Listing = std::map<std::string, std::tuple<char, uint64_t, uint32_t>>;
@@ -77,54 +65,41 @@ Listing ListTree(const DirInfo* root) {
     return listing;
 }
 
-class NtfsFixtureTest : public ::testing::TestWithParam<uint32_t> {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(m_volume.OpenImageFile(ImagePath(GetParam()).string()), status::kSuccess);
-        ASSERT_EQ(m_volume.Open(), status::kSuccess);
-        ASSERT_NE(m_volume.Root(), nullptr);
-    }
-    NtFs& Reader() { return dynamic_cast<NtFs&>(*m_volume.FileSystem()); }
-    const DirInfo& Record(const std::string& path) {
-        const DirInfo* record = FindPath(m_volume.Root(), path);
-        if (!record) throw std::runtime_error("not in the tree: " + path);
-        return *record;
-    }
+class NtfsFixtureTest : public ::testing::TestWithParam<uint32_t> {};
 
-    PlainImageVolume m_volume;
-    ScratchDir m_scratch;
-};
+TEST_P(NtfsFixtureTest, ListingAndEveryFileByteExact) {
+    const std::string name = "ntfs-" + std::to_string(GetParam());
+    PlainImageVolume volume;
+    ASSERT_EQ(volume.OpenImageFile(Unpacked("ntfs", name + ".img").string()), status::kSuccess);
+    ASSERT_EQ(volume.Open(), status::kSuccess);
+    EXPECT_EQ(volume.Root()->name, u"NTFS" + Utf8ToUtf16(std::to_string(GetParam())));
 
-TEST_P(NtfsFixtureTest, GeometryListingAndEveryFileByteExact) {
-    EXPECT_EQ(Reader().ClusterBytes(), GetParam());
-    // mkntfs stores 1 KiB records and 4 KiB index buffers as -10 and -12 with 4 KiB clusters.
-    EXPECT_EQ(Reader().RecordBytes(), 1024u);
-    EXPECT_EQ(Reader().IndexBufferBytes(), 4096u);
-    EXPECT_EQ(m_volume.Root()->name, u"NTFS" + Utf8ToUtf16(std::to_string(GetParam())));
-
-    Listing expected =
-        ParseFlsBody(ReadText(Unpacked("ntfs", "ntfs-" + std::to_string(GetParam()) + ".fls")));
+    Listing expected = ParseFlsBody(ReadText(Unpacked("ntfs", name + ".fls")));
     // No system files, no DOS twin of a long name, each file once; 2,000 files in one folder.
     ASSERT_GT(expected.size(), 2000u);
-    EXPECT_EQ(ListTree(m_volume.Root()), expected);
-    // Independent of the conversion fls's times went through: 2021-06-15 10:20:31 UTC is
-    // 12:20:31 in Berlin (summer time); the odd second rounds down.
-    EXPECT_EQ(DosTime::FromPacked(Record("hello.txt").modified).ToIsoString(),
+    EXPECT_EQ(ListTree(volume.Root()), expected);
+    // Not through fls's times: 10:20:31 UTC is 12:20:31 in Berlin; the odd second rounds down.
+    EXPECT_EQ(DosTime::FromPacked(FindPath(volume.Root(), "hello.txt")->modified).ToIsoString(),
               "2021-06-15T12:20:30");
 
-    // Several runs, one going back, sparse and compressed ones; mid.bin in a few large reads (the
-    // record, the runs), never one per cluster.
-    EXPECT_NE(Record("compressed/packed.txt").attributes & kAttrCompressed, 0u);
-    auto sums = SourceSums();
+    // mid.bin in a few large reads (the record, the runs), never one per cluster.
+    std::map<std::string, std::string> sums;
+    std::istringstream lines(ReadText(FixtureDir() / "ntfs" / "sha256sums.txt"));
+    for (std::string hash, source; lines >> hash >> source;) sums[source] = hash;
+    ScratchDir scratch;
     uint64_t lastRemaining = UINT64_MAX;
-    m_volume.SetProgressCallback([&](uint64_t, uint64_t remaining) { lastRemaining = remaining; });
+    volume.SetProgressCallback([&](uint64_t, uint64_t remaining) { lastRemaining = remaining; });
     for (const auto& [path, source] : kSourceFiles) {
         SCOPED_TRACE(path);
-        const uint64_t before = m_volume.ReadCalls();
+        const DirInfo* file = FindPath(volume.Root(), path);
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(std::string_view(path) == "compressed/packed.txt",
+                  (file->attributes & kAttrCompressed) != 0);
+        const uint64_t before = volume.ReadCalls();
         Status result{1};
-        EXPECT_EQ(Sha256Hex(CopyOut(Reader(), Record(path), result, m_scratch)), sums[source]);
+        EXPECT_EQ(Sha256Hex(CopyOut(*volume.FileSystem(), *file, result, scratch)), sums[source]);
         EXPECT_EQ(result, status::kSuccess);
-        const uint64_t reads = m_volume.ReadCalls() - before;
+        const uint64_t reads = volume.ReadCalls() - before;
         EXPECT_TRUE(reads < 8 || std::string_view(path) != "mid.bin") << reads;
     }
     EXPECT_EQ(lastRemaining, 0u);
@@ -143,11 +118,8 @@ std::vector<uint8_t> Hex(const char* hex) {
 TEST(NtfsRunListTest, DecodesAndRejects) {
     // Run-list bytes → runs as "lcn:length" ("-" for a hole) on 0x1000 clusters, or "corrupt".
     const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"two runs, the second back", "21 10 00 01 11 05 F0 00", "256:16 240:5"},
-        {"hole in the middle", "11 04 20 01 08 11 02 01 00", "32:4 -:8 33:2"},
         {"end without a terminator", "11 04 20", "32:4"},
         {"starts with a hole, then relative to 0", "01 08 11 02 20 00", "-:8 32:2"},
-        {"hole larger than the volume", "04 00 00 00 01 00", "-:16777216"},
         {"length field of 9 bytes", "19 01 00 00 00 00 00 00 00 00 01 00", "corrupt"},
         {"offset field of 9 bytes", "91 01 01 00 00 00 00 00 00 00 00 00", "corrupt"},
         {"length 0", "11 00 20 00", "corrupt"},
@@ -166,18 +138,11 @@ TEST(NtfsRunListTest, DecodesAndRejects) {
         }
         EXPECT_EQ(runs, expected) << name;
     }
-    auto list = NtfsRunList::Decode(Hex(std::get<1>(cases[1])), 0x1000);
-    EXPECT_EQ(list->Find(3)->lcn, 0x20u);
-    EXPECT_TRUE(list->Find(4)->sparse);
-    EXPECT_EQ(list->Find(13)->lcn, 0x21u);
-    EXPECT_EQ(list->Find(14), nullptr);
 }
 
 TEST(Lznt1Test, DecodesAndRejects) {
     // Chunks → output (a short chunk followed by another is padded to 4 KiB), or "corrupt".
     const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"plain chunk", "02 30 41 42 43", "ABC"},
-        {"literals and an overlapping copy", "05 B0 08 61 62 63 03 20", "abcabcabc"},
         {"zero header ends the unit", "02 30 41 42 43 00 00 FF FF", "ABC"},
         {"copy before the chunk's start", "02 B0 01 00 00", "corrupt"},
         {"copy from before the output", "03 B0 02 61 00 10", "corrupt"},
@@ -207,7 +172,6 @@ struct RawRecord {
 };
 
 // An image patched in memory and mounted again; records are found through its pristine layout.
-// Each patch ends with a status, never a hang or a crash.
 class NtfsImageTest : public ::testing::Test {
 protected:
     void LoadImage(const std::filesystem::path& path) {
@@ -287,7 +251,7 @@ protected:
 
 class NtfsDamageTest : public NtfsImageTest {
 protected:
-    void SetUp() override { LoadImage(ImagePath(1024)); }
+    void SetUp() override { LoadImage(Unpacked("ntfs", "ntfs-1024.img")); }
 };
 
 TEST_F(NtfsDamageTest, AttributeLengthZero) {
@@ -309,54 +273,47 @@ TEST_F(NtfsDamageTest, AttributeLengthZero) {
 TEST_F(NtfsDamageTest, DataAttributeFields) {
     RunBounded([&] {
         ASSERT_EQ(Mount(), status::kSuccess);
-        std::vector<uint8_t> original;
+        std::vector<uint8_t> original, bytes;
         ASSERT_EQ(Copy("mid.bin", &original), status::kSuccess);
         const std::vector<uint8_t> good = m_image;
         const RawRecord mid = Named("mid.bin");
         const size_t data = Attribute(mid, ntfs::kTypeData);
-        // Mounts the pristine image with mid.bin's data attribute (at a) changed.
-        auto mount = [&](auto change) {
+        // Changes to mid.bin's data attribute (at a); the listing keeps the index copy's size.
+        const std::tuple<const char*, void (*)(uint8_t*), Status> cases[] = {
+            {"initialized size 1000: zeros after it",
+             [](uint8_t* a) { StoreLe<uint64_t>(a + ntfs::kAttrInitializedSize, 1000); },
+             status::kSuccess},
+            {"top byte of the first run's offset: past the volume",
+             [](uint8_t* a) {
+                 uint8_t* run = a + LoadLe<uint16_t>(a + ntfs::kAttrRunListOffset);
+                 run[(run[0] & 15) + (run[0] >> 4)] = 0x7F;
+             },
+             status::kFileCorrupt},
+            {"encrypted: never read",
+             [](uint8_t* a) { StoreLe<uint16_t>(a + ntfs::kAttrFlags, ntfs::kAttrFlagEncrypted); },
+             status::kNotSupported},
+            {"2^63 bytes, the runs too: never written",
+             [](uint8_t* a) {
+                 StoreLe<uint64_t>(a + ntfs::kAttrDataSize, uint64_t{1} << 63);
+                 StoreLe<uint64_t>(a + ntfs::kAttrAllocatedSize, uint64_t{1} << 63);
+             },
+             status::kFileCorrupt},
+        };
+        for (const auto& [what, change, expected] : cases) {
+            SCOPED_TRACE(what);
             RawRecord patched = mid;
             change(patched.bytes.data() + data);
             m_image = good;
             Store(patched);
-            return Mount();
-        };
-
-        // Bytes past the initialized size read as zeros.
-        ASSERT_EQ(
-            mount([](uint8_t* a) { StoreLe<uint64_t>(a + ntfs::kAttrInitializedSize, 1000); }),
-            status::kSuccess);
-        std::vector<uint8_t> bytes;
-        EXPECT_EQ(Copy("mid.bin", &bytes), status::kSuccess);
-        ASSERT_EQ(bytes.size(), original.size());
-        EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 1000, original.begin()));
-        EXPECT_TRUE(
-            std::all_of(bytes.begin() + 1000, bytes.end(), [](uint8_t b) { return b == 0; }));
-
-        // The top byte of the first run's offset field: a run past the volume.
-        EXPECT_EQ(mount([](uint8_t* a) {
-                      uint8_t* run = a + LoadLe<uint16_t>(a + ntfs::kAttrRunListOffset);
-                      run[(run[0] & 15) + (run[0] >> 4)] = 0x7F;
-                  }),
-                  status::kSuccess);
-        EXPECT_EQ(Copy("mid.bin"), status::kFileCorrupt);
-
-        // Encrypted data is never read.
-        ASSERT_EQ(mount([](uint8_t* a) {
-                      StoreLe<uint16_t>(a + ntfs::kAttrFlags, ntfs::kAttrFlagEncrypted);
-                  }),
-                  status::kSuccess);
-        EXPECT_EQ(Copy("mid.bin"), status::kNotSupported);
-
-        // A size of 2^63 (with the runs, and the data size for the listing): never written.
-        ASSERT_EQ(mount([](uint8_t* a) {
-                      StoreLe<uint64_t>(a + ntfs::kAttrDataSize, uint64_t{1} << 63);
-                      StoreLe<uint64_t>(a + ntfs::kAttrAllocatedSize, uint64_t{1} << 63);
-                  }),
-                  status::kSuccess);
-        EXPECT_EQ(Find("mid.bin")->size, original.size());  // the index copy
-        EXPECT_EQ(Copy("mid.bin"), status::kFileCorrupt);
+            ASSERT_EQ(Mount(), status::kSuccess);
+            EXPECT_EQ(Find("mid.bin")->size, original.size());
+            EXPECT_EQ(Copy("mid.bin", &bytes), expected);
+            if (expected != status::kSuccess) continue;
+            ASSERT_EQ(bytes.size(), original.size());
+            EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 1000, original.begin()));
+            EXPECT_TRUE(
+                std::all_of(bytes.begin() + 1000, bytes.end(), [](uint8_t b) { return !b; }));
+        }
     });
 }
 
@@ -460,13 +417,11 @@ TEST_F(NtfsDamageTest, BootSectorSizes) {
     });
 }
 
-// An image laid out as Windows leaves ordinary disks (make-windows-fixtures.sh), against what
-// the ntfs-3g mount showed: attribute lists, hard links, split runs, compressed, sparse, links.
+// An image laid out as Windows leaves ordinary disks, against what the ntfs-3g mount showed.
 class NtfsWindowsTest : public NtfsImageTest {
 protected:
     void SetUp() override { LoadImage(Unpacked("ntfs", "ntfs-windows.img")); }
-    // Sets the size and time of every file-name copy of name (index entries and the records'
-    // own copies), as Windows leaves them for a name the file was not written through.
+    // Sets every file-name copy of name as Windows leaves a name the file was not written through.
     void MakeStale(const std::u16string& name, uint64_t size, uint64_t fileTime) {
         std::vector<uint8_t> key;
         for (char16_t c : name) key.insert(key.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
@@ -516,17 +471,13 @@ TEST_F(NtfsWindowsTest, ListsAndExtractsWhatTheMountShowed) {
         Listing listed = ListTree(m_volume.Root());
         EXPECT_EQ(listed.erase("symlink.txt") + listed.erase("junction"), 2u);
         EXPECT_EQ(listed, expected);
-        EXPECT_EQ(FileCount(Find("big")), 300u);
-        EXPECT_EQ(FileCount(Find("links/many")), 1501u);
 
         std::istringstream sums(ReadText(Unpacked("ntfs", "windows-sums.txt")));
-        size_t files = 0;
         std::set<uint32_t> copied;
         for (std::string hash, path; sums >> hash && sums.get() && std::getline(sums, path);) {
             path.erase(0, path.find("./") + 2);
             const DirInfo* file = Find(path);
             ASSERT_NE(file, nullptr) << path;
-            ++files;
             // The gigabyte is checked below; a file with many names is copied once.
             if (path == "sparse/gigabyte.bin" || !copied.insert(file->firstCluster).second)
                 continue;
@@ -535,7 +486,6 @@ TEST_F(NtfsWindowsTest, ListsAndExtractsWhatTheMountShowed) {
                 << path;
             EXPECT_EQ(result, status::kSuccess) << path;
         }
-        EXPECT_EQ(files, expected.size() - 7);  // 7 folders
     });
 }
 
@@ -593,8 +543,7 @@ TEST_F(NtfsWindowsTest, ExtensionRecordsAreChecked) {
     });
 }
 
-// A crafted folder costs at most what the volume's size allows: the index of links/many
-// pointed at the buffers of big/ is read once, for big/.
+// A crafted folder costs at most what the volume holds: big/'s buffers are read once, for big/.
 TEST_F(NtfsWindowsTest, SharedIndexBuffersAreReadOnce) {
     auto attribute = [&](uint64_t n) {
         RawRecord record = Load(n);
