@@ -111,6 +111,9 @@ struct Mount {
     uid_t uid = 0;
     gid_t gid = 0;
     ReadPool* reads = nullptr;
+    // Files open now, by their handles: what the kernel has not released when the mount ends
+    // is freed then.
+    std::unordered_map<uint64_t, std::unique_ptr<FileReader>> open;
     bool initialised = false;  // the kernel's first request was answered
     bool openDirByKernel = false;
     int readyFd = -1;   // in the background: told once initialised
@@ -381,9 +384,10 @@ void OnOpen(fuse_req_t request, fuse_ino_t ino, fuse_file_info* info) {
         fuse_reply_err(request, reader.status() == status::kNotEnoughMemory ? ENOMEM : EIO);
         return;
     }
-    info->fh = reinterpret_cast<uint64_t>(reader->release());
+    info->fh = reinterpret_cast<uint64_t>(reader->get());
     info->keep_cache = 1;
-    if (fuse_reply_open(request, info) != 0) delete reinterpret_cast<FileReader*>(info->fh);
+    mount.open.emplace(info->fh, std::move(*reader));
+    if (fuse_reply_open(request, info) != 0) mount.open.erase(info->fh);
 }
 
 void OnRead(fuse_req_t request, fuse_ino_t, size_t size, off_t offset, fuse_file_info* info) {
@@ -392,7 +396,7 @@ void OnRead(fuse_req_t request, fuse_ino_t, size_t size, off_t offset, fuse_file
 
 // The kernel releases a file only once its reads are answered.
 void OnRelease(fuse_req_t request, fuse_ino_t, fuse_file_info* info) {
-    delete reinterpret_cast<FileReader*>(info->fh);
+    Of(request).open.erase(info->fh);
     fuse_reply_err(request, 0);
 }
 
@@ -577,11 +581,11 @@ int Detach(fuse_session* session, Mount& mount, const std::string& point) {
     } while (got < 0 && errno == EINTR);
     ::close(fds[0]);
     if (got == 1) {
-        // Ends here, as fuse_daemonize's first process does: the mount and the session are the
-        // other process's to end. Its copy of the key goes first.
+        // Ends here with 0, as fuse_daemonize's first process does: the mount and the session
+        // are the other process's to end. Its copy of the key goes first.
         mount.volume.reset();
         std::fflush(nullptr);
-        ::_exit(FinalExitCode(kExitSuccess));
+        ::_exit(kExitSuccess);
     }
     fuse_session_unmount(session);
     PrintError(point, "the mount ended before it was ready");
