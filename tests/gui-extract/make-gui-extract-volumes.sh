@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
-# Builds the volumes the extraction tests open:
-#   extract.vol  password "secret", name "Extract Test", label EXTRACT, FAT16:
-#                  top.txt, large.bin (307200 bytes), broken.bin (3000 bytes stored, size field
-#                  20000: the copy fails half-way), frag/keep0..9 (large.bin lies in ten
-#                  pieces between them), docs/{a.txt,b.txt}, docs/sub/{c.txt,e.txt},
-#                  docs/sub/deeper/d.txt, all dated
-#   ntfs.vol     password "secret", name "Ntfs Test": the NTFS fixture with 512-byte clusters
-#                  (compressed/packed.txt is NTFS-compressed)
-#
-#   make-gui-extract-volumes.sh OUTDIR MKVOL NTFS_FIXTURE_DIR
+# The extraction tests' volumes, password "secret":
+#   extract.vol  FAT16: top.txt, large.bin (300 KiB in ten pieces between frag/keep0..9),
+#                broken.bin (3000 bytes stored, size field 20000), docs/{a,b}.txt,
+#                docs/sub/{c,e}.txt, docs/sub/deeper/d.txt
+#   ntfs.vol     the NTFS fixture with 512-byte clusters (compressed/packed.txt is compressed)
+#   long.vol     the NTFS image of names longer than 255 bytes in UTF-8
+# Usage: make-gui-extract-volumes.sh OUTDIR MKVOL NTFS_FIXTURE_DIR
 ntfs="${3:?NTFS_FIXTURE_DIR missing}"
 # shellcheck source=../gui/volume-steps.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../gui/volume-steps.sh" "$1" "$2"
@@ -18,15 +15,9 @@ seq -f 'large line %08g' 1 30000 >src/large.bin
 truncate -s 307200 src/large.bin
 seq -f 'broken %06g' 1 400 >src/broken.bin
 truncate -s 3000 src/broken.bin
-printf 'alpha\n' >src/a.txt
-printf 'bravo\n' >src/b.txt
-printf 'charlie\n' >src/c.txt
-printf 'echo\n' >src/e.txt
-printf 'delta\n' >src/d.txt
-touch -d '2011-03-04 05:06:08' src/top.txt src/large.bin src/broken.bin
-touch -d '2012-07-08 09:10:12' src/a.txt
-touch -d '2013-01-02 03:04:06' src/b.txt src/c.txt src/e.txt
-touch -d '2014-11-12 13:14:16' src/d.txt
+for f in a:alpha b:bravo c:charlie e:echo d:delta; do
+    printf '%s\n' "${f#*:}" >"src/${f%:*}.txt"
+done
 
 fat16 extract.img 4096 EXTRACT
 for d in docs docs/sub docs/sub/deeper; do mmd -i extract.img "::$d"; done
@@ -43,10 +34,11 @@ mcopy -m -i extract.img src/a.txt src/b.txt ::docs/
 mcopy -m -i extract.img src/c.txt src/e.txt ::docs/sub/
 mcopy -m -i extract.img src/d.txt ::docs/sub/deeper/
 # The size field says 20000 (0x4E20) while the chain holds 3000 bytes.
-broken=$(entry extract.img 'BROKEN  BIN')
-patch extract.img $((broken + 28)) '\x20\x4e\x00\x00'
+patch extract.img $(($(entry extract.img 'BROKEN  BIN') + 28)) '\x20\x4e\x00\x00'
 seal extract.img extract.vol 'Extract Test'
 
 zstd -q -d -f "$ntfs/ntfs-512.img.zst" -o ntfs.img
 seal ntfs.img ntfs.vol 'Ntfs Test'
+zstd -q -d -f "$ntfs/../extract/longnames-ntfs.img.zst" -o long.img
+seal long.img long.vol 'Long Test'
 finish

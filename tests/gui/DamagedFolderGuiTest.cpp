@@ -1,4 +1,4 @@
-// The window on a volume with damaged folders among healthy ones (make-damaged-volume.sh): one
+// The window on a volume with damaged folders among healthy ones (make-gui-volumes.sh): one
 // message box names the damaged folders, they show empty, the healthy files extract byte-exact.
 #include <QtTest>
 #include <filesystem>
@@ -6,7 +6,6 @@
 #include "Bounded.h"
 #include "GuiSandbox.h"
 #include "WindowDriver.h"
-#include "app/DamagedFolders.h"
 #include "platform/Locale.h"
 #include "resources/MenuTemplate.h"
 #include "resources/StringTable.h"
@@ -20,23 +19,17 @@ namespace fs = std::filesystem;
 class DamagedFolderGuiTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<lc::test::GuiSandbox> m_sandbox;
-
 private slots:
-    void initTestCase() {
-        m_sandbox = std::make_unique<lc::test::GuiSandbox>("lcdamaged");
-        QVERIFY(m_sandbox->MakeVolumes(LC_DAMAGED_VOLUME_SCRIPT));
-        lc::test::BoundThisProcess({60, size_t{512} << 20});
-    }
-    void cleanupTestCase() { m_sandbox.reset(); }
-
     void opensReportsOnceAndExtractsTheRest() {
+        lc::test::GuiSandbox sandbox("lcdamaged");
+        QVERIFY(sandbox.MakeVolumes(LC_GUI_VOLUME_SCRIPT));
+        lc::test::BoundThisProcess({60, size_t{512} << 20});
         lc::test::WindowDriver w;
         QVERIFY(w.Start());
         {
             ModalScript script;
             script.Password(S("secret")).Message();
-            QVERIFY(w.app->OpenDocumentFile(m_sandbox->Volume(S("damaged.vol"))) != nullptr);
+            QVERIFY(w.app->OpenDocumentFile(sandbox.Volume(S("damaged.vol"))) != nullptr);
             QCOMPARE(script.seen, L("password, message"));
             QCOMPARE(script.texts.value(0),
                      S("Some folders of this volume could not be read. They are shown as far as "
@@ -54,7 +47,7 @@ private slots:
         // The root's healthy folder and file, and a damaged folder, which comes out empty.
         QVERIFY(w.Show(S("DAMAGED")));
         QVERIFY(w.Select(L("good, root.txt, d03")));
-        const fs::path out = m_sandbox->Root() / "out";
+        const fs::path out = sandbox.Root() / "out";
         fs::create_directories(out);
         ModalScript answers;
         answers.Choose(lc::test::Q(out)).Message();
@@ -64,12 +57,9 @@ private slots:
         QCOMPARE(ReadText(out / "good" / "b.txt"), S("bravo bravo\n"));
         QCOMPARE(ReadText(out / "root.txt"), S("root file\n"));
         QVERIFY(fs::is_directory(out / "d03") && fs::is_empty(out / "d03"));
-
-        // Nothing to report: no text; the German text has the same places to fill.
-        QVERIFY(lc::DamagedFoldersText(lc::DirTree()).isEmpty());
+        // The German text has the same places to fill.
         const std::string german = lc::LoadString(32792, lc::Language::German);
         QCOMPARE(std::count(german.begin(), german.end(), '%'), 2);
-        QVERIFY(!lc::LoadString(32793, lc::Language::German).empty());
     }
 };
 

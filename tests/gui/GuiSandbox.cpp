@@ -9,13 +9,10 @@
 namespace fs = std::filesystem;
 
 namespace lc::test {
-namespace {
 
-std::string Quoted(const fs::path& text) {  // the paths here hold no quotes
+static std::string Quoted(const fs::path& text) {  // the paths here hold no quotes
     return '\'' + text.string() + '\'';
 }
-
-}  // namespace
 
 GuiSandbox::GuiSandbox(const std::string& prefix)
     : m_root(fs::temp_directory_path() / (prefix + '-' + std::to_string(::getpid()))) {

@@ -1,7 +1,6 @@
 # shellcheck shell=bash
-# Sourced by the GUI suites' volume scripts (make-gui-volumes.sh, gui-extract/make-gui-extract-volumes.sh)
-# with their OUTDIR and MKVOL: the caller then works in OUTDIR, with src/ for the files that go
-# into the images, and ends with finish, which leaves only the volumes.
+# Sourced by the GUI volume scripts with OUTDIR and MKVOL: work in OUTDIR with src/ for the image
+# files; finish leaves only the volumes.
 set -euo pipefail
 out="${1:?OUTDIR missing}"
 mkvol="${2:?MKVOL missing}"
@@ -17,9 +16,5 @@ patch() { printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }
 # An empty FAT16 image with 512-byte sectors and clusters: fat16 IMAGE KIB [LABEL]
 fat16() { mkfs.fat -F 16 -s 1 -S 512 ${3:+-n "$3"} -C "$1" "$2" >/dev/null; }
 # A volume with password "secret" around an image: seal IMAGE VOLUME NAME [MKVOL_OPTION...]
-seal() {
-    local image="$1" volume="$2" name="$3"
-    shift 3
-    "$mkvol" --password-a secret --name "$name" "$@" "$image" "$volume"
-}
+seal() { "$mkvol" --password-a secret --name "$3" "${@:4}" "$1" "$2"; }
 finish() { rm -rf src ./*.img; }

@@ -1,9 +1,9 @@
-// Helpers of the FAT and NTFS tests: fixture files, paths of DirInfo records, copying a file out,
-// and an editor that patches FAT entries and directory entries of an image in memory.
+// FAT and NTFS test helpers: fixture files, record paths, copying a file out, a FAT image editor.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -54,10 +54,8 @@ inline void CollectRecords(const DirInfo* dir, std::vector<const DirInfo*>& out)
 inline const DirInfo* FindPath(const DirInfo* root, const std::string& path) {
     std::vector<const DirInfo*> all;
     CollectRecords(root, all);
-    for (const DirInfo* r : all) {
-        if (PathOf(r) == path) return r;
-    }
-    return nullptr;
+    auto it = std::find_if(all.begin(), all.end(), [&](auto r) { return PathOf(r) == path; });
+    return it == all.end() ? nullptr : *it;
 }
 
 inline size_t FileCount(const DirInfo* dir) {

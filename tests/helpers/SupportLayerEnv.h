@@ -1,18 +1,17 @@
-// A scratch world for the tests of the settings store, the temporary folders, the log and the
-// password records: XDG_RUNTIME_DIR, XDG_CONFIG_HOME, HOME and TMPDIR point into a fresh folder;
-// the log variables are unset. Every test starts from it and leaves the environment as it was.
+// A scratch world for the support-layer tests: XDG_RUNTIME_DIR, XDG_CONFIG_HOME, HOME and TMPDIR
+// in a fresh folder, the log variables unset; the environment is put back afterwards.
 #pragma once
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+
+extern char** environ;
 
 namespace lc::test {
 
@@ -33,22 +32,18 @@ protected:
     std::filesystem::path run() const { return m_scratch / "run"; }
 
 private:
-    // Puts back what the test changed once it is over, after its scratch folder is gone, so that
-    // tests of other suites in the same program see the environment they started with.
+    // Puts the whole environment back once the test is over, after its scratch folder is gone, so
+    // that tests of other suites in the same program see the environment they started with.
     struct SavedEnvironment {
         SavedEnvironment() {
-            for (const char* name :
-                 {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "HOME", "TMPDIR", "ERRLFILE", "ERRLVEL"}) {
-                const char* value = std::getenv(name);
-                saved.emplace_back(
-                    name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
-            }
+            for (char** e = environ; *e != nullptr; ++e) saved.emplace_back(*e);
         }
         ~SavedEnvironment() {
-            for (const auto& [name, value] : saved)
-                value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+            ::clearenv();
+            for (const auto& e : saved)
+                ::setenv(e.substr(0, e.find('=')).c_str(), e.substr(e.find('=') + 1).c_str(), 1);
         }
-        std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+        std::vector<std::string> saved;
     } m_environment;
     ScratchDir m_scratch;
 };

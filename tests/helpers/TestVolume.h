@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <random>
-#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -42,20 +41,5 @@ inline std::vector<std::string> Words(const std::string& text) {
     for (std::string word; in >> word;) words.push_back(word);
     return words;
 }
-
-inline std::vector<uint8_t> FromHex(const std::string& hex) {
-    std::vector<uint8_t> out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
-inline std::span<const char16_t> Pw(const std::u16string& text) {
-    return {text.data(), text.size()};
-}
-
-inline constexpr char kKey256[] =
-    "603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4";
-inline constexpr char kKey128[] = "2b7e151628aed2a6abf7158809cf4f3c";
 
 }  // namespace lc::test

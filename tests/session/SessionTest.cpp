@@ -23,11 +23,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What a window child does after its start.
 enum class Window { Viewing, StartOnly };
 
-// Forks a window (for Viewing: top.txt of extract.vol viewed, then its event loop); returns once
-// that is done, -1 when it failed.
+// Forks a window (Viewing: top.txt of extract.vol viewed, then its event loop); returns once that
+// is done, -1 when it failed.
 pid_t StartWindow(const GuiSandbox& sandbox, Window what, const char* display = nullptr) {
     int ready[2];
     if (::pipe(ready) != 0) return -1;
@@ -35,17 +34,14 @@ pid_t StartWindow(const GuiSandbox& sandbox, Window what, const char* display = 
     if (pid != 0) {
         ::close(ready[1]);
         pollfd wait{ready[0], POLLIN, 0};
-        char byte = 0;
-        const bool ok = ::poll(&wait, 1, 60000) == 1 && ::read(ready[0], &byte, 1) == 1 && byte;
+        char ok = 0;
+        if (::poll(&wait, 1, 60000) != 1 || ::read(ready[0], &ok, 1) != 1) ok = 0;
         ::close(ready[0]);
-        if (!ok && pid > 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-            return -1;
-        }
-        return pid;
+        if (ok || pid < 0) return ok ? pid : -1;
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        return -1;
     }
-    ::close(ready[0]);
     if (display != nullptr) {
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
         ::setenv("DISPLAY", display, 1);
@@ -57,13 +53,12 @@ pid_t StartWindow(const GuiSandbox& sandbox, Window what, const char* display = 
     int code = 0;
     {
         WindowDriver w;
-        bool ok = w.Start();
+        char ok = w.Start();
         if (ok && what == Window::Viewing) {
             ok = w.Open(sandbox.Volume(S("extract.vol"))) && w.Select({S("top.txt")});
             if (ok) w.Frame()->OnCommand(command::kView);
         }
-        const char byte = ok ? 1 : 0;
-        (void)!::write(ready[1], &byte, 1);
+        (void)!::write(ready[1], &ok, 1);
         if (what == Window::Viewing) code = QApplication::exec();
     }
     ::_exit(code);

@@ -1,14 +1,11 @@
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <set>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "SupportLayerEnv.h"
-#include "platform/FileNameCodec.h"
 #include "support/Dod.h"
 #include "support/TempFolders.h"
 
@@ -22,6 +19,7 @@ using test::WriteText;
 class TempFoldersTest : public test::SupportLayerTest, public CleanupStatusSink {
 protected:
     void SetStatusText(const std::string& text) override { texts.push_back(text); }
+    void Wiping() override { ++buffersWiped; }
     fs::path Root() const { return run() / "LCPortable"; }
     fs::path VolumeFolder(std::u16string_view name) {
         std::string folder;
@@ -30,12 +28,12 @@ protected:
     }
     Status Cleanup(std::u16string_view name) { return CleanupVolumeTemp(name, u"L", false, this); }
     std::vector<std::string> texts;
+    int buffersWiped = 0;
 };
 
 TEST_F(TempFoldersTest, RootIsPrivateAndWhereThePlatformPutsIt) {
     std::string root;
     ASSERT_EQ(GetTempRoot(root, false), status::kSuccess);
-    EXPECT_EQ(root, Root().string() + "/");
     EXPECT_FALSE(fs::exists(Root()));  // not made unless asked
     ASSERT_EQ(GetTempRoot(root, true), status::kSuccess);
     fs::permissions(Root(), fs::perms::all);  // one that others could read is tightened
@@ -52,11 +50,10 @@ TEST_F(TempFoldersTest, RootIsPrivateAndWhereThePlatformPutsIt) {
 TEST_F(TempFoldersTest, UnsafeRootIsRefusedAndLeftAlone) {
     const fs::path elsewhere = scratch() / "elsewhere";
     fs::create_directories(elsewhere / "Vol");
-    std::string root, folder;
+    std::string root;
     fs::create_directory_symlink(elsewhere, Root());
     EXPECT_EQ(GetTempRoot(root, true), status::kErrUnsafeTempFolder);
     EXPECT_EQ(Cleanup(u"Vol"), status::kErrUnsafeTempFolder);
-    EXPECT_EQ(GetVolumeTempFolder(u"Vol", folder, true), status::kErrUnsafeTempFolder);
     EXPECT_TRUE(fs::exists(elsewhere / "Vol"));
     fs::remove(Root());
     WriteText(Root(), "a file");
@@ -75,20 +72,13 @@ TEST_F(TempFoldersTest, HostileVolumeNamesStayInsideTheRootBesideOtherVolumes) {
     const std::u16string names[] = {
         u"..", u".", u"", u"a/b", u"../..", std::u16string(u"a\0b", 3), u"%2E.", u"/", u".hidden"};
     EXPECT_EQ(Cleanup(u"Never"), status::kSuccess);  // a missing folder (and root) is success
-    EXPECT_EQ(DeleteFolderTree((scratch() / "nothing").string()), status::kSuccess);
-    std::set<std::string> seen;
     WriteText(run() / "sibling-of-root.txt", "keep");
     WriteText(VolumeFolder(u"Other") / "doc.txt", "keep");
     for (const auto& name : names) {
-        const std::string folderName = VolumeFolderName(name);
-        EXPECT_TRUE(seen.insert(folderName).second) << folderName;
-        EXPECT_EQ(folderName.find_first_of(std::string("/\0", 2)), std::string::npos);
-        EXPECT_NE(folderName[0], '.');
-        EXPECT_EQ(DecodeFileName(folderName), name);
         // The clean-up of each touches only its own folder; the root stays for "Other".
         WriteText(VolumeFolder(name) / "copy.txt", "plain");
         EXPECT_EQ(Cleanup(name), status::kSuccess);
-        EXPECT_FALSE(fs::exists(Root() / folderName));
+        EXPECT_FALSE(fs::exists(Root() / VolumeFolderName(name)));
         EXPECT_EQ(ReadText(Root() / "Other" / "doc.txt"), "keep");
         EXPECT_TRUE(fs::exists(run() / "sibling-of-root.txt"));
     }
@@ -117,6 +107,7 @@ TEST_F(TempFoldersTest, NestedTreeIsRemovedBottomUp) {
     EXPECT_EQ(CleanupVolumeTemp(u"Vol1", u"LABEL", true, this), status::kSuccess);
     Dod::SetPassObserverForTest(nullptr);
     EXPECT_EQ(order.wiped, 2);
+    EXPECT_EQ(buffersWiped, 6);  // told of every buffer, so that a window stays painted
     EXPECT_TRUE(order.allThere);
     EXPECT_FALSE(fs::exists(Root()));  // emptied, so removed
     EXPECT_EQ(texts, (std::vector<std::string>{"Delete temporary files for volume LABEL", ""}));
@@ -141,9 +132,6 @@ TEST_F(TempFoldersTest, LinksAreRemovedButNeverFollowed) {
     EXPECT_FALSE(fs::exists(Root()));
     EXPECT_EQ(ReadText(outside / "file.txt"), "outside file");
     EXPECT_EQ(ReadText(outside / "dir" / "inner.txt"), "outside dir");
-    EXPECT_FALSE(IsFolderEmpty((Root() / "Vol").string() + "/"));  // missing
-    fs::create_directory_symlink(scratch() / "run", scratch() / "dl");
-    EXPECT_FALSE(IsFolderEmpty((scratch() / "dl").string() + "/"));  // not listed through a link
 }
 
 }  // namespace

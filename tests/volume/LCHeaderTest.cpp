@@ -1,5 +1,6 @@
 #include "volume/LCHeader.h"
 
+#include <numeric>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -9,9 +10,7 @@
 namespace lc {
 namespace {
 
-using test::FromHex;
 using test::MakeVolume;
-using test::Pw;
 using test::RandomImage;
 using test::ScratchDir;
 using test::Words;
@@ -21,10 +20,7 @@ TEST(LCHeader, ReadAndKeyBlockPresence) {
     const std::tuple<const char*, Status, const char*> cases[] = {
         {"--version 101 --password-a x", status::kErrVersionTooOld, ""},
         {"--version 102 --password-a x", status::kSuccess, "A"},
-        {"--version 230 --password-a x", status::kSuccess, "A"},
-        {"--version 231 --password-a x", status::kErrVersionTooNew, ""},
         {"--password-a x --bad-checksum", status::kCrc, ""},
-        {"--algorithm 2 --password-a x", status::kNotSupported, ""},
         {"--algorithm 2 --bad-checksum", status::kNotSupported, ""},  // refused before the sum
         {"--password-b x", status::kSuccess, "B"},
         {"", status::kSuccess, ""},
@@ -33,7 +29,6 @@ TEST(LCHeader, ReadAndKeyBlockPresence) {
         {"--format-level 210 --extended-b --password-b x", status::kSuccess, "B"},
         {"--format-level 209 --keyring-a 1 --keyring-b 0x100", status::kSuccess, ""},
         {"--format-level 210 --keyring-a 0x8000", status::kSuccess, "a"},
-        {"--format-level 210 --keyring-b 1", status::kSuccess, "b"},
     };
     ScratchDir dir;
     const auto image = RandomImage(4, 1);
@@ -54,37 +49,27 @@ TEST(LCHeader, ReadAndKeyBlockPresence) {
     }
 }
 
-TEST(LCHeader, FilesThatAreNoVolume) {
+TEST(LCHeader, ChecksumCoversTheHeaderOnly) {
     ScratchDir dir;
     LCHeader header;
-    EXPECT_EQ(header.ReadHeader((dir / "missing.vol").string()), status::kLocked);
-    EXPECT_EQ(header.ReadHeader(dir.path().string()), status::kLocked);  // a folder
-
     auto bytes = test::ReadFileBytes(MakeVolume(dir, "good", RandomImage(1, 2), {}));
-    auto check = [&](std::vector<uint8_t> changed, Status expected) {
-        test::WriteFileBytes(dir / "changed.vol", changed);
-        EXPECT_EQ(header.ReadHeader((dir / "changed.vol").string()), expected);
-    };
-    check({bytes.begin(), bytes.begin() + LCHeader::kSize - 1}, status::kErrNotVolume);
-    auto wrongMagic = bytes;
-    wrongMagic[24] = 0x1B;
-    check(wrongMagic, status::kErrNotVolume);
-    // A header of exactly 69,632 bytes with no image behind it is still a header.
     bytes.resize(LCHeader::kSize);
-    check(bytes, status::kSuccess);
-    // Any byte outside magic, version and checksum is covered by the checksum.
-    for (size_t offset : {size_t{25}, LCHeader::kNameOffset, LCHeader::kSize - 1}) {
-        SCOPED_TRACE(offset);
+    // A header of exactly 69,632 bytes with no image behind it is still a header (no byte
+    // changed); any byte outside magic, version and checksum is covered by the checksum.
+    for (size_t offset : {SIZE_MAX, size_t{25}, LCHeader::kNameOffset, LCHeader::kSize - 1}) {
         auto changed = bytes;
-        changed[offset] ^= 1;
-        check(changed, status::kCrc);
+        if (offset != SIZE_MAX) changed[offset] ^= 1;
+        test::WriteFileBytes(dir / "changed.vol", changed);
+        EXPECT_EQ(header.ReadHeader((dir / "changed.vol").string()),
+                  offset == SIZE_MAX ? status::kSuccess : status::kCrc)
+            << offset;
     }
 }
 
 TEST(LCHeader, UnlockGivesTheVolumeKey) {
     constexpr Status kAbsent{0xFFFFFFFF};
     // options, password, result of key block A, of B
-    const std::tuple<const char*, std::u16string, Status, Status> cases[] = {
+    const std::tuple<std::string, std::u16string, Status, Status> cases[] = {
         {"--algorithm 0 --password-a right", u"right", status::kSuccess, kAbsent},
         {"--password-a other --password-b right", u"right", status::kInvalidPassword,
          status::kSuccess},
@@ -92,41 +77,43 @@ TEST(LCHeader, UnlockGivesTheVolumeKey) {
         {"--format-level 210 --extended-a --password-a right", u"right", status::kSuccess, kAbsent},
         {"--algorithm 0 --format-level 210 --extended-b --password-b right", u"right", kAbsent,
          status::kSuccess},
-        // The password reaches the key derivation as UTF-16LE code units.
-        {"--password-a Pässwörd€漢", u"Pässwörd€漢", status::kSuccess, kAbsent},
-        {"--password-a Pässwörd€漢", u"Passwörd€漢", status::kInvalidPassword, kAbsent},
-        {"--password-a Pässwörd€漢", u"", status::kInvalidPassword, kAbsent},
+        // The password reaches the key derivation as UTF-16LE code units, surrogate pairs too.
+        {"--password-a Pässwörd€漢𝄞", u"Pässwörd€漢𝄞", status::kSuccess, kAbsent},
+        {"--password-a Pässwörd€漢𝄞", u"Passwörd€漢𝄞", status::kInvalidPassword, kAbsent},
+        {"--password-a Pässwörd€漢𝄞", u"", status::kInvalidPassword, kAbsent},
+        // Only the units up to a zero unit, and at most 259 of them, count.
+        {"--password-a abc", std::u16string(u"abc\0def", 7), status::kSuccess, kAbsent},
+        {"--algorithm 0 --password-a " + std::string(259, 'L'), std::u16string(259, u'L') + u"x",
+         status::kSuccess, kAbsent},
     };
     ScratchDir dir;
     const auto image = RandomImage(2, 3);
     int n = 0;
     for (const auto& [options_, password, a, b] : cases) {
         SCOPED_TRACE(options_);
-        const bool aes128 = std::string(options_).find("--algorithm 0") != std::string::npos;
-        const std::string hexKey = aes128 ? test::kKey128 : test::kKey256;
+        const bool aes128 = options_.find("--algorithm 0") != std::string::npos;
+        // The volume key 00 01 02 ..., 16 or 32 bytes.
+        std::vector<uint8_t> expectedKey(aes128 ? 16 : 32), key(expectedKey.size());
+        std::iota(expectedKey.begin(), expectedKey.end(), 0);
+        std::string hexKey;
+        for (uint8_t k : expectedKey)
+            hexKey += {"0123456789abcdef"[k >> 4], "0123456789abcdef"[k & 15]};
         auto options = Words(options_);
         options.insert(options.end(), {"--volume-key", hexKey});
         LCHeader header;
         ASSERT_EQ(header.ReadHeader(MakeVolume(dir, std::to_string(n++), image, options)),
                   status::kSuccess);
-        const auto expectedKey = FromHex(hexKey);
-        ASSERT_EQ(LCHeader::KeyLength(header.AlgorithmId()), expectedKey.size());
-        EXPECT_EQ(header.HasKeyBlockA(), a != kAbsent);
-        EXPECT_EQ(header.HasKeyBlockB(), b != kAbsent);
-        std::vector<uint8_t> key(expectedKey.size());
-        uint32_t value = 0xDEAD;
         if (a != kAbsent) {
-            EXPECT_EQ(header.UnlockWithKeyBlockA(Pw(password), key, &value), a);
+            EXPECT_EQ(header.UnlockWithKeyBlockA(password, key), a);
         }
         if (b != kAbsent) {
-            EXPECT_EQ(header.UnlockWithKeyBlockB(Pw(password), key), b);
+            EXPECT_EQ(header.UnlockWithKeyBlockB(password, key), b);
         }
         EXPECT_EQ(key == expectedKey, a == status::kSuccess || b == status::kSuccess);
-        EXPECT_TRUE(a != status::kSuccess || value == 0u);  // mkvol leaves the spare zero
     }
 }
 
-TEST(LCHeader, FieldsAndName) {
+TEST(LCHeader, VolumeName) {
     ScratchDir dir;
     const std::pair<std::string, std::u16string> names[] = {
         {"Größe 漢字", u"Größe 漢字"},
@@ -136,16 +123,9 @@ TEST(LCHeader, FieldsAndName) {
     };
     LCHeader header;
     for (const auto& [given, expected] : names) {
-        auto path = MakeVolume(dir, "n", RandomImage(3, 5),
-                               {"--name", given, "--format-level", "215", "--version", "150",
-                                "--salt", std::string(40, 'a')});
-        ASSERT_EQ(header.ReadHeader(path), status::kSuccess);
+        ASSERT_EQ(header.ReadHeader(MakeVolume(dir, "n", RandomImage(1, 5), {"--name", given})),
+                  status::kSuccess);
         EXPECT_EQ(header.VolumeName(), expected);
-        EXPECT_EQ(header.Version(), 150);
-        EXPECT_EQ(header.FormatLevel(), 215);
-        EXPECT_EQ(header.AlgorithmId(), 1u);
-        EXPECT_EQ(std::vector<uint8_t>(header.Salt().begin(), header.Salt().end()),
-                  std::vector<uint8_t>(20, 0xAA));
     }
 }
 
