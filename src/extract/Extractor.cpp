@@ -14,16 +14,6 @@ namespace {
 // Folder levels of the in-memory tree walked at most (the path limit stops real trees sooner).
 constexpr int kMaxDepth = 4096;
 
-// Another record of the same folder is written under name.
-bool SiblingNamed(const DirInfo& record, const std::string& name) {
-    if (record.parent == nullptr) return false;
-    for (const DirInfo* f = record.parent->firstFile; f != nullptr; f = f->nextFile)
-        if (f != &record && SafeOutputName(f->name) == name) return true;
-    for (const DirInfo* d = record.parent->firstChild; d != nullptr; d = d->nextSibling)
-        if (d != &record && SafeOutputName(d->name) == name) return true;
-    return false;
-}
-
 }  // namespace
 
 Extractor::Extractor(LCVolume& volume, ExtractHooks& hooks, ExtractOptions options)
@@ -65,12 +55,7 @@ Status Extractor::OutputNameOf(const DirInfo& record, const OutputFolder& folder
         safe = known->second;
     } else if (safe.size() > kMaxNameBytes) {
         auto& used = m_shortened[folder.path()];
-        // Each try skips a name taken by a sibling or an earlier shortening: bounded by those.
-        std::string candidate;
-        for (unsigned n = 1;; ++n) {
-            candidate = ShortenedName(safe, n);
-            if (used.count(candidate) == 0 && !SiblingNamed(record, candidate)) break;
-        }
+        std::string candidate = ShortNameInFolder(record, safe, used);
         used.insert(candidate);
         m_shortNames[&record] = candidate;
         safe = std::move(candidate);

@@ -34,6 +34,29 @@ std::string ShortenedName(const std::string& name, unsigned n) {
     return name.substr(0, keep) + suffix + extension;
 }
 
+namespace {
+
+// Another record of the same folder is written under name.
+bool SiblingNamed(const DirInfo& record, const std::string& name) {
+    if (record.parent == nullptr) return false;
+    for (const DirInfo* f = record.parent->firstFile; f != nullptr; f = f->nextFile)
+        if (f != &record && SafeOutputName(f->name) == name) return true;
+    for (const DirInfo* d = record.parent->firstChild; d != nullptr; d = d->nextSibling)
+        if (d != &record && SafeOutputName(d->name) == name) return true;
+    return false;
+}
+
+}  // namespace
+
+std::string ShortNameInFolder(const DirInfo& record, const std::string& safe,
+                              const std::set<std::string>& given) {
+    // Each try skips a name given or a sibling's: bounded by those.
+    for (unsigned n = 1;; ++n) {
+        std::string candidate = ShortenedName(safe, n);
+        if (given.count(candidate) == 0 && !SiblingNamed(record, candidate)) return candidate;
+    }
+}
+
 Status JoinOutputPath(const std::string& folder, std::u16string_view name, std::string& path) {
     const std::string safe = SafeOutputName(name);
     if (safe.size() > kMaxNameBytes) return status::kFilenameTooLong;

@@ -2,9 +2,11 @@
 // folders of an extraction.
 #pragma once
 
+#include <set>
 #include <string>
 #include <string_view>
 
+#include "fs/DirInfo.h"
 #include "platform/Status.h"
 
 namespace lc {
@@ -19,6 +21,12 @@ std::string SafeOutputName(std::u16string_view name);
 // A UTF-8 name longer than kMaxNameBytes cut to fit with "~n" before its extension (kept when it
 // is short): "<start of the name>~n.ext". Names that fit are returned as they are.
 std::string ShortenedName(const std::string& name, unsigned n);
+
+// The name a record whose safe name is too long takes in its folder: the first ShortenedName that
+// is neither in given (shortened names of the folder so far) nor a sibling's own safe name, which
+// the sibling keeps. The caller adds it to given. Extraction and the mount both name by this.
+std::string ShortNameInFolder(const DirInfo& record, const std::string& safe,
+                              const std::set<std::string>& given);
 
 // folder + '/' + SafeOutputName(name). 206 when the name is longer than 255 bytes or the path
 // longer than 4095 bytes.
