@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "FsTestUtil.h"
 #include "MountTestUtil.h"
 #include "fs/FileReader.h"
 #include "platform/Text.h"
@@ -10,29 +11,21 @@
 namespace lc::test {
 namespace {
 
-void CollectFiles(const DirInfo* folder, const std::string& path,
-                  std::vector<std::pair<std::string, const DirInfo*>>& out) {
-    for (const DirInfo* f = folder->firstFile; f; f = f->nextFile)
-        out.emplace_back(path + Utf16ToUtf8(f->name), f);
-    for (const DirInfo* d = folder->firstChild; d; d = d->nextSibling)
-        if (!d->IsLink()) CollectFiles(d, path + Utf16ToUtf8(d->name) + "/", out);
-}
-
 class FileReaderTest : public testing::TestWithParam<MountFixture> {};
 
 TEST_P(FileReaderTest, RandomRangesEqualExtractedBytes) {
     const PreparedVolume& prepared = Prepare(GetParam());
     CLCFiles volume;
-    const std::u16string password = u"mount-pw";
-    ASSERT_EQ(volume.Open(prepared.volume, password), status::kSuccess);
-    std::vector<std::pair<std::string, const DirInfo*>> files;
-    CollectFiles(volume.Root(), "", files);
+    ASSERT_EQ(volume.Open(prepared.volume, Utf8ToUtf16(kMountPassword)), status::kSuccess);
+    std::vector<const DirInfo*> records;
+    CollectRecords(volume.Root(), records);
 
     size_t compared = 0;
-    for (const auto& [path, record] : files) {
+    for (const DirInfo* record : records) {
+        const std::string path = PathOf(record);
         const auto extracted = prepared.extracted / path;
         std::error_code error;
-        // Links, encrypted data and long names (shortened) are not extracted under path.
+        // Folders, links, encrypted data and long names (shortened) are not extracted under path.
         if (!std::filesystem::is_regular_file(extracted, error)) continue;
         auto opened = OpenFileReader(volume.FileSystem(), *record);
         ASSERT_TRUE(opened.ok()) << path << ": " << opened.status();
