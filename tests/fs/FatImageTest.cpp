@@ -92,8 +92,7 @@ constexpr uint32_t kNext = 0x80000000u;  // kNext | n: the file's first cluster 
 
 class FatHostileTest : public ::testing::Test {
 protected:
-    // Made once per run, outside the bounded tests. 512-byte clusters: LOOP.BIN takes 3
-    // clusters, SUB holds INNER and 20 files, so it spans two clusters; INNER holds BACK.
+    // Made once, outside the bounded tests: LOOP.BIN in 3 clusters, SUB (INNER, 20 files) in 2.
     static void SetUpTestSuite() {
         ScratchDir scratch;
         WriteFileBytes(scratch / "three", std::vector<uint8_t>(3 * 512, 'x'));
@@ -116,7 +115,7 @@ protected:
     static inline std::map<int, std::vector<uint8_t>> s_images;
     static inline std::vector<uint8_t> s_blank;
 
-    // Mounts, reads the tree and, when a path is given, copies that file,
+    // Mounts, reads the tree and, when a path is given, copies that file.
     Status OpenAndCopy(const std::vector<uint8_t>& image, const std::string& path,
                        std::vector<uint8_t>* data = nullptr) {
         m_volume.SetImage(image);
@@ -279,9 +278,8 @@ TEST_F(FatHostileTest, NestingDepthIsBounded) {
     });
 }
 
-// A directory whose first cluster is full has its FAT entry followed: an end-of-chain value must
-// end it there, any other value past the volume leaves the folder damaged; on FAT32 the top four
-// bits of an entry are not part of it.
+// A full first directory cluster's FAT entry: end-of-chain ends the folder, other values past the
+// volume damage it; on FAT32 the top four bits are not part of the entry.
 TEST_F(FatHostileTest, EndOfChainRanges) {
     RunBounded([&] {
         constexpr uint32_t kTopBitsOnNext = 1;  // 0xF0000000 | the real next cluster

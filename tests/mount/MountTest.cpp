@@ -192,8 +192,7 @@ TEST(MountTest, SigtermUnmountsForegroundMount) {
     EXPECT_FALSE(IsMounted(point));
 }
 
-// A mount that never answers the kernel's first request (it refuses reads smaller than its own)
-// is no success: the background start waits for that answer.
+// A mount that never answers the kernel's first request (max_read too small) is no success.
 TEST(MountTest, BackgroundStartWaitsForTheFirstAnswer) {
     Mounted mount(Prepare(kMountFixtures[0]).volume, {"-o", "max_read=4096"});
     if (::access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "no /dev/fuse";

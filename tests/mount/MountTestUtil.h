@@ -32,8 +32,8 @@ inline const MountFixture kMountFixtures[] = {
 
 inline std::string FixtureName(const testing::TestParamInfo<MountFixture>& info) {
     std::string name = info.param.image;
-    std::replace_if(
-        name.begin(), name.end(), [](char c) { return !isalnum(c); }, '_');
+    for (char& c : name)
+        if (!isalnum(c)) c = '_';
     return name;
 }
 
