@@ -39,9 +39,8 @@ TEST_P(FatFixtureTest, LabelAttributesAndContiguousReads) {
         Status result{1};
         EXPECT_EQ(CopyOut(*volume.FileSystem(), *file, result, scratch).size(), file->size) << path;
         EXPECT_EQ(result, status::kSuccess) << path;
-        if (reads >= 0) {
-            EXPECT_EQ(volume.ReadCalls() - before, uint64_t(reads)) << path;
-        }
+        const uint64_t calls = volume.ReadCalls() - before;
+        EXPECT_TRUE(reads < 0 || calls == uint64_t(reads)) << path << ": " << calls << " reads";
     }
 }
 
@@ -171,11 +170,7 @@ TEST_F(FatHostileTest, BrokenFileChains) {
             {"size with first cluster 1", {}, 1, kKeep, kBad},
             {"no size, no cluster", {}, 0, 0, kOk},
             {"garbage after the last needed cluster", {{2, 0}}, kKeep, kKeep, kOk},
-            {"turns back, no loop",
-             {{0, kNext | 2}, {2, kNext | 1}, {1, 0xFFFF}},
-             kKeep,
-             kKeep,
-             kOk},
+            {"back, no loop", {{0, kNext | 2}, {2, kNext | 1}, {1, 0xFFFF}}, kKeep, kKeep, kOk},
         };
         for (const Case& c : cases) {
             auto image = pristine;
@@ -271,9 +266,7 @@ TEST_F(FatHostileTest, NestingDepthIsBounded) {
             EXPECT_EQ(records.size(), std::min(levels, 257u)) << levels;
             const auto& marked = m_volume.Tree().DamagedFolders();
             ASSERT_EQ(marked.size(), damaged ? 1u : 0u) << levels;
-            if (damaged) {
-                EXPECT_EQ(marked[0]->depth, 257) << levels;
-            }
+            EXPECT_TRUE(!damaged || marked[0]->depth == 257) << levels;
         }
     });
 }

@@ -58,10 +58,9 @@ Listing ListTree(const DirInfo* root) {
     Listing listing;
     std::vector<const DirInfo*> records;
     CollectRecords(root, records);
-    for (const DirInfo* r : records) {
+    for (const DirInfo* r : records)
         EXPECT_TRUE(listing.emplace(PathOf(r), Item(r->IsDirectory(), r->size, r->modified)).second)
             << "listed twice: " << PathOf(r);
-    }
     return listing;
 }
 
@@ -132,10 +131,9 @@ TEST(NtfsRunListTest, DecodesAndRejects) {
         auto list = NtfsRunList::Decode(Hex(hex), 0x1000);
         std::string runs;
         if (!list.ok()) runs = list.status() == status::kFileCorrupt ? "corrupt" : "other";
-        for (const NtfsRun& run : list.ok() ? list->Runs() : std::vector<NtfsRun>{}) {
+        for (const NtfsRun& run : list.ok() ? list->Runs() : std::vector<NtfsRun>{})
             runs += (runs.empty() ? "" : " ") + (run.sparse ? "-" : std::to_string(run.lcn)) + ":" +
                     std::to_string(run.length);
-        }
         EXPECT_EQ(runs, expected) << name;
     }
 }
@@ -318,10 +316,9 @@ TEST_F(NtfsDamageTest, FolderContainingItselfAndRecordsBeyondTheMft) {
         RawRecord record = Load(a);
         // Points a's entry for b at a itself.
         size_t entry = 0;
-        for (size_t i = ntfs::kMinRecordHeader; i + 8 <= record.bytes.size() && entry == 0; ++i) {
+        for (size_t i = ntfs::kMinRecordHeader; i + 8 <= record.bytes.size() && entry == 0; ++i)
             if ((LoadLe<uint64_t>(record.bytes.data() + i) & ntfs::kRecordNumberMask) == b)
                 entry = i;
-        }
         ASSERT_NE(entry, 0u);
         StoreLe<uint32_t>(record.bytes.data() + entry, static_cast<uint32_t>(a));
         Store(record);
@@ -425,9 +422,8 @@ protected:
              (it = std::search(it, m_image.end(), key.begin(), key.end())) != m_image.end(); ++it) {
             size_t value = static_cast<size_t>(it - m_image.begin()) - ntfs::kFileNameText;
             if (m_image[value + ntfs::kFileNameLength] != name.size()) continue;
-            for (size_t field : {ntfs::kFileNameModified, ntfs::kFileNameDataSize}) {
+            for (size_t field : {ntfs::kFileNameModified, ntfs::kFileNameDataSize})
                 ASSERT_LT((value + field) % ntfs::kFixupBlock, ntfs::kFixupBlock - 10);
-            }
             StoreLe<uint64_t>(&m_image[value + ntfs::kFileNameModified], fileTime);
             StoreLe<uint64_t>(&m_image[value + ntfs::kFileNameDataSize], size);
             ++patched;

@@ -271,10 +271,9 @@ private slots:
         List()->ShowFolder(&wide);
         QTreeView* report = List()->ReportView();
         QAbstractItemView* view = report;  // the tree view's own hint, made public
-        for (int column : {1, 2}) {
+        for (int column : {1, 2})
             QVERIFY2(report->header()->sectionSize(column) >= view->sizeHintForColumn(column),
                      qPrintable(QString::number(column)));
-        }
         List()->ShowFolder(nullptr);
     }
 

@@ -49,10 +49,9 @@ struct Mounted {
     } while (0)
 
 void ExpectSameRanges(const fs::path& mounted, const fs::path& extracted, unsigned seed) {
-    for (auto [offset, length] : RandomRanges(fs::file_size(extracted), seed, 6)) {
+    for (auto [offset, length] : RandomRanges(fs::file_size(extracted), seed, 6))
         ASSERT_EQ(ReadRange(mounted, offset, length), ReadRange(extracted, offset, length))
             << mounted << " at " << offset << " + " << length;
-    }
 }
 
 class MountFixtureTest : public testing::TestWithParam<MountFixture> {};
