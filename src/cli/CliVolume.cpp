@@ -111,6 +111,10 @@ size_t ReportDamagedFolders(const DirTree& tree) {
     return tree.DamagedFolders().size();
 }
 
+void ClearDamageReported() {
+    g_damageReported = false;
+}
+
 int FinalExitCode(int exitCode) {
     return exitCode == kExitSuccess && g_damageReported ? kExitFailure : exitCode;
 }

@@ -45,5 +45,7 @@ size_t ReportDamagedFolders(const DirTree& tree);
 
 // A command's exit code once it has finished: 1 instead of 0 when a damaged folder was reported.
 int FinalExitCode(int exitCode);
+// For a command whose success the damage does not change (a mount that runs shows the rest).
+void ClearDamageReported();
 
 }  // namespace lc::cli

@@ -628,6 +628,8 @@ int RunMount(const ParsedArguments& parsed) {
     VolumeOptions volumeOptions{parsed.Value("password-file")};
     if (int code = OpenVolume(operands[0], volumeOptions, mount->volume); code != kExitSuccess)
         return code;
+    // Named above; in the foreground as in the background, a mount that ran ends with 0.
+    ClearDamageReported();
     if (!BuildIndex(*mount)) {
         PrintError(operands[0], ReasonText(status::kFileCorrupt));
         return kExitFailure;
