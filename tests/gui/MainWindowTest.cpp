@@ -223,10 +223,9 @@ private slots:
     void handMadeRecords() {
         // 29 February outside a leap year, hour 24, minute 60, 60 seconds (month 0: above).
         for (uint32_t invalid : {Pack(2011, 2, 29), Pack(2010, 1, 15, 24), Pack(2010, 1, 15, 1, 60),
-                                 Pack(2010, 1, 15, 1, 2, 30)}) {
+                                 Pack(2010, 1, 15, 1, 2, 30)})
             QVERIFY2(CLCReaderView::DateText(invalid) == u"Invalid DateTime",
                      qPrintable(QString::number(invalid, 16)));
-        }
         QVERIFY(CLCReaderView::DateText(Pack(2012, 2, 29, 23, 59, 29)).contains(u"2012"));
         QVERIFY(!CLCReaderView::DateText(Pack(2012, 2, 29)).contains(u':'));  // midnight: no time
         const lc::DirInfo under = Record(u"_under", u'F', 10);
